@@ -1,0 +1,42 @@
+# Thin driver over CMake and the test scripts. `make run` and `make test` set up everything.
+BUILD      := build
+JOBS       ?= 2
+NATIVE     := $(BUILD)/native
+WIN32_DIR  := $(BUILD)/i686
+WIN64_DIR  := $(BUILD)/x86_64
+
+.PHONY: all deps build native i686 x86_64 test run format clean
+
+all: build
+
+deps:
+	@tools/install-deps.sh
+
+build: deps native i686 x86_64
+
+native:
+	cmake -S . -B $(NATIVE) -DCMAKE_BUILD_TYPE=Debug \
+	    -DQAR_WIN32_BUILD_DIR=$(abspath $(WIN32_DIR)) -DQAR_WIN64_BUILD_DIR=$(abspath $(WIN64_DIR))
+	cmake --build $(NATIVE) -j $(JOBS)
+
+i686:
+	cmake -S . -B $(WIN32_DIR) -DCMAKE_BUILD_TYPE=Release \
+	    -DCMAKE_TOOLCHAIN_FILE=$(abspath cmake/mingw-i686.cmake)
+	cmake --build $(WIN32_DIR) -j $(JOBS)
+
+x86_64:
+	cmake -S . -B $(WIN64_DIR) -DCMAKE_BUILD_TYPE=Release \
+	    -DCMAKE_TOOLCHAIN_FILE=$(abspath cmake/mingw-x86_64.cmake)
+	cmake --build $(WIN64_DIR) -j $(JOBS)
+
+test: build
+	ctest --test-dir $(NATIVE) --output-on-failure -j $(JOBS)
+
+run: build
+	tests/system/main_job.sh $(abspath $(WIN64_DIR))
+
+format:
+	find src tests fixtures -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,90 @@
+#include "app/main_dialog.h"
+
+#include <array>
+#include <string>
+
+#include "resource.h"
+
+namespace qar {
+
+namespace {
+
+using CommandHandler = void (CModelprobe_uDlg::*)();
+
+struct CommandEntry {
+    std::uint32_t id;
+    CommandHandler handler;
+};
+
+constexpr std::array<CommandEntry, 5> kCommandTable = {{
+    {IDC_MODELPROBE, &CModelprobe_uDlg::OnModelprobe},
+    {IDC_UPDATE_PORT, &CModelprobe_uDlg::OnUpdatePort},
+    {IDC_INSTALL_USB, &CModelprobe_uDlg::OnInstallUSB},
+    {IDC_UNINSTALL_USB, &CModelprobe_uDlg::OnUninstallUsb},
+    {IDC_INSTALL_DRIVER, &CModelprobe_uDlg::OnInstallDriver},
+}};
+
+}  // namespace
+
+CModelprobe_uDlg::CModelprobe_uDlg(Platform& platform, InstallState& state)
+    : platform_(platform), state_(state) {
+    state_.packageFiles.RemoveAll();
+}
+
+bool CModelprobe_uDlg::OnInitDialog(MainDialogWindow& window) {
+    window_ = &window;
+    if (window.HasSystemMenu()) {
+        const std::string aboutText = window.LoadString(IDS_ABOUTBOX);
+        if (!aboutText.empty()) {
+            window.AppendSystemMenuSeparator();
+            window.AppendSystemMenuItem(IDM_ABOUTBOX, aboutText);
+        }
+    }
+    window.SetIcons();
+    state_.ResetSelection();
+    state_.packageFiles.AppendPackageNames();
+    OnInstallDriver();
+    OnOK();
+    return true;
+}
+
+bool CModelprobe_uDlg::OnCommand(std::uint32_t id) {
+    for (const CommandEntry& entry : kCommandTable) {
+        if (entry.id == id) {
+            (this->*entry.handler)();
+            return true;
+        }
+    }
+    return false;
+}
+
+bool CModelprobe_uDlg::OnSysCommand(std::uint32_t id) {
+    if ((id & 0xFFF0) != IDM_ABOUTBOX) return false;
+    platform_.ui.RunAboutDialog(window_ ? window_->Handle() : kNoWindow);
+    return true;
+}
+
+void CModelprobe_uDlg::OnModelprobe() {}
+
+void CModelprobe_uDlg::OnUpdatePort() {}
+
+void CModelprobe_uDlg::OnInstallUSB() {}
+
+void CModelprobe_uDlg::OnUninstallUsb() {}
+
+void CModelprobe_uDlg::OnInstallDriver() {}
+
+void CModelprobe_uDlg::OnOK() {
+    if (window_) window_->EndDialog(dialog_result::kOk);
+}
+
+void CModelprobe_uDlg::OnCancel() {
+    if (window_) window_->EndDialog(dialog_result::kCancel);
+}
+
+IconOrigin CModelprobe_uDlg::MinimisedIconOrigin(int clientWidth, int clientHeight,
+                                                 int iconWidth, int iconHeight) {
+    return {(clientWidth - iconWidth + 1) / 2, (clientHeight - iconHeight + 1) / 2};
+}
+
+}  // namespace qar

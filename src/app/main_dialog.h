@@ -1,0 +1,45 @@
+// The main dialog: host of every command; its initialisation runs the manual installation.
+#pragma once
+
+#include <cstdint>
+
+#include "install/install_state.h"
+#include "platform/main_dialog_view.h"
+#include "platform/platform.h"
+
+namespace qar {
+
+struct IconOrigin {
+    int x;
+    int y;
+};
+
+class CModelprobe_uDlg final : public MainDialogHandler {
+public:
+    CModelprobe_uDlg(Platform& platform, InstallState& state);
+
+    bool OnInitDialog(MainDialogWindow& window) override;
+    bool OnCommand(std::uint32_t id) override;
+    bool OnSysCommand(std::uint32_t id) override;
+
+    void OnModelprobe();
+    void OnUpdatePort();
+    void OnInstallUSB();
+    void OnUninstallUsb();
+    void OnInstallDriver();
+
+    // Both only ask the window to end; whatever runs in the handler goes on.
+    void OnOK();
+    void OnCancel();
+
+    // Where the minimised dialog draws its icon in a client area of the given size.
+    static IconOrigin MinimisedIconOrigin(int clientWidth, int clientHeight, int iconWidth,
+                                          int iconHeight);
+
+private:
+    Platform& platform_;
+    InstallState& state_;
+    MainDialogWindow* window_ = nullptr;
+};
+
+}  // namespace qar

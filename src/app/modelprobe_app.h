@@ -1,0 +1,21 @@
+// The application object: runs the main dialog once and lets the process end.
+#pragma once
+
+#include "install/install_state.h"
+#include "platform/platform.h"
+
+namespace qar {
+
+class CModelprobe_uApp {
+public:
+    CModelprobe_uApp(Platform& platform, InstallState& state);
+
+    // Runs the main dialog modally and returns false: there is no message loop after it.
+    bool InitInstance();
+
+private:
+    Platform& platform_;
+    InstallState& state_;
+};
+
+}  // namespace qar

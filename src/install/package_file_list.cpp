@@ -1,0 +1,9 @@
+#include "install/package_file_list.h"
+
+namespace qar {
+
+void PackageFileList::AppendPackageNames() {
+    for (std::string_view name : kPackageFileNames) Append(name);
+}
+
+}  // namespace qar

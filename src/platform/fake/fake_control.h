@@ -1,0 +1,65 @@
+// Shared bookkeeping of the fakes: every call is recorded, any call can be told to fail,
+// and every handle opened and closed is counted.
+#pragma once
+
+#include <cstddef>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/win32_error.h"
+
+namespace qar::fake {
+
+class FakeControl {
+public:
+    void Record(std::string call) { calls_.push_back(std::move(call)); }
+    const std::vector<std::string>& Calls() const { return calls_; }
+    // Calls whose name (the text before '(') is `name`.
+    std::size_t CountCalls(std::string_view name) const;
+    std::vector<std::string> CallsNamed(std::string_view name) const;
+
+    // The next `times` calls of `name` fail with `code`; a negative count fails every call.
+    void FailCall(std::string_view name, Win32Error code, int times = -1);
+    // Consumes one injected failure of `name`, if any.
+    std::optional<Win32Error> InjectedFailure(std::string_view name);
+
+    void HandleOpened() { ++opened_; }
+    void HandleClosed() { ++closed_; }
+    int OpenHandles() const { return opened_ - closed_; }
+    int HandlesOpenedInAll() const { return opened_; }
+
+private:
+    struct Injection {
+        Win32Error code;
+        int remaining;
+    };
+    std::vector<std::string> calls_;
+    std::map<std::string, Injection, std::less<>> failures_;
+    int opened_ = 0;
+    int closed_ = 0;
+};
+
+// Counts one handle for as long as it lives.
+class CountedHandle {
+public:
+    explicit CountedHandle(FakeControl& control) : control_(control) { control_.HandleOpened(); }
+    CountedHandle(const CountedHandle&) = delete;
+    CountedHandle& operator=(const CountedHandle&) = delete;
+    ~CountedHandle() { control_.HandleClosed(); }
+
+protected:
+    FakeControl& control_;
+};
+
+// Case-insensitive ordering, as Windows compares paths, key names and printer names.
+struct CaseInsensitiveLess {
+    using is_transparent = void;
+    bool operator()(std::string_view a, std::string_view b) const;
+};
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b);
+
+}  // namespace qar::fake

@@ -1,0 +1,43 @@
+#include "platform/fake/fake_processes.h"
+
+namespace qar::fake {
+
+namespace {
+
+class FakeProcess final : public Process, private CountedHandle {
+public:
+    FakeProcess(FakeControl& control, std::function<void()> body, std::string path)
+        : CountedHandle(control), body_(std::move(body)), path_(std::move(path)) {}
+    ~FakeProcess() override { control_.Record("CloseHandle(" + path_ + ")"); }
+
+    Win32Error WaitForExit() override {
+        control_.Record("WaitForSingleObject(" + path_ + ")");
+        if (auto failure = control_.InjectedFailure("WaitForSingleObject")) return *failure;
+        if (body_) std::exchange(body_, nullptr)();
+        return win32_error::kSuccess;
+    }
+
+private:
+    std::function<void()> body_;
+    std::string path_;
+};
+
+}  // namespace
+
+Result<std::unique_ptr<Process>> FakeProcesses::Start(std::string_view applicationPath,
+                                                      bool highPriority) {
+    control_.Record("CreateProcess(" + std::string(applicationPath) +
+                    (highPriority ? ", high" : ", normal") + ")");
+    if (auto failure = control_.InjectedFailure("CreateProcess")) return Failure{*failure};
+    auto program = programs.find(applicationPath);
+    if (program == programs.end()) return Failure{win32_error::kFileNotFound};
+    return std::unique_ptr<Process>(
+        std::make_unique<FakeProcess>(control_, program->second, std::string(applicationPath)));
+}
+
+void FakeProcesses::Sleep(std::uint32_t milliseconds) {
+    control_.Record("Sleep(" + std::to_string(milliseconds) + ")");
+    sleptMilliseconds += milliseconds;
+}
+
+}  // namespace qar::fake

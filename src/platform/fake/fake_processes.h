@@ -1,0 +1,29 @@
+// Programs as callbacks: starting one runs what the test says it does.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <string>
+
+#include "platform/fake/fake_control.h"
+#include "platform/processes.h"
+
+namespace qar::fake {
+
+class FakeProcesses final : public Processes {
+public:
+    explicit FakeProcesses(FakeControl& control) : control_(control) {}
+
+    Result<std::unique_ptr<Process>> Start(std::string_view applicationPath,
+                                           bool highPriority) override;
+    void Sleep(std::uint32_t milliseconds) override;
+
+    // What each program does when it runs (while it is waited for).
+    std::map<std::string, std::function<void()>, CaseInsensitiveLess> programs;
+    std::uint32_t sleptMilliseconds = 0;
+
+private:
+    FakeControl& control_;
+};
+
+}  // namespace qar::fake

@@ -1,0 +1,64 @@
+// An in-memory print spooler that behaves as Windows does (1802 on a name clash).
+#pragma once
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/fake/fake_control.h"
+#include "platform/spooler.h"
+
+namespace qar::fake {
+
+struct FakePrinter {
+    std::string name;
+    std::string port;
+    std::string driver;
+    std::string printProcessor;
+    std::string datatype;
+    std::string shareName;
+    std::string comment;
+};
+
+struct XcvRequest {
+    std::string channel;
+    std::u16string command;
+    std::vector<std::uint8_t> input;
+    std::uint32_t outputCapacity = 0;
+};
+
+class FakeSpooler final : public Spooler {
+public:
+    explicit FakeSpooler(FakeControl& control) : control_(control) {}
+
+    Result<std::string> GetPrinterDriverDirectory(std::string_view environment) override;
+    Win32Error AddPrinterDriver3(const DriverInfo3& driver) override;
+    Result<PrinterHandlePtr> AddPrinter2(const NewPrinterInfo2& printer) override;
+    Result<PrinterHandlePtr> OpenPrinter(std::string_view name,
+                                         std::uint32_t desiredAccess) override;
+    Result<std::unique_ptr<PrinterInfo2Block>> EnumLocalPrinters2() override;
+    Result<std::vector<std::string>> EnumMonitorNames(std::uint32_t bufferSize) override;
+    Win32Error AddMonitor2(const MonitorInfo2& monitor) override;
+    Win32Error DeleteMonitor(std::string_view environment, std::string_view name) override;
+    Win32Error DeletePort(WindowRef parent, std::string_view portName) override;
+
+    // World state, open to the tests.
+    std::string driverDirectory = "C:\\windows\\system32\\spool\\drivers\\x64";
+    std::vector<DriverInfo3> drivers;
+    std::vector<FakePrinter> printers;
+    std::vector<MonitorInfo2> monitors{{"Local Port", "", "localspl.dll"}};
+    std::map<std::string, std::vector<std::string>, CaseInsensitiveLess> monitorPorts;
+    std::vector<XcvRequest> xcvRequests;
+    XcvOutcome xcvAnswer{true, 0};
+
+    const FakePrinter* FindPrinter(std::string_view name) const;
+    const DriverInfo3* FindDriver(std::string_view name) const;
+    bool HasMonitor(std::string_view name) const;
+
+private:
+    friend class FakePrinterHandle;
+    FakeControl& control_;
+};
+
+}  // namespace qar::fake

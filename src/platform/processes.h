@@ -1,0 +1,28 @@
+// Process and thread services: running a program and waiting for it, pausing the thread.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+#include "platform/result.h"
+
+namespace qar {
+
+// A started process; destroying the object closes its process and thread handles.
+class Process {
+public:
+    virtual ~Process() = default;
+    virtual Win32Error WaitForExit() = 0;  // no time limit
+};
+
+class Processes {
+public:
+    virtual ~Processes() = default;
+    // CreateProcessA with the application name, no command line, HIGH_PRIORITY_CLASS if asked.
+    virtual Result<std::unique_ptr<Process>> Start(std::string_view applicationPath,
+                                                   bool highPriority) = 0;
+    virtual void Sleep(std::uint32_t milliseconds) = 0;
+};
+
+}  // namespace qar

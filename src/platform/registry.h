@@ -1,0 +1,62 @@
+// Registry services: keys under HKEY_LOCAL_MACHINE, read and written through owned key objects.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/result.h"
+
+namespace qar {
+
+enum class RegistryAccess : std::uint32_t {
+    kRead = 0x20019,       // KEY_READ
+    kAllAccess = 0xF003F,  // KEY_ALL_ACCESS
+};
+
+struct RegistryKeyFigures {
+    std::uint32_t valueCount = 0;
+    std::uint32_t longestValueName = 0;  // characters, without the terminator
+    std::uint32_t longestValueData = 0;  // bytes
+};
+
+struct RegistryValue {
+    std::string name;
+    std::vector<std::uint8_t> data;
+};
+
+// An open key; closing it is the destructor's job.
+class RegistryKey {
+public:
+    virtual ~RegistryKey() = default;
+
+    virtual Win32Error SetDword(std::string_view name, std::uint32_t value) = 0;
+    // REG_SZ with the terminating zero counted in the size.
+    virtual Win32Error SetString(std::string_view name, std::string_view value) = 0;
+    virtual Result<RegistryKeyFigures> QueryInfo() = 0;
+    // Capacities are those handed to the platform: a name or data that does not fit fails.
+    virtual Result<RegistryValue> EnumValue(std::uint32_t index, std::uint32_t nameCapacity,
+                                            std::uint32_t dataCapacity) = 0;
+    virtual Result<std::vector<std::uint8_t>> QueryValue(std::string_view name,
+                                                         std::uint32_t capacity) = 0;
+    virtual Result<std::unique_ptr<RegistryKey>> CreateSubKey(std::string_view name) = 0;
+};
+
+using RegistryKeyPtr = std::unique_ptr<RegistryKey>;
+
+class Registry {
+public:
+    virtual ~Registry() = default;
+
+    virtual Result<RegistryKeyPtr> OpenLocalMachineKey(std::string_view path,
+                                                       RegistryAccess access) = 0;
+    // RegCreateKeyA: creates the key or opens it when it exists.
+    virtual Result<RegistryKeyPtr> CreateLocalMachineKey(std::string_view path) = 0;
+};
+
+// Keys that are written are opened with full access first and created only when that fails.
+Result<RegistryKeyPtr> OpenOrCreateLocalMachineKey(Registry& registry, std::string_view path);
+
+}  // namespace qar

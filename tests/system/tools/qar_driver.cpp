@@ -1,0 +1,1142 @@
+// Drives another process's dialogs from outside, the way a user would, and reports what it sees.
+//
+// Usage: qar_driver.exe [-x] [SCRIPT|-]
+// Reads one command per line (UTF-8) from SCRIPT or standard input and answers every command
+// with zero or more detail lines followed by exactly one "ok cmd=..." or "fail cmd=..." line.
+// -x stops at the first failing command. Exit code 0 when every command succeeded, 1 otherwise,
+// 2 for a usage error.
+//
+// Anything that may open a modal window (button clicks, commands, keys, mouse buttons) is
+// posted, never sent: a sent message would block this driver until the modal window closes.
+
+#include "qar_out.h"
+
+#include <tlhelp32.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+using qar::out::Line;
+
+namespace {
+
+constexpr DWORD kDefaultWaitMs = 10000;
+constexpr DWORD kDefaultWatchMs = 30000;
+constexpr UINT kSendTimeoutMs = 5000;
+
+struct Command {
+    std::string name;
+    std::map<std::string, std::string> options;
+    std::vector<std::string> args;
+    int line_number = 0;
+};
+
+struct Target {
+    HANDLE process = nullptr;
+    DWORD pid = 0;
+    DWORD main_thread = 0;
+};
+
+Target g_target;
+HWND g_window = nullptr;        // the window that commands address when they name none
+std::set<HWND> g_claimed;       // windows already returned by a wait, for "new=1"
+
+class CommandError {
+public:
+    explicit CommandError(std::string message, DWORD last_error = 0)
+        : message_(std::move(message)), last_error_(last_error)
+    {
+    }
+    const std::string& message() const { return message_; }
+    DWORD last_error() const { return last_error_; }
+
+private:
+    std::string message_;
+    DWORD last_error_;
+};
+
+// ---------------------------------------------------------------------------------------------
+// Script parsing
+
+// Splits on blanks. A double quote starts a quoted run (blanks kept, "" is a literal quote);
+// backslashes are ordinary characters so that Windows paths need no escaping.
+std::vector<std::string> tokenize(const std::string& line)
+{
+    std::vector<std::string> tokens;
+    std::string current;
+    bool in_token = false;
+    bool quoted = false;
+    for (size_t i = 0; i < line.size(); ++i) {
+        const char ch = line[i];
+        if (quoted) {
+            if (ch == '"') {
+                if (i + 1 < line.size() && line[i + 1] == '"') {
+                    current += '"';
+                    ++i;
+                } else {
+                    quoted = false;
+                }
+            } else {
+                current += ch;
+            }
+        } else if (ch == ' ' || ch == '\t') {
+            if (in_token) {
+                tokens.push_back(current);
+                current.clear();
+                in_token = false;
+            }
+        } else if (ch == '"') {
+            quoted = true;
+            in_token = true;
+        } else {
+            current += ch;
+            in_token = true;
+        }
+    }
+    if (quoted) {
+        throw CommandError("unterminated quote");
+    }
+    if (in_token) {
+        tokens.push_back(current);
+    }
+    return tokens;
+}
+
+bool is_option_name(const std::string& token, std::string& key, std::string& value)
+{
+    const auto equals = token.find('=');
+    if (equals == std::string::npos || equals == 0) {
+        return false;
+    }
+    for (size_t i = 0; i < equals; ++i) {
+        const char ch = token[i];
+        if (!((ch >= 'a' && ch <= 'z') || (ch >= '0' && ch <= '9') || ch == '_')) {
+            return false;
+        }
+    }
+    key = token.substr(0, equals);
+    value = token.substr(equals + 1);
+    return true;
+}
+
+// "launch" takes options only before the program, so that the program's own arguments may
+// contain '='; every other command takes name=value anywhere.
+Command parse_command(const std::string& line, int line_number)
+{
+    const auto tokens = tokenize(line);
+    Command command;
+    command.line_number = line_number;
+    command.name = tokens.at(0);
+    const bool options_lead = command.name == "launch";
+    for (size_t i = 1; i < tokens.size(); ++i) {
+        std::string key;
+        std::string value;
+        if ((!options_lead || command.args.empty()) && is_option_name(tokens[i], key, value)) {
+            command.options[key] = value;
+        } else {
+            command.args.push_back(tokens[i]);
+        }
+    }
+    return command;
+}
+
+std::optional<std::string> option(const Command& command, const std::string& key)
+{
+    const auto found = command.options.find(key);
+    if (found == command.options.end()) {
+        return std::nullopt;
+    }
+    return found->second;
+}
+
+long long parse_number(const std::string& key, const std::string& text)
+{
+    if (text.empty()) {
+        throw CommandError("empty number for " + key);
+    }
+    char* end = nullptr;
+    const long long value = std::strtoll(text.c_str(), &end, 0);
+    if (end == nullptr || *end != '\0') {
+        // 0xFFFFFFFF-style values above the signed range still fit an unsigned parse.
+        const unsigned long long unsigned_value = std::strtoull(text.c_str(), &end, 0);
+        if (end == nullptr || *end != '\0') {
+            throw CommandError("bad number for " + key + ": " + text);
+        }
+        return static_cast<long long>(unsigned_value);
+    }
+    return value;
+}
+
+std::optional<long long> number_option(const Command& command, const std::string& key)
+{
+    const auto text = option(command, key);
+    if (!text) {
+        return std::nullopt;
+    }
+    return parse_number(key, *text);
+}
+
+long long number_or(const Command& command, const std::string& key, long long fallback)
+{
+    return number_option(command, key).value_or(fallback);
+}
+
+std::vector<long long> number_list(const Command& command, const std::string& key)
+{
+    std::vector<long long> numbers;
+    const auto text = option(command, key);
+    if (!text) {
+        return numbers;
+    }
+    size_t start = 0;
+    while (start <= text->size()) {
+        const auto comma = text->find(',', start);
+        const auto piece = text->substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        numbers.push_back(parse_number(key, piece));
+        if (comma == std::string::npos) {
+            break;
+        }
+        start = comma + 1;
+    }
+    return numbers;
+}
+
+std::wstring utf8_to_wide(const std::string& text) { return qar::out::widen(text, CP_UTF8); }
+
+// ---------------------------------------------------------------------------------------------
+// Windows of the target process
+
+void require_target()
+{
+    if (g_target.process == nullptr) {
+        throw CommandError("no process: use launch or attach first");
+    }
+}
+
+bool target_exited(DWORD* exit_code = nullptr)
+{
+    if (WaitForSingleObject(g_target.process, 0) != WAIT_OBJECT_0) {
+        return false;
+    }
+    if (exit_code != nullptr) {
+        GetExitCodeProcess(g_target.process, exit_code);
+    }
+    return true;
+}
+
+std::vector<HWND> process_windows(DWORD pid)
+{
+    struct Search {
+        DWORD pid;
+        std::vector<HWND> found;
+    } search{pid, {}};
+    EnumWindows(
+        [](HWND hwnd, LPARAM param) -> BOOL {
+            auto* state = reinterpret_cast<Search*>(param);
+            DWORD owner_pid = 0;
+            GetWindowThreadProcessId(hwnd, &owner_pid);
+            if (owner_pid == state->pid) {
+                state->found.push_back(hwnd);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::wstring class_name(HWND hwnd)
+{
+    wchar_t buffer[256] = {};
+    GetClassNameW(hwnd, buffer, 256);
+    return buffer;
+}
+
+std::wstring window_text(HWND hwnd)
+{
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &length)) {
+        throw CommandError("WM_GETTEXTLENGTH timed out or failed", GetLastError());
+    }
+    std::wstring text(length + 1, L'\0');
+    DWORD_PTR copied = 0;
+    if (!SendMessageTimeoutW(hwnd, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                             SMTO_ABORTIFHUNG, kSendTimeoutMs, &copied)) {
+        throw CommandError("WM_GETTEXT timed out or failed", GetLastError());
+    }
+    text.resize(std::min<size_t>(copied, length));
+    return text;
+}
+
+Line& describe_window(Line& line, HWND hwnd)
+{
+    RECT rect{};
+    GetWindowRect(hwnd, &rect);
+    line.handle("hwnd", hwnd)
+        .text("class", class_name(hwnd))
+        .text("title", window_text(hwnd))
+        .num("visible", IsWindowVisible(hwnd) ? 1 : 0)
+        .num("enabled", IsWindowEnabled(hwnd) ? 1 : 0)
+        .num("x", rect.left)
+        .num("y", rect.top)
+        .num("w", rect.right - rect.left)
+        .num("h", rect.bottom - rect.top)
+        .handle("owner", GetWindow(hwnd, GW_OWNER))
+        .hexnum("style", static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_STYLE)))
+        .hexnum("exstyle", static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_EXSTYLE)));
+    return line;
+}
+
+HWND parse_hwnd(const std::string& text)
+{
+    return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(parse_number("hwnd", text)));
+}
+
+// The window a command addresses: hwnd=..., else the last window a wait or "use" chose.
+HWND target_window(const Command& command)
+{
+    HWND hwnd = g_window;
+    if (const auto text = option(command, "hwnd")) {
+        hwnd = parse_hwnd(*text);
+    }
+    if (hwnd == nullptr) {
+        throw CommandError("no window: use wait or hwnd=");
+    }
+    if (!IsWindow(hwnd)) {
+        throw CommandError("window " + qar::out::handle_text(hwnd) + " does not exist");
+    }
+    return hwnd;
+}
+
+HWND child_control(HWND parent, long long id)
+{
+    HWND control = GetDlgItem(parent, static_cast<int>(id));
+    if (control == nullptr) {
+        throw CommandError("no control id " + std::to_string(id) + " in " + qar::out::handle_text(parent));
+    }
+    return control;
+}
+
+// The window, or its control id=... when given.
+HWND target_window_or_control(const Command& command)
+{
+    HWND window = target_window(command);
+    if (const auto id = number_option(command, "id")) {
+        return child_control(window, *id);
+    }
+    return window;
+}
+
+struct WindowFilter {
+    std::optional<std::wstring> window_class = L"#32770";
+    int visible = 1; // 1 visible only, 0 hidden only, -1 either
+    std::vector<long long> controls;
+    std::vector<long long> no_controls;
+    std::optional<std::wstring> title;
+    bool fresh = false;
+
+    static WindowFilter from(const Command& command)
+    {
+        WindowFilter filter;
+        if (const auto cls = option(command, "class")) {
+            if (*cls == "*") {
+                filter.window_class.reset();
+            } else {
+                filter.window_class = utf8_to_wide(*cls);
+            }
+        }
+        if (const auto visible = option(command, "visible")) {
+            filter.visible = *visible == "any" ? -1 : static_cast<int>(parse_number("visible", *visible));
+        }
+        filter.controls = number_list(command, "control");
+        filter.no_controls = number_list(command, "no_control");
+        if (const auto title = option(command, "title")) {
+            filter.title = utf8_to_wide(*title);
+        }
+        filter.fresh = number_or(command, "new", 0) != 0;
+        return filter;
+    }
+
+    bool matches(HWND hwnd) const
+    {
+        if (window_class && _wcsicmp(class_name(hwnd).c_str(), window_class->c_str()) != 0) {
+            return false;
+        }
+        const int shown = IsWindowVisible(hwnd) ? 1 : 0;
+        if (visible != -1 && shown != visible) {
+            return false;
+        }
+        for (const auto id : controls) {
+            if (GetDlgItem(hwnd, static_cast<int>(id)) == nullptr) {
+                return false;
+            }
+        }
+        for (const auto id : no_controls) {
+            if (GetDlgItem(hwnd, static_cast<int>(id)) != nullptr) {
+                return false;
+            }
+        }
+        if (fresh && g_claimed.count(hwnd) != 0) {
+            return false;
+        }
+        if (title && window_text(hwnd) != *title) {
+            return false;
+        }
+        return true;
+    }
+};
+
+// ---------------------------------------------------------------------------------------------
+// Commands
+
+using Handler = std::function<bool(const Command&, Line&)>;
+
+struct CommandSpec {
+    std::vector<std::string> options;
+    Handler handler;
+};
+
+std::wstring quote_argument(const std::wstring& argument)
+{
+    if (!argument.empty() && argument.find_first_of(L" \t\"") == std::wstring::npos) {
+        return argument;
+    }
+    std::wstring quoted = L"\"";
+    for (wchar_t ch : argument) {
+        if (ch == L'"') {
+            quoted += L'\\';
+        }
+        quoted += ch;
+    }
+    quoted += L'"';
+    return quoted;
+}
+
+void set_target(HANDLE process, DWORD pid, DWORD main_thread)
+{
+    if (g_target.process != nullptr) {
+        CloseHandle(g_target.process);
+    }
+    g_target = Target{process, pid, main_thread};
+    g_window = nullptr;
+    g_claimed.clear();
+}
+
+bool cmd_launch(const Command& command, Line& result)
+{
+    if (command.args.empty()) {
+        throw CommandError("launch needs a program");
+    }
+    std::wstring command_line = L"\"" + utf8_to_wide(command.args[0]) + L"\"";
+    for (size_t i = 1; i < command.args.size(); ++i) {
+        command_line += L" " + quote_argument(utf8_to_wide(command.args[i]));
+    }
+    std::wstring directory;
+    if (const auto cwd = option(command, "cwd")) {
+        directory = utf8_to_wide(*cwd);
+    }
+    const std::wstring program = utf8_to_wide(command.args[0]);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        directory.empty() ? nullptr : directory.c_str(), &startup, &info)) {
+        throw CommandError("CreateProcess failed", GetLastError());
+    }
+    CloseHandle(info.hThread);
+    set_target(info.hProcess, info.dwProcessId, info.dwThreadId);
+    result.unum("pid", info.dwProcessId).unum("tid", info.dwThreadId);
+    return true;
+}
+
+bool cmd_attach(const Command& command, Line& result)
+{
+    DWORD pid = static_cast<DWORD>(number_or(command, "pid", 0));
+    if (const auto exe = option(command, "exe")) {
+        const std::wstring wanted = utf8_to_wide(*exe);
+        HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+        if (snapshot == INVALID_HANDLE_VALUE) {
+            throw CommandError("CreateToolhelp32Snapshot failed", GetLastError());
+        }
+        PROCESSENTRY32W entry{};
+        entry.dwSize = sizeof entry;
+        for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+            if (_wcsicmp(entry.szExeFile, wanted.c_str()) == 0) {
+                pid = entry.th32ProcessID;
+            }
+        }
+        CloseHandle(snapshot);
+    }
+    if (pid == 0) {
+        throw CommandError("no such process");
+    }
+    HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, pid);
+    if (process == nullptr) {
+        throw CommandError("OpenProcess failed", GetLastError());
+    }
+    set_target(process, pid, 0);
+    result.unum("pid", pid);
+    return true;
+}
+
+bool cmd_wait(const Command& command, Line& result)
+{
+    require_target();
+    const auto filter = WindowFilter::from(command);
+    const DWORD timeout = static_cast<DWORD>(number_or(command, "timeout", kDefaultWaitMs));
+    const DWORD start = GetTickCount();
+    for (;;) {
+        for (HWND hwnd : process_windows(g_target.pid)) {
+            if (filter.matches(hwnd)) {
+                g_window = hwnd;
+                g_claimed.insert(hwnd);
+                describe_window(result, hwnd);
+                return true;
+            }
+        }
+        DWORD exit_code = 0;
+        if (target_exited(&exit_code)) {
+            result.text("error", L"process exited").unum("exit_code", exit_code);
+            return false;
+        }
+        if (GetTickCount() - start >= timeout) {
+            result.text("error", L"timeout");
+            return false;
+        }
+        Sleep(10);
+    }
+}
+
+bool cmd_wait_gone(const Command& command, Line& result)
+{
+    HWND hwnd = g_window;
+    if (const auto text = option(command, "hwnd")) {
+        hwnd = parse_hwnd(*text);
+    }
+    if (hwnd == nullptr) {
+        throw CommandError("no window: use wait or hwnd=");
+    }
+    const DWORD timeout = static_cast<DWORD>(number_or(command, "timeout", kDefaultWaitMs));
+    const DWORD start = GetTickCount();
+    while (IsWindow(hwnd) && IsWindowVisible(hwnd)) {
+        if (GetTickCount() - start >= timeout) {
+            result.handle("hwnd", hwnd).text("error", L"timeout");
+            return false;
+        }
+        Sleep(10);
+    }
+    result.handle("hwnd", hwnd).num("exists", IsWindow(hwnd) ? 1 : 0);
+    return true;
+}
+
+bool cmd_use(const Command& command, Line& result)
+{
+    g_window = target_window(command);
+    result.handle("hwnd", g_window);
+    return true;
+}
+
+bool cmd_windows(const Command& command, Line& result)
+{
+    require_target();
+    const bool all = number_or(command, "all", 0) != 0;
+    int count = 0;
+    for (HWND hwnd : process_windows(g_target.pid)) {
+        if (!all && !IsWindowVisible(hwnd)) {
+            continue;
+        }
+        Line line("window");
+        describe_window(line, hwnd).emit();
+        ++count;
+    }
+    result.num("count", count);
+    return true;
+}
+
+bool cmd_controls(const Command& command, Line& result)
+{
+    HWND parent = target_window(command);
+    int count = 0;
+    for (HWND child = GetWindow(parent, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT rect{};
+        GetWindowRect(child, &rect);
+        MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
+        Line line("control");
+        line.num("id", GetDlgCtrlID(child))
+            .handle("hwnd", child)
+            .text("class", class_name(child))
+            .text("text", window_text(child))
+            .num("visible", IsWindowVisible(child) ? 1 : 0)
+            .num("enabled", IsWindowEnabled(child) ? 1 : 0)
+            .num("x", rect.left)
+            .num("y", rect.top)
+            .num("w", rect.right - rect.left)
+            .num("h", rect.bottom - rect.top)
+            .hexnum("style", static_cast<DWORD>(GetWindowLongPtrW(child, GWL_STYLE)))
+            .emit();
+        ++count;
+    }
+    result.handle("hwnd", parent).num("count", count);
+    return true;
+}
+
+bool cmd_text(const Command& command, Line& result)
+{
+    HWND hwnd = target_window_or_control(command);
+    result.handle("hwnd", hwnd).text("text", window_text(hwnd));
+    return true;
+}
+
+bool cmd_state(const Command& command, Line& result)
+{
+    HWND window = target_window(command);
+    HWND hwnd = window;
+    if (const auto id = number_option(command, "id")) {
+        hwnd = GetDlgItem(window, static_cast<int>(*id));
+        if (hwnd == nullptr) {
+            result.num("exists", 0);
+            return true;
+        }
+    }
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    GetGUIThreadInfo(GetWindowThreadProcessId(hwnd, nullptr), &gui);
+    DWORD_PTR check = 0;
+    if (class_name(hwnd) == L"Button") {
+        SendMessageTimeoutW(hwnd, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &check);
+    }
+    result.handle("hwnd", hwnd)
+        .num("exists", 1)
+        .num("visible", IsWindowVisible(hwnd) ? 1 : 0)
+        .num("enabled", IsWindowEnabled(hwnd) ? 1 : 0)
+        .num("focused", gui.hwndFocus == hwnd ? 1 : 0)
+        .num("active", gui.hwndActive == hwnd ? 1 : 0)
+        .num("checked", static_cast<long long>(check));
+    return true;
+}
+
+bool cmd_focus(const Command& command, Line& result)
+{
+    HWND window = target_window(command);
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &gui)) {
+        throw CommandError("GetGUIThreadInfo failed", GetLastError());
+    }
+    result.handle("focus", gui.hwndFocus)
+        .num("id", gui.hwndFocus ? GetDlgCtrlID(gui.hwndFocus) : 0)
+        .handle("active", gui.hwndActive)
+        .handle("capture", gui.hwndCapture);
+    return true;
+}
+
+LRESULT send_or_fail(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
+{
+    DWORD_PTR answer = 0;
+    if (!SendMessageTimeoutW(hwnd, message, wparam, lparam, SMTO_ABORTIFHUNG, kSendTimeoutMs, &answer)) {
+        throw CommandError("SendMessageTimeout failed for message " + qar::out::hex(message), GetLastError());
+    }
+    return static_cast<LRESULT>(answer);
+}
+
+std::vector<std::wstring> combo_entries(HWND combo)
+{
+    std::vector<std::wstring> entries;
+    const LRESULT count = send_or_fail(combo, CB_GETCOUNT, 0, 0);
+    for (LRESULT index = 0; index < count; ++index) {
+        const LRESULT length = send_or_fail(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+        std::wstring text(static_cast<size_t>(std::max<LRESULT>(length, 0)) + 1, L'\0');
+        const LRESULT copied =
+            send_or_fail(combo, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+        text.resize(static_cast<size_t>(std::clamp<LRESULT>(copied, 0, length)));
+        entries.push_back(text);
+    }
+    return entries;
+}
+
+bool cmd_combo(const Command& command, Line& result)
+{
+    const auto id = number_option(command, "id");
+    if (!id) {
+        throw CommandError("combo needs id=");
+    }
+    HWND combo = child_control(target_window(command), *id);
+    const auto entries = combo_entries(combo);
+    for (size_t index = 0; index < entries.size(); ++index) {
+        Line("item").unum("index", index).text("text", entries[index]).emit();
+    }
+    result.num("id", *id)
+        .unum("count", entries.size())
+        .num("cursel", static_cast<int>(send_or_fail(combo, CB_GETCURSEL, 0, 0)))
+        .text("text", window_text(combo));
+    return true;
+}
+
+bool cmd_select(const Command& command, Line& result)
+{
+    const auto id = number_option(command, "id");
+    if (!id) {
+        throw CommandError("select needs id=");
+    }
+    HWND window = target_window(command);
+    HWND combo = child_control(window, *id);
+    long long index = -1;
+    if (const auto wanted = option(command, "text")) {
+        const auto entries = combo_entries(combo);
+        const auto found = std::find(entries.begin(), entries.end(), utf8_to_wide(*wanted));
+        if (found == entries.end()) {
+            throw CommandError("no entry " + *wanted);
+        }
+        index = found - entries.begin();
+    } else if (const auto number = number_option(command, "index")) {
+        index = *number;
+    } else {
+        throw CommandError("select needs text= or index=");
+    }
+    const LRESULT set = send_or_fail(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    if (set == CB_ERR && index != -1) {
+        throw CommandError("CB_SETCURSEL refused index " + std::to_string(index));
+    }
+    if (number_or(command, "notify", 1) != 0) {
+        send_or_fail(window, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(*id), CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(combo));
+    }
+    result.num("id", *id).num("index", index).num("cursel", static_cast<int>(send_or_fail(combo, CB_GETCURSEL, 0, 0)));
+    return true;
+}
+
+// The icon of a message box is a static with SS_ICON; whether one is shown tells "no icon".
+bool cmd_msgbox(const Command& command, Line& result)
+{
+    HWND box = target_window(command);
+    HWND text = GetDlgItem(box, 0xFFFF);
+    if (text == nullptr) {
+        throw CommandError("window has no static 0xFFFF: not a message box");
+    }
+    std::string buttons;
+    int icons = 0;
+    for (HWND child = GetWindow(box, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (!IsWindowVisible(child)) {
+            continue;
+        }
+        const auto cls = class_name(child);
+        const auto style = static_cast<DWORD>(GetWindowLongPtrW(child, GWL_STYLE));
+        if (_wcsicmp(cls.c_str(), L"Button") == 0) {
+            buttons += (buttons.empty() ? "" : ",") + std::to_string(GetDlgCtrlID(child));
+        } else if (_wcsicmp(cls.c_str(), L"Static") == 0 && (style & SS_TYPEMASK) == SS_ICON) {
+            DWORD_PTR icon = 0;
+            SendMessageTimeoutW(child, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &icon);
+            if (icon != 0) {
+                ++icons;
+            }
+        }
+    }
+    result.handle("hwnd", box)
+        .text("title", window_text(box))
+        .text("text", window_text(text))
+        .raw("buttons", buttons.empty() ? "none" : buttons)
+        .num("icon", icons);
+    return true;
+}
+
+bool cmd_click(const Command& command, Line& result)
+{
+    const auto id = number_option(command, "id");
+    if (!id) {
+        throw CommandError("click needs id=");
+    }
+    HWND button = child_control(target_window(command), *id);
+    if (!PostMessageW(button, BM_CLICK, 0, 0)) {
+        throw CommandError("PostMessage failed", GetLastError());
+    }
+    result.num("id", *id).handle("hwnd", button);
+    return true;
+}
+
+bool cmd_command(const Command& command, Line& result)
+{
+    const auto id = number_option(command, "id");
+    if (!id) {
+        throw CommandError("command needs id=");
+    }
+    HWND window = target_window(command);
+    const auto code = static_cast<WORD>(number_or(command, "code", 0));
+    LPARAM lparam = reinterpret_cast<LPARAM>(GetDlgItem(window, static_cast<int>(*id)));
+    if (const auto explicit_lparam = number_option(command, "lparam")) {
+        lparam = static_cast<LPARAM>(*explicit_lparam);
+    }
+    if (!PostMessageW(window, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(*id), code), lparam)) {
+        throw CommandError("PostMessage failed", GetLastError());
+    }
+    result.num("id", *id).handle("hwnd", window);
+    return true;
+}
+
+bool cmd_post_or_send(const Command& command, Line& result, bool post)
+{
+    const auto message = number_option(command, "msg");
+    if (!message) {
+        throw CommandError("needs msg=");
+    }
+    HWND hwnd = target_window_or_control(command);
+    const auto wparam = static_cast<WPARAM>(number_or(command, "wparam", 0));
+    const auto lparam = static_cast<LPARAM>(number_or(command, "lparam", 0));
+    result.handle("hwnd", hwnd);
+    if (post) {
+        if (!PostMessageW(hwnd, static_cast<UINT>(*message), wparam, lparam)) {
+            throw CommandError("PostMessage failed", GetLastError());
+        }
+    } else {
+        result.num("result", static_cast<long long>(send_or_fail(hwnd, static_cast<UINT>(*message), wparam, lparam)));
+    }
+    return true;
+}
+
+UINT virtual_key(const std::string& name)
+{
+    static const std::map<std::string, UINT> names = {
+        {"enter", VK_RETURN}, {"return", VK_RETURN}, {"escape", VK_ESCAPE}, {"esc", VK_ESCAPE},
+        {"tab", VK_TAB},      {"space", VK_SPACE},   {"up", VK_UP},         {"down", VK_DOWN},
+        {"left", VK_LEFT},    {"right", VK_RIGHT},   {"f1", VK_F1},
+    };
+    const auto found = names.find(name);
+    if (found != names.end()) {
+        return found->second;
+    }
+    return static_cast<UINT>(parse_number("key", name));
+}
+
+bool cmd_key(const Command& command, Line& result)
+{
+    const auto name = option(command, "name");
+    if (!name) {
+        throw CommandError("key needs name=");
+    }
+    const UINT vk = virtual_key(*name);
+    HWND window = target_window(command);
+    HWND receiver = window;
+    if (const auto id = number_option(command, "id")) {
+        receiver = child_control(window, *id);
+    } else if (option(command, "to").value_or("focus") == "focus") {
+        GUITHREADINFO gui{};
+        gui.cbSize = sizeof gui;
+        if (GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &gui) && gui.hwndFocus != nullptr) {
+            receiver = gui.hwndFocus;
+        }
+    }
+    const UINT scan = MapVirtualKeyW(vk, MAPVK_VK_TO_VSC);
+    const LPARAM down = 1 | (static_cast<LPARAM>(scan) << 16);
+    const LPARAM up = down | (LPARAM{1} << 30) | (LPARAM{1} << 31);
+    if (!PostMessageW(receiver, WM_KEYDOWN, vk, down) || !PostMessageW(receiver, WM_KEYUP, vk, up)) {
+        throw CommandError("PostMessage failed", GetLastError());
+    }
+    result.hexnum("vk", vk).handle("hwnd", receiver).num("id", GetDlgCtrlID(receiver));
+    return true;
+}
+
+bool cmd_mouse(const Command& command, Line& result)
+{
+    const std::string action = option(command, "action").value_or("click");
+    const auto x = number_option(command, "x");
+    const auto y = number_option(command, "y");
+    if (!x || !y) {
+        throw CommandError("mouse needs x= and y= (client coordinates)");
+    }
+    HWND hwnd = target_window_or_control(command);
+    const LPARAM where = MAKELPARAM(static_cast<short>(*x), static_cast<short>(*y));
+    std::vector<std::pair<UINT, WPARAM>> messages;
+    if (action == "move") {
+        messages = {{WM_MOUSEMOVE, 0}};
+    } else if (action == "down") {
+        messages = {{WM_LBUTTONDOWN, MK_LBUTTON}};
+    } else if (action == "up") {
+        messages = {{WM_LBUTTONUP, 0}};
+    } else if (action == "click") {
+        messages = {{WM_MOUSEMOVE, 0}, {WM_LBUTTONDOWN, MK_LBUTTON}, {WM_LBUTTONUP, 0}};
+    } else if (action == "rclick") {
+        messages = {{WM_MOUSEMOVE, 0}, {WM_RBUTTONDOWN, MK_RBUTTON}, {WM_RBUTTONUP, 0}};
+    } else {
+        throw CommandError("unknown mouse action " + action);
+    }
+    const bool setcursor = number_or(command, "setcursor", 0) != 0;
+    for (const auto& [message, keys] : messages) {
+        // A real pointer asks the window for its cursor before each mouse message.
+        if (setcursor && !PostMessageW(hwnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(hwnd), MAKELPARAM(HTCLIENT, message))) {
+            throw CommandError("PostMessage failed", GetLastError());
+        }
+        if (!PostMessageW(hwnd, message, keys, where)) {
+            throw CommandError("PostMessage failed", GetLastError());
+        }
+    }
+    result.raw("action", action).handle("hwnd", hwnd).num("x", *x).num("y", *y);
+    return true;
+}
+
+bool cmd_rect(const Command& command, Line& result)
+{
+    HWND hwnd = target_window_or_control(command);
+    RECT window{};
+    RECT client{};
+    GetWindowRect(hwnd, &window);
+    GetClientRect(hwnd, &client);
+    POINT origin{0, 0};
+    ClientToScreen(hwnd, &origin);
+    result.handle("hwnd", hwnd)
+        .num("x", window.left)
+        .num("y", window.top)
+        .num("w", window.right - window.left)
+        .num("h", window.bottom - window.top)
+        .num("client_x", origin.x)
+        .num("client_y", origin.y)
+        .num("client_w", client.right - client.left)
+        .num("client_h", client.bottom - client.top);
+    if (HWND parent = GetParent(hwnd); parent != nullptr && (GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_CHILD)) {
+        MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&window), 2);
+        result.num("parent_x", window.left).num("parent_y", window.top);
+    }
+    return true;
+}
+
+// Polls as fast as the host allows, so that a window shown only for a moment is still caught.
+bool cmd_watch(const Command& command, Line& result)
+{
+    require_target();
+    const DWORD timeout = static_cast<DWORD>(number_or(command, "timeout", kDefaultWatchMs));
+    const DWORD start = GetTickCount();
+    std::vector<HWND> seen;
+    unsigned long long polls = 0;
+    bool exited = false;
+    for (;;) {
+        exited = WaitForSingleObject(g_target.process, 0) == WAIT_OBJECT_0;
+        for (HWND hwnd : process_windows(g_target.pid)) {
+            if (IsWindowVisible(hwnd) && std::find(seen.begin(), seen.end(), hwnd) == seen.end()) {
+                seen.push_back(hwnd);
+                Line line("seen");
+                line.handle("hwnd", hwnd).text("class", class_name(hwnd));
+                wchar_t title[512] = {};
+                InternalGetWindowText(hwnd, title, 512); // never blocks on the target
+                line.text("title", title).emit();
+            }
+        }
+        ++polls;
+        if (exited || GetTickCount() - start >= timeout) {
+            break;
+        }
+        Sleep(1);
+    }
+    result.unum("seen", seen.size()).unum("polls", polls).num("exited", exited ? 1 : 0);
+    if (!exited) {
+        result.text("error", L"timeout");
+        return false;
+    }
+    DWORD exit_code = 0;
+    GetExitCodeProcess(g_target.process, &exit_code);
+    result.unum("exit_code", exit_code).hexnum("exit_hex", exit_code);
+    return true;
+}
+
+bool cmd_wait_exit(const Command& command, Line& result)
+{
+    require_target();
+    const DWORD timeout = static_cast<DWORD>(number_or(command, "timeout", kDefaultWaitMs));
+    if (WaitForSingleObject(g_target.process, timeout) != WAIT_OBJECT_0) {
+        result.text("error", L"timeout");
+        return false;
+    }
+    DWORD exit_code = 0;
+    GetExitCodeProcess(g_target.process, &exit_code);
+    result.unum("exit_code", exit_code).hexnum("exit_hex", exit_code);
+    return true;
+}
+
+bool cmd_terminate(const Command& command, Line& result)
+{
+    require_target();
+    const auto code = static_cast<UINT>(number_or(command, "code", 1));
+    if (!target_exited() && !TerminateProcess(g_target.process, code)) {
+        throw CommandError("TerminateProcess failed", GetLastError());
+    }
+    WaitForSingleObject(g_target.process, kDefaultWaitMs);
+    DWORD exit_code = 0;
+    GetExitCodeProcess(g_target.process, &exit_code);
+    result.unum("pid", g_target.pid).unum("exit_code", exit_code);
+    return true;
+}
+
+bool cmd_sleep(const Command& command, Line& result)
+{
+    const auto ms = number_or(command, "ms", 100);
+    Sleep(static_cast<DWORD>(ms));
+    result.num("ms", ms);
+    return true;
+}
+
+bool cmd_echo(const Command& command, Line& result)
+{
+    std::string text;
+    for (const auto& arg : command.args) {
+        text += (text.empty() ? "" : " ") + arg;
+    }
+    result.utf8("text", text);
+    return true;
+}
+
+const std::map<std::string, CommandSpec>& command_table()
+{
+    using namespace std::placeholders;
+    static const std::map<std::string, CommandSpec> table = {
+        {"launch", {{"cwd"}, cmd_launch}},
+        {"attach", {{"pid", "exe"}, cmd_attach}},
+        {"wait", {{"class", "visible", "control", "no_control", "title", "new", "timeout"}, cmd_wait}},
+        {"wait_gone", {{"hwnd", "timeout"}, cmd_wait_gone}},
+        {"use", {{"hwnd"}, cmd_use}},
+        {"windows", {{"all"}, cmd_windows}},
+        {"controls", {{"hwnd"}, cmd_controls}},
+        {"text", {{"hwnd", "id"}, cmd_text}},
+        {"state", {{"hwnd", "id"}, cmd_state}},
+        {"focus", {{"hwnd"}, cmd_focus}},
+        {"combo", {{"hwnd", "id"}, cmd_combo}},
+        {"select", {{"hwnd", "id", "index", "text", "notify"}, cmd_select}},
+        {"msgbox", {{"hwnd"}, cmd_msgbox}},
+        {"click", {{"hwnd", "id"}, cmd_click}},
+        {"command", {{"hwnd", "id", "code", "lparam"}, cmd_command}},
+        {"post", {{"hwnd", "id", "msg", "wparam", "lparam"}, std::bind(cmd_post_or_send, _1, _2, true)}},
+        {"send", {{"hwnd", "id", "msg", "wparam", "lparam"}, std::bind(cmd_post_or_send, _1, _2, false)}},
+        {"key", {{"hwnd", "id", "name", "to"}, cmd_key}},
+        {"mouse", {{"hwnd", "id", "action", "x", "y", "setcursor"}, cmd_mouse}},
+        {"rect", {{"hwnd", "id"}, cmd_rect}},
+        {"watch", {{"timeout"}, cmd_watch}},
+        {"wait_exit", {{"timeout"}, cmd_wait_exit}},
+        {"terminate", {{"code"}, cmd_terminate}},
+        {"sleep", {{"ms"}, cmd_sleep}},
+        {"echo", {{}, cmd_echo}},
+    };
+    return table;
+}
+
+bool run_line(const std::string& raw_line, int line_number)
+{
+    std::string line = raw_line;
+    while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) {
+        line.pop_back();
+    }
+    const auto first = line.find_first_not_of(" \t");
+    if (first == std::string::npos || line[first] == '#') {
+        return true;
+    }
+    std::string name = line.substr(first, line.find_first_of(" \t", first) - first);
+    Line fields("");
+    bool ok = false;
+    try {
+        const Command command = parse_command(line, line_number);
+        name = command.name;
+        const auto& table = command_table();
+        const auto spec = table.find(command.name);
+        if (spec == table.end()) {
+            throw CommandError("unknown command");
+        }
+        for (const auto& [key, value] : command.options) {
+            if (std::find(spec->second.options.begin(), spec->second.options.end(), key) == spec->second.options.end()) {
+                throw CommandError("unknown option " + key);
+            }
+        }
+        const bool takes_arguments = command.name == "launch" || command.name == "echo";
+        if (!takes_arguments && !command.args.empty()) {
+            throw CommandError("unexpected argument " + command.args.front());
+        }
+        ok = spec->second.handler(command, fields);
+    } catch (const CommandError& error) {
+        fields.utf8("error", error.message());
+        if (error.last_error() != 0) {
+            fields.unum("last_error", error.last_error());
+        }
+        ok = false;
+    } catch (const std::exception& error) {
+        fields.utf8("error", error.what());
+        ok = false;
+    }
+    qar::out::write_line(std::string(ok ? "ok" : "fail") + " cmd=" + name + " line=" + std::to_string(line_number) +
+                         fields.str());
+    return ok;
+}
+
+class LineReader {
+public:
+    explicit LineReader(HANDLE input) : input_(input) {}
+
+    bool next(std::string& line)
+    {
+        for (;;) {
+            const auto newline = buffer_.find('\n');
+            if (newline != std::string::npos) {
+                line = buffer_.substr(0, newline);
+                buffer_.erase(0, newline + 1);
+                return true;
+            }
+            char chunk[4096];
+            DWORD got = 0;
+            if (!ReadFile(input_, chunk, sizeof chunk, &got, nullptr) || got == 0) {
+                if (buffer_.empty()) {
+                    return false;
+                }
+                line.swap(buffer_);
+                buffer_.clear();
+                return true;
+            }
+            buffer_.append(chunk, got);
+        }
+    }
+
+private:
+    HANDLE input_;
+    std::string buffer_;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    bool stop_on_failure = false;
+    const char* script = "-";
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "-x") == 0) {
+            stop_on_failure = true;
+        } else {
+            script = argv[i];
+        }
+    }
+    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    HANDLE file = nullptr;
+    if (std::strcmp(script, "-") != 0) {
+        file = CreateFileA(script, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE) {
+            Line("fail").raw("cmd", "open").ansi("path", script).unum("last_error", GetLastError()).emit();
+            return 2;
+        }
+        input = file;
+    }
+    LineReader reader(input);
+    bool all_ok = true;
+    int line_number = 0;
+    std::string line;
+    while (reader.next(line)) {
+        ++line_number;
+        if (!run_line(line, line_number)) {
+            all_ok = false;
+            if (stop_on_failure) {
+                break;
+            }
+        }
+    }
+    if (file != nullptr) {
+        CloseHandle(file);
+    }
+    Line("end").num("status", all_ok ? 0 : 1).num("lines", line_number).emit();
+    return all_ok ? 0 : 1;
+}

@@ -1,0 +1,90 @@
+#include <gtest/gtest.h>
+
+#include "platform/fake/fake_platform.h"
+
+namespace qar {
+namespace {
+
+// The fakes stand in for Windows in every flow test, so their own behaviour must hold.
+class FakesTest : public ::testing::Test {
+protected:
+    fake::FakePlatform fakes;
+};
+
+TEST_F(FakesTest, InjectedFailureIsSeenWithItsCodeAndThenWearsOff) {
+    fakes.control.FailCall("GetPrinterDriverDirectory", 1797, 1);
+    auto first = fakes.spooler.GetPrinterDriverDirectory("Windows x64");
+    ASSERT_FALSE(first);
+    EXPECT_EQ(first.error(), 1797u);
+    auto second = fakes.spooler.GetPrinterDriverDirectory("Windows x64");
+    ASSERT_TRUE(second);
+    EXPECT_EQ(*second, "C:\\windows\\system32\\spool\\drivers\\x64");
+    EXPECT_EQ(fakes.control.CountCalls("GetPrinterDriverDirectory"), 2u);
+}
+
+TEST_F(FakesTest, PersistentFailureFailsEveryCall) {
+    fakes.control.FailCall("CopyFile", 5);
+    fakes.files.files["C:\\a"] = "x";
+    EXPECT_EQ(fakes.files.CopyFile("C:\\a", "C:\\b", false), 5u);
+    EXPECT_EQ(fakes.files.CopyFile("C:\\a", "C:\\b", false), 5u);
+    EXPECT_FALSE(fakes.files.Exists("C:\\b"));
+}
+
+TEST_F(FakesTest, RegistryKeysAreCountedUntilReleased) {
+    {
+        auto key = OpenOrCreateLocalMachineKey(fakes.registry, "SOFTWARE\\Test");
+        ASSERT_TRUE(key);
+        EXPECT_EQ((*key)->SetDword("Delay", 300), 0u);
+        EXPECT_EQ(fakes.control.OpenHandles(), 1);
+    }
+    EXPECT_EQ(fakes.control.OpenHandles(), 0);
+    EXPECT_EQ(fakes.registry.DwordValue("software\\test", "delay"), 300u);
+    EXPECT_EQ(fakes.control.Calls().front(), "RegOpenKeyEx(SOFTWARE\\Test, all)");
+    EXPECT_EQ(fakes.control.CountCalls("RegCreateKey"), 1u);
+}
+
+TEST_F(FakesTest, RegistryEnumerationRespectsTheCapacities) {
+    fakes.registry.SetStringValue("HARDWARE\\DEVICEMAP\\SERIALCOMM", "\\Device\\Serial0", "COM1");
+    auto key = fakes.registry.OpenLocalMachineKey("HARDWARE\\DEVICEMAP\\SERIALCOMM",
+                                                  RegistryAccess::kRead);
+    ASSERT_TRUE(key);
+    auto figures = (*key)->QueryInfo();
+    ASSERT_TRUE(figures);
+    EXPECT_EQ(figures->valueCount, 1u);
+    EXPECT_EQ(figures->longestValueName, 15u);
+    EXPECT_EQ(figures->longestValueData, 5u);
+    EXPECT_TRUE((*key)->EnumValue(0, 16, 6));
+    EXPECT_EQ((*key)->EnumValue(0, 15, 6).error(), win32_error::kMoreData);
+    EXPECT_EQ((*key)->EnumValue(1, 16, 6).error(), win32_error::kNoMoreItems);
+}
+
+TEST_F(FakesTest, SpoolerRefusesATakenQueueNameWith1802) {
+    fakes.spooler.drivers.push_back({"Tolvar-60", "Windows x64", "", "", "", ""});
+    auto first = fakes.spooler.AddPrinter2({"Tolvar-60", "COM1:", "Tolvar-60", "WinPrint", "RAW"});
+    ASSERT_TRUE(first);
+    auto second = fakes.spooler.AddPrinter2({"tolvar-60", "COM2:", "Tolvar-60", "WinPrint", "RAW"});
+    ASSERT_FALSE(second);
+    EXPECT_EQ(second.error(), win32_error::kPrinterAlreadyExists);
+    first = Failure{1};
+    EXPECT_EQ(fakes.control.OpenHandles(), 0);
+}
+
+TEST_F(FakesTest, MonitorEnumerationFailsBeyondItsBuffer) {
+    for (int index = 0; index < 300; ++index) {
+        fakes.spooler.monitors.push_back({"Monitor " + std::to_string(index), "", "m.dll"});
+    }
+    auto names = fakes.spooler.EnumMonitorNames(4096);
+    ASSERT_FALSE(names);
+    EXPECT_EQ(names.error(), win32_error::kInsufficientBuffer);
+}
+
+TEST_F(FakesTest, ProfileReadsIniValuesAndCutsToTheBuffer) {
+    fakes.files.files["C:\\r.dat"] = "[UDevice]\r\nmode=2\r\n[Other]\r\nmode=7\r\n";
+    EXPECT_EQ(fakes.profile.ReadString("UDevice", "mode", "N/A", "C:\\r.dat", 255), "2");
+    EXPECT_EQ(fakes.profile.ReadString("UDevice", "kind", "N/A", "C:\\r.dat", 255), "N/A");
+    EXPECT_EQ(fakes.profile.ReadString("UDevice", "mode", "N/A", "C:\\missing", 255), "N/A");
+    EXPECT_EQ(fakes.profile.ReadString("UDevice", "mode", "N/A", "C:\\missing", 3), "N/");
+}
+
+}  // namespace
+}  // namespace qar

@@ -1,0 +1,122 @@
+#include <gtest/gtest.h>
+
+#include "app/main_dialog.h"
+#include "app/modelprobe_app.h"
+#include "platform/fake/fake_platform.h"
+
+namespace qar {
+namespace {
+
+class MainDialogTest : public ::testing::Test {
+protected:
+    fake::FakePlatform fakes;
+    InstallState state;
+};
+
+TEST_F(MainDialogTest, ConstructionEmptiesThePackageList) {
+    state.packageFiles.Append("left over");
+    CModelprobe_uDlg dialog(fakes.platform, state);
+    EXPECT_EQ(state.packageFiles.Count(), 0u);
+}
+
+TEST_F(MainDialogTest, InitialisationResetsSelectionFillsListAndEndsWithOk) {
+    state.selectedPort = "COM3:";
+    state.selectedModel = "Nolle-60";
+    state.selectionMade = 1;
+    CModelprobe_uDlg dialog(fakes.platform, state);
+    fake::FakeMainDialogWindow window;
+
+    EXPECT_TRUE(dialog.OnInitDialog(window));
+
+    EXPECT_TRUE(state.selectedPort.empty());
+    EXPECT_TRUE(state.selectedModel.empty());
+    EXPECT_EQ(state.selectionMade, 0);
+    ASSERT_EQ(state.packageFiles.Count(), 33u);
+    EXPECT_EQ(state.packageFiles.At(0), "~QarUDev.dat");
+    EXPECT_EQ(state.packageFiles.At(32), "Ristan-183.INI");
+    EXPECT_EQ(window.endResult, dialog_result::kOk);
+    EXPECT_EQ(window.iconsSet, 1);
+}
+
+TEST_F(MainDialogTest, SecondInitialisationOfTheSameDialogAppendsASecondCopy) {
+    CModelprobe_uDlg dialog(fakes.platform, state);
+    fake::FakeMainDialogWindow window;
+    dialog.OnInitDialog(window);
+    dialog.OnInitDialog(window);
+    EXPECT_EQ(state.packageFiles.Count(), 66u);
+}
+
+TEST_F(MainDialogTest, SystemMenuGetsSeparatorAndAboutItem) {
+    CModelprobe_uDlg dialog(fakes.platform, state);
+    fake::FakeMainDialogWindow window;
+    dialog.OnInitDialog(window);
+    EXPECT_EQ(window.systemMenu,
+              (std::vector<std::string>{"-", "16:&About Modelprobe_u..."}));
+}
+
+TEST_F(MainDialogTest, EmptyAboutStringLeavesTheSystemMenuAlone) {
+    CModelprobe_uDlg dialog(fakes.platform, state);
+    fake::FakeMainDialogWindow window;
+    window.stringText.clear();
+    dialog.OnInitDialog(window);
+    EXPECT_TRUE(window.systemMenu.empty());
+}
+
+TEST_F(MainDialogTest, NoSystemMenuMeansNoAboutItem) {
+    CModelprobe_uDlg dialog(fakes.platform, state);
+    fake::FakeMainDialogWindow window;
+    window.systemMenuPresent = false;
+    dialog.OnInitDialog(window);
+    EXPECT_TRUE(window.systemMenu.empty());
+    EXPECT_EQ(window.iconsSet, 1);
+}
+
+TEST_F(MainDialogTest, SystemCommandsAreMaskedBeforeTheAboutTest) {
+    CModelprobe_uDlg dialog(fakes.platform, state);
+    fake::FakeMainDialogWindow window;
+    dialog.OnInitDialog(window);
+
+    EXPECT_TRUE(dialog.OnSysCommand(0x0010));
+    EXPECT_TRUE(dialog.OnSysCommand(0x0013));
+    EXPECT_FALSE(dialog.OnSysCommand(0x0020));
+    EXPECT_FALSE(dialog.OnSysCommand(0xF060));  // SC_CLOSE goes to the default handling
+    EXPECT_EQ(fakes.ui.aboutRuns, 2);
+    EXPECT_EQ(fakes.control.CallsNamed("DialogBox").back(), "DialogBox(100, owner 4128)");
+}
+
+TEST_F(MainDialogTest, CommandTableRoutesTheFiveButtonsOnly) {
+    CModelprobe_uDlg dialog(fakes.platform, state);
+    for (std::uint32_t id : {1000u, 1001u, 1002u, 1003u, 1004u}) {
+        EXPECT_TRUE(dialog.OnCommand(id)) << id;
+    }
+    for (std::uint32_t id : {1u, 2u, 999u, 1005u, 1007u}) {
+        EXPECT_FALSE(dialog.OnCommand(id)) << id;
+    }
+}
+
+TEST_F(MainDialogTest, MinimisedIconIsCentredWithRoundingUp) {
+    const IconOrigin origin = CModelprobe_uDlg::MinimisedIconOrigin(160, 31, 32, 32);
+    EXPECT_EQ(origin.x, 64);
+    EXPECT_EQ(origin.y, 0);
+    const IconOrigin odd = CModelprobe_uDlg::MinimisedIconOrigin(101, 50, 32, 32);
+    EXPECT_EQ(odd.x, 35);
+    EXPECT_EQ(odd.y, 9);
+}
+
+TEST_F(MainDialogTest, ApplicationRunsTheMainDialogOnceAndReturnsFalse) {
+    CModelprobe_uApp app(fakes.platform, state);
+    bool commandRanAfterEnd = false;
+    fakes.ui.whileMainDialogOpen.push_back(
+        [&](MainDialogHandler&) { commandRanAfterEnd = true; });
+
+    EXPECT_FALSE(app.InitInstance());
+
+    EXPECT_EQ(fakes.control.CountCalls("DialogBox"), 1u);
+    EXPECT_EQ(fakes.ui.mainWindow.endResult, dialog_result::kOk);
+    EXPECT_FALSE(commandRanAfterEnd);
+    EXPECT_EQ(state.packageFiles.Count(), 33u);
+    EXPECT_EQ(fakes.control.OpenHandles(), 0);
+}
+
+}  // namespace
+}  // namespace qar

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs what the builds and tests need on a Debian 12 machine; skips what is present.
+set -euo pipefail
+packages=(
+    cmake g++ make pkg-config libgtest-dev libgmock-dev
+    g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
+    wine64 xvfb xauth imagemagick fonts-wine fonts-wqy-microhei fonts-liberation
+    python3 locales file
+)
+missing=()
+for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" \
+        || missing+=("$package")
+done
+if ((${#missing[@]})); then
+    echo "installing: ${missing[*]}"
+    sudo_cmd=()
+    [[ $(id -u) -eq 0 ]] || sudo_cmd=(sudo)
+    export DEBIAN_FRONTEND=noninteractive
+    "${sudo_cmd[@]}" apt-get update -q
+    "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
