@@ -34,7 +34,7 @@ CModelprobe_uDlg::CModelprobe_uDlg(Platform& platform, InstallState& state)
 bool CModelprobe_uDlg::OnInitDialog(MainDialogWindow& window) {
     window_ = &window;
     if (window.HasSystemMenu()) {
-        const std::string aboutText = window.LoadString(IDS_ABOUTBOX);
+        const std::string aboutText = window.LoadResourceString(IDS_ABOUTBOX);
         if (!aboutText.empty()) {
             window.AppendSystemMenuSeparator();
             window.AppendSystemMenuItem(IDM_ABOUTBOX, aboutText);

@@ -26,12 +26,12 @@ class FileSystem {
 public:
     virtual ~FileSystem() = default;
 
-    virtual Win32Error CopyFile(std::string_view from, std::string_view to,
+    virtual Win32Error Copy(std::string_view from, std::string_view to,
                                 bool failIfExists) = 0;
-    virtual Win32Error DeleteFile(std::string_view path) = 0;
+    virtual Win32Error Remove(std::string_view path) = 0;
     // Each fails with 122 when the folder does not fit its buffer (260 and 256 bytes).
-    virtual Result<std::string> GetWindowsDirectory() = 0;
-    virtual Result<std::string> GetSystemDirectory() = 0;
+    virtual Result<std::string> WindowsDirectory() = 0;
+    virtual Result<std::string> SystemDirectory() = 0;
     // Switches the calling thread's WOW64 file-system redirection; true when the switch took.
     virtual bool EnableWow64Redirection(bool enable) = 0;
     virtual Result<std::unique_ptr<DeviceFile>> OpenDevice(std::string_view path) = 0;

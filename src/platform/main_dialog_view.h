@@ -17,7 +17,7 @@ public:
     virtual bool HasSystemMenu() = 0;
     virtual void AppendSystemMenuSeparator() = 0;
     virtual void AppendSystemMenuItem(std::uint32_t id, std::string_view text) = 0;
-    virtual std::string LoadString(std::uint32_t id) = 0;
+    virtual std::string LoadResourceString(std::uint32_t id) = 0;
     virtual void SetIcons() = 0;  // large and small, both the application icon
     virtual void EndDialog(int result) = 0;
 };

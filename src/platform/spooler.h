@@ -61,7 +61,7 @@ class PrinterHandle {
 public:
     virtual ~PrinterHandle() = default;
     virtual Win32Error SetPrinter2(const PrinterInfo2Block& block, std::size_t index) = 0;
-    virtual XcvOutcome XcvData(std::u16string_view command, std::span<const std::uint8_t> input,
+    virtual XcvOutcome SendXcvData(std::u16string_view command, std::span<const std::uint8_t> input,
                                std::uint32_t outputCapacity) = 0;
 };
 
@@ -72,17 +72,17 @@ public:
     virtual ~Spooler() = default;
 
     // Fails with 122 when the folder does not fit the 260-byte buffer.
-    virtual Result<std::string> GetPrinterDriverDirectory(std::string_view environment) = 0;
+    virtual Result<std::string> DriverDirectory(std::string_view environment) = 0;
     virtual Win32Error AddPrinterDriver3(const DriverInfo3& driver) = 0;
     virtual Result<PrinterHandlePtr> AddPrinter2(const NewPrinterInfo2& printer) = 0;
-    virtual Result<PrinterHandlePtr> OpenPrinter(std::string_view name,
+    virtual Result<PrinterHandlePtr> OpenPrinterByName(std::string_view name,
                                                  std::uint32_t desiredAccess) = 0;
     virtual Result<std::unique_ptr<PrinterInfo2Block>> EnumLocalPrinters2() = 0;
     // Level-1 monitor names read into a buffer of bufferSize bytes (fails with 122 beyond it).
     virtual Result<std::vector<std::string>> EnumMonitorNames(std::uint32_t bufferSize) = 0;
     virtual Win32Error AddMonitor2(const MonitorInfo2& monitor) = 0;
-    virtual Win32Error DeleteMonitor(std::string_view environment, std::string_view name) = 0;
-    virtual Win32Error DeletePort(WindowRef parent, std::string_view portName) = 0;
+    virtual Win32Error RemoveMonitor(std::string_view environment, std::string_view name) = 0;
+    virtual Win32Error RemovePort(WindowRef parent, std::string_view portName) = 0;
 };
 
 }  // namespace qar

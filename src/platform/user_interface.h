@@ -29,7 +29,7 @@ class UserInterface {
 public:
     virtual ~UserInterface() = default;
 
-    virtual int MessageBox(WindowRef owner, std::string_view text, std::string_view caption,
+    virtual int ShowMessageBox(WindowRef owner, std::string_view text, std::string_view caption,
                            unsigned style) = 0;
     // A box captioned with the application's name and owned by its main window.
     virtual int ApplicationMessageBox(std::string_view text, unsigned style) = 0;

@@ -35,7 +35,7 @@ private:
 
 }  // namespace
 
-Win32Error FakeFileSystem::CopyFile(std::string_view from, std::string_view to,
+Win32Error FakeFileSystem::Copy(std::string_view from, std::string_view to,
                                     bool failIfExists) {
     control_.Record("CopyFile(" + std::string(from) + ", " + std::string(to) + ")");
     if (auto failure = control_.InjectedFailure("CopyFile")) return *failure;
@@ -46,7 +46,7 @@ Win32Error FakeFileSystem::CopyFile(std::string_view from, std::string_view to,
     return win32_error::kSuccess;
 }
 
-Win32Error FakeFileSystem::DeleteFile(std::string_view path) {
+Win32Error FakeFileSystem::Remove(std::string_view path) {
     control_.Record("DeleteFile(" + std::string(path) + ")");
     if (auto failure = control_.InjectedFailure("DeleteFile")) return *failure;
     auto found = files.find(path);
@@ -55,14 +55,14 @@ Win32Error FakeFileSystem::DeleteFile(std::string_view path) {
     return win32_error::kSuccess;
 }
 
-Result<std::string> FakeFileSystem::GetWindowsDirectory() {
+Result<std::string> FakeFileSystem::WindowsDirectory() {
     control_.Record("GetWindowsDirectory()");
     if (auto failure = control_.InjectedFailure("GetWindowsDirectory")) return Failure{*failure};
     if (windowsDirectory.size() + 1 > 260) return Failure{win32_error::kInsufficientBuffer};
     return windowsDirectory;
 }
 
-Result<std::string> FakeFileSystem::GetSystemDirectory() {
+Result<std::string> FakeFileSystem::SystemDirectory() {
     control_.Record("GetSystemDirectory()");
     if (auto failure = control_.InjectedFailure("GetSystemDirectory")) return Failure{*failure};
     if (systemDirectory.size() + 1 > 256) return Failure{win32_error::kInsufficientBuffer};

@@ -23,10 +23,10 @@ class FakeFileSystem final : public FileSystem {
 public:
     explicit FakeFileSystem(FakeControl& control) : control_(control) {}
 
-    Win32Error CopyFile(std::string_view from, std::string_view to, bool failIfExists) override;
-    Win32Error DeleteFile(std::string_view path) override;
-    Result<std::string> GetWindowsDirectory() override;
-    Result<std::string> GetSystemDirectory() override;
+    Win32Error Copy(std::string_view from, std::string_view to, bool failIfExists) override;
+    Win32Error Remove(std::string_view path) override;
+    Result<std::string> WindowsDirectory() override;
+    Result<std::string> SystemDirectory() override;
     bool EnableWow64Redirection(bool enable) override;
     Result<std::unique_ptr<DeviceFile>> OpenDevice(std::string_view path) override;
 

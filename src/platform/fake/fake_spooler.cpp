@@ -45,7 +45,7 @@ public:
         return win32_error::kInvalidPrinterName;
     }
 
-    XcvOutcome XcvData(std::u16string_view command, std::span<const std::uint8_t> input,
+    XcvOutcome SendXcvData(std::u16string_view command, std::span<const std::uint8_t> input,
                        std::uint32_t outputCapacity) override {
         control_.Record("XcvData(" + name_ + ")");
         spooler_.xcvRequests.push_back(
@@ -59,7 +59,7 @@ private:
     std::string name_;
 };
 
-Result<std::string> FakeSpooler::GetPrinterDriverDirectory(std::string_view environment) {
+Result<std::string> FakeSpooler::DriverDirectory(std::string_view environment) {
     control_.Record("GetPrinterDriverDirectory(" + std::string(environment) + ")");
     if (auto failure = control_.InjectedFailure("GetPrinterDriverDirectory")) {
         return Failure{*failure};
@@ -93,7 +93,7 @@ Result<PrinterHandlePtr> FakeSpooler::AddPrinter2(const NewPrinterInfo2& printer
     return PrinterHandlePtr(std::make_unique<FakePrinterHandle>(*this, printer.printerName));
 }
 
-Result<PrinterHandlePtr> FakeSpooler::OpenPrinter(std::string_view name, std::uint32_t) {
+Result<PrinterHandlePtr> FakeSpooler::OpenPrinterByName(std::string_view name, std::uint32_t) {
     control_.Record("OpenPrinter(" + std::string(name) + ")");
     if (auto failure = control_.InjectedFailure("OpenPrinter")) return Failure{*failure};
     if (name.starts_with(kXcvMonitorPrefix)) {
@@ -135,7 +135,7 @@ Win32Error FakeSpooler::AddMonitor2(const MonitorInfo2& monitor) {
     return win32_error::kSuccess;
 }
 
-Win32Error FakeSpooler::DeleteMonitor(std::string_view environment, std::string_view name) {
+Win32Error FakeSpooler::RemoveMonitor(std::string_view environment, std::string_view name) {
     control_.Record("DeleteMonitor(" + std::string(environment) + ", " + std::string(name) + ")");
     if (auto failure = control_.InjectedFailure("DeleteMonitor")) return *failure;
     auto found = std::find_if(monitors.begin(), monitors.end(), [&](const MonitorInfo2& m) {
@@ -147,7 +147,7 @@ Win32Error FakeSpooler::DeleteMonitor(std::string_view environment, std::string_
     return win32_error::kSuccess;
 }
 
-Win32Error FakeSpooler::DeletePort(WindowRef, std::string_view portName) {
+Win32Error FakeSpooler::RemovePort(WindowRef, std::string_view portName) {
     control_.Record("DeletePort(" + std::string(portName) + ")");
     if (auto failure = control_.InjectedFailure("DeletePort")) return *failure;
     for (auto& [monitor, ports] : monitorPorts) {

@@ -2,7 +2,7 @@
 
 namespace qar::fake {
 
-int FakeUserInterface::MessageBox(WindowRef owner, std::string_view text,
+int FakeUserInterface::ShowMessageBox(WindowRef owner, std::string_view text,
                                   std::string_view caption, unsigned style) {
     control_.Record("MessageBox(" + std::string(caption) + ", " + std::string(text) + ")");
     messageBoxes.push_back({owner, std::string(text), std::string(caption), style});
@@ -15,7 +15,7 @@ int FakeUserInterface::MessageBox(WindowRef owner, std::string_view text,
 }
 
 int FakeUserInterface::ApplicationMessageBox(std::string_view text, unsigned style) {
-    return MessageBox(kFakeMainWindow, text, kFakeApplicationName, style);
+    return ShowMessageBox(kFakeMainWindow, text, kFakeApplicationName, style);
 }
 
 std::string FakeUserInterface::SystemMessageText(Win32Error code) {

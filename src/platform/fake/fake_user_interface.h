@@ -30,7 +30,7 @@ public:
     void AppendSystemMenuItem(std::uint32_t id, std::string_view text) override {
         systemMenu.push_back(std::to_string(id) + ":" + std::string(text));
     }
-    std::string LoadString(std::uint32_t id) override {
+    std::string LoadResourceString(std::uint32_t id) override {
         return id == stringId ? stringText : std::string();
     }
     void SetIcons() override { ++iconsSet; }
@@ -52,7 +52,7 @@ class FakeUserInterface final : public UserInterface {
 public:
     explicit FakeUserInterface(FakeControl& control) : control_(control) {}
 
-    int MessageBox(WindowRef owner, std::string_view text, std::string_view caption,
+    int ShowMessageBox(WindowRef owner, std::string_view text, std::string_view caption,
                    unsigned style) override;
     int ApplicationMessageBox(std::string_view text, unsigned style) override;
     std::string SystemMessageText(Win32Error code) override;

@@ -1,3 +1,25 @@
+// Program entry: the real services, the process-wide install state and the application object.
 #include <windows.h>
+#include <commctrl.h>
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return 0; }
+#include "app/modelprobe_app.h"
+#include "install/install_state.h"
+#include "platform/win32/win32_platform.h"
+
+namespace {
+
+// Lives from start-up to exit, shared by every flow of the run.
+qar::InstallState installState;
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    // The help dialog's animation control needs its class registered.
+    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_ANIMATE_CLASS | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+
+    qar::win32::Win32Platform platform(instance);
+    qar::CModelprobe_uApp application(platform.Services(), installState);
+    application.InitInstance();
+    return 0;
+}

@@ -1,0 +1,65 @@
+#include "platform/win32/dialog_base.h"
+
+namespace qar::win32 {
+
+INT_PTR DialogBase::DoModal(HWND parent) {
+    return DialogBoxParamA(instance_, MAKEINTRESOURCEA(templateId_), parent, &DialogProc,
+                           reinterpret_cast<LPARAM>(this));
+}
+
+void DialogBase::EndDialog(INT_PTR result) {
+    ::EndDialog(hwnd_, result);
+    // A template with WS_VISIBLE would still be shown once WM_INITDIALOG returns (Wine does
+    // so); a dialog that ends while initialising must never appear.
+    if (initialising_) {
+        const LONG_PTR style = GetWindowLongPtrA(hwnd_, GWL_STYLE);
+        SetWindowLongPtrA(hwnd_, GWL_STYLE, style & ~static_cast<LONG_PTR>(WS_VISIBLE));
+    }
+}
+
+void DialogBase::MoveWindow(int left, int top, int width, int height, bool repaint) {
+    ::MoveWindow(hwnd_, left, top, width, height, repaint ? TRUE : FALSE);
+}
+
+INT_PTR CALLBACK DialogBase::DialogProc(HWND window, UINT message, WPARAM wParam,
+                                        LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        auto* dialog = reinterpret_cast<DialogBase*>(lParam);
+        SetWindowLongPtrA(window, DWLP_USER, lParam);
+        dialog->hwnd_ = window;
+    }
+    auto* dialog = reinterpret_cast<DialogBase*>(GetWindowLongPtrA(window, DWLP_USER));
+    if (!dialog) return FALSE;
+    return dialog->Dispatch(message, wParam, lParam);
+}
+
+INT_PTR DialogBase::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_INITDIALOG: {
+            initialising_ = true;
+            const BOOL result = OnInitDialog();
+            initialising_ = false;
+            return result;
+        }
+        case WM_COMMAND: {
+            const WORD id = LOWORD(wParam);
+            const WORD notification = HIWORD(wParam);
+            // Only a click means OK or Cancel: other controls may share those ids.
+            if (notification == BN_CLICKED && id == IDOK) {
+                OnOK();
+                return TRUE;
+            }
+            if (notification == BN_CLICKED && id == IDCANCEL) {
+                OnCancel();
+                return TRUE;
+            }
+            return OnCommand(id, notification, reinterpret_cast<HWND>(lParam)) ? TRUE : FALSE;
+        }
+        default: {
+            const std::optional<INT_PTR> handled = HandleMessage(message, wParam, lParam);
+            return handled ? *handled : FALSE;
+        }
+    }
+}
+
+}  // namespace qar::win32

@@ -1,0 +1,102 @@
+// Handle traits for UniqueHandle: how each kind of Windows handle is closed and what "none" is.
+// Closing keeps the thread's last error, so an error code read after a scope ends is not lost.
+#pragma once
+
+#include <windows.h>
+#include <setupapi.h>
+#include <winspool.h>
+
+#include "platform/unique_handle.h"
+
+namespace qar::win32 {
+
+class LastErrorKeeper {
+public:
+    LastErrorKeeper() : saved_(GetLastError()) {}
+    ~LastErrorKeeper() { SetLastError(saved_); }
+
+private:
+    DWORD saved_;
+};
+
+struct RegistryKeyTraits {
+    using Handle = HKEY;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle key) {
+        LastErrorKeeper keep;
+        RegCloseKey(key);
+    }
+};
+
+struct PrinterTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle printer) {
+        LastErrorKeeper keep;
+        ClosePrinter(printer);
+    }
+};
+
+struct DeviceInfoSetTraits {
+    using Handle = HDEVINFO;
+    static Handle Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(Handle set) {
+        LastErrorKeeper keep;
+        SetupDiDestroyDeviceInfoList(set);
+    }
+};
+
+// Files and devices: CreateFile's "none" is INVALID_HANDLE_VALUE.
+struct FileTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(Handle file) {
+        LastErrorKeeper keep;
+        CloseHandle(file);
+    }
+};
+
+// Process, thread and event handles: "none" is null.
+struct KernelObjectTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle object) {
+        LastErrorKeeper keep;
+        CloseHandle(object);
+    }
+};
+
+struct LocalMemoryTraits {
+    using Handle = HLOCAL;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle memory) {
+        LastErrorKeeper keep;
+        LocalFree(memory);
+    }
+};
+
+template <typename GdiHandle>
+struct GdiObjectTraits {
+    using Handle = GdiHandle;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle object) { DeleteObject(object); }
+};
+
+struct MemoryDcTraits {
+    using Handle = HDC;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle dc) { DeleteDC(dc); }
+};
+
+using UniqueRegistryKey = UniqueHandle<RegistryKeyTraits>;
+using UniquePrinter = UniqueHandle<PrinterTraits>;
+using UniqueDeviceInfoSet = UniqueHandle<DeviceInfoSetTraits>;
+using UniqueFile = UniqueHandle<FileTraits>;
+using UniqueKernelObject = UniqueHandle<KernelObjectTraits>;
+using UniqueLocalMemory = UniqueHandle<LocalMemoryTraits>;
+using UniqueBitmap = UniqueHandle<GdiObjectTraits<HBITMAP>>;
+using UniqueFont = UniqueHandle<GdiObjectTraits<HFONT>>;
+using UniqueBrush = UniqueHandle<GdiObjectTraits<HBRUSH>>;
+using UniqueMemoryDc = UniqueHandle<MemoryDcTraits>;
+
+}  // namespace qar::win32

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "platform/files.h"
+
+namespace qar::win32 {
+
+class Win32FileSystem final : public FileSystem {
+public:
+    Win32Error Copy(std::string_view from, std::string_view to, bool failIfExists) override;
+    Win32Error Remove(std::string_view path) override;
+    Result<std::string> WindowsDirectory() override;
+    Result<std::string> SystemDirectory() override;
+    bool EnableWow64Redirection(bool enable) override;
+    Result<std::unique_ptr<DeviceFile>> OpenDevice(std::string_view path) override;
+};
+
+}  // namespace qar::win32

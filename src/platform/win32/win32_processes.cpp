@@ -1,0 +1,51 @@
+#include "platform/win32/win32_processes.h"
+
+#include <windows.h>
+
+#include <string>
+
+#include "platform/win32/handle_traits.h"
+
+namespace qar::win32 {
+
+namespace {
+
+class Win32Process final : public Process {
+public:
+    Win32Process(HANDLE process, HANDLE thread) : process_(process), thread_(thread) {}
+    ~Win32Process() override {
+        // The process handle first, then the thread's.
+        process_.Reset();
+        thread_.Reset();
+    }
+
+    Win32Error WaitForExit() override {
+        if (WaitForSingleObject(process_.Get(), INFINITE) == WAIT_FAILED) {
+            return static_cast<Win32Error>(GetLastError());
+        }
+        return win32_error::kSuccess;
+    }
+
+private:
+    UniqueKernelObject process_;
+    UniqueKernelObject thread_;
+};
+
+}  // namespace
+
+Result<std::unique_ptr<Process>> Win32Processes::Start(std::string_view applicationPath,
+                                                       bool highPriority) {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(std::string(applicationPath).c_str(), nullptr, nullptr, nullptr, FALSE,
+                        highPriority ? HIGH_PRIORITY_CLASS : 0, nullptr, nullptr, &startup,
+                        &process)) {
+        return Failure{static_cast<Win32Error>(GetLastError())};
+    }
+    return std::unique_ptr<Process>(std::make_unique<Win32Process>(process.hProcess, process.hThread));
+}
+
+void Win32Processes::Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
+
+}  // namespace qar::win32

@@ -1,0 +1,188 @@
+#include "platform/win32/win32_spooler.h"
+
+#include <windows.h>
+#include <winspool.h>
+
+#include <string>
+
+#include "platform/win32/handle_traits.h"
+
+namespace qar::win32 {
+
+namespace {
+
+constexpr DWORD kDriverDirectoryBuffer = 260;
+
+// The A functions take non-const texts; these copies live as long as the call.
+class MutableText {
+public:
+    explicit MutableText(std::string_view text) : text_(text) {}
+    char* Get() { return text_.data(); }
+    char* OrNull() { return text_.empty() ? nullptr : text_.data(); }
+
+private:
+    std::string text_;
+};
+
+Win32Error LastError() { return static_cast<Win32Error>(GetLastError()); }
+
+class Win32PrinterHandle final : public PrinterHandle {
+public:
+    explicit Win32PrinterHandle(UniquePrinter printer) : printer_(std::move(printer)) {}
+    Win32Error SetPrinter2(const PrinterInfo2Block& block, std::size_t index) override;
+    XcvOutcome SendXcvData(std::u16string_view command, std::span<const std::uint8_t> input,
+                       std::uint32_t outputCapacity) override;
+
+private:
+    UniquePrinter printer_;
+};
+
+class Win32PrinterInfo2Block final : public PrinterInfo2Block {
+public:
+    Win32PrinterInfo2Block(UniqueLocalMemory block, DWORD count)
+        : block_(std::move(block)), count_(count) {}
+
+    std::size_t Count() const override { return count_; }
+    void SetNameAndPort(std::size_t index, std::string_view printerName,
+                        std::string_view portName) override {
+        name_.assign(printerName);
+        port_.assign(portName);
+        Records()[index].pPrinterName = name_.data();
+        Records()[index].pPortName = port_.data();
+    }
+    PRINTER_INFO_2A* Records() const { return static_cast<PRINTER_INFO_2A*>(block_.Get()); }
+
+private:
+    UniqueLocalMemory block_;
+    DWORD count_;
+    std::string name_;
+    std::string port_;
+};
+
+Win32Error Win32PrinterHandle::SetPrinter2(const PrinterInfo2Block& block, std::size_t index) {
+    auto& records = static_cast<const Win32PrinterInfo2Block&>(block);
+    if (!SetPrinterA(printer_.Get(), 2, reinterpret_cast<BYTE*>(&records.Records()[index]), 0)) {
+        return LastError();
+    }
+    return win32_error::kSuccess;
+}
+
+XcvOutcome Win32PrinterHandle::SendXcvData(std::u16string_view command,
+                                       std::span<const std::uint8_t> input,
+                                       std::uint32_t outputCapacity) {
+    const std::wstring commandText(command.begin(), command.end());
+    std::vector<BYTE> inputBytes(input.begin(), input.end());
+    UniqueLocalMemory output(LocalAlloc(LMEM_ZEROINIT, outputCapacity));
+    DWORD needed = 0;
+    DWORD status = 0;
+    const BOOL returned =
+        XcvDataW(printer_.Get(), commandText.c_str(), inputBytes.data(),
+                 static_cast<DWORD>(inputBytes.size()), static_cast<BYTE*>(output.Get()),
+                 output ? outputCapacity : 0, &needed, &status);
+    return {returned != FALSE, status};
+}
+
+}  // namespace
+
+Result<std::string> Win32Spooler::DriverDirectory(std::string_view environment) {
+    char directory[kDriverDirectoryBuffer] = {};
+    DWORD needed = 0;
+    MutableText environmentText(environment);
+    if (!GetPrinterDriverDirectoryA(nullptr, environmentText.Get(), 1,
+                                    reinterpret_cast<BYTE*>(directory), sizeof(directory),
+                                    &needed)) {
+        return Failure{LastError()};
+    }
+    directory[kDriverDirectoryBuffer - 1] = '\0';
+    return std::string(directory);
+}
+
+Win32Error Win32Spooler::AddPrinterDriver3(const DriverInfo3& driver) {
+    MutableText name(driver.name), environment(driver.environment), path(driver.driverPath),
+        data(driver.dataFile), config(driver.configFile), help(driver.helpFile);
+    DRIVER_INFO_3A info{};
+    info.cVersion = 3;
+    info.pName = name.Get();
+    info.pEnvironment = environment.Get();
+    info.pDriverPath = path.Get();
+    info.pDataFile = data.Get();
+    info.pConfigFile = config.Get();
+    info.pHelpFile = help.Get();
+    if (!AddPrinterDriverA(nullptr, 3, reinterpret_cast<BYTE*>(&info))) return LastError();
+    return win32_error::kSuccess;
+}
+
+Result<PrinterHandlePtr> Win32Spooler::AddPrinter2(const NewPrinterInfo2& printer) {
+    MutableText name(printer.printerName), port(printer.portName), driver(printer.driverName),
+        processor(printer.printProcessor), datatype(printer.datatype);
+    PRINTER_INFO_2A info{};
+    info.pPrinterName = name.Get();
+    info.pPortName = port.Get();
+    info.pDriverName = driver.Get();
+    info.pPrintProcessor = processor.Get();
+    info.pDatatype = datatype.OrNull();
+    UniquePrinter handle(AddPrinterA(nullptr, 2, reinterpret_cast<BYTE*>(&info)));
+    if (!handle) return Failure{LastError()};
+    return PrinterHandlePtr(std::make_unique<Win32PrinterHandle>(std::move(handle)));
+}
+
+Result<PrinterHandlePtr> Win32Spooler::OpenPrinterByName(std::string_view name,
+                                                   std::uint32_t desiredAccess) {
+    MutableText printerName(name);
+    PRINTER_DEFAULTSA defaults{nullptr, nullptr, desiredAccess};
+    HANDLE opened = nullptr;
+    if (!OpenPrinterA(printerName.Get(), &opened, &defaults)) return Failure{LastError()};
+    return PrinterHandlePtr(std::make_unique<Win32PrinterHandle>(UniquePrinter(opened)));
+}
+
+Result<std::unique_ptr<PrinterInfo2Block>> Win32Spooler::EnumLocalPrinters2() {
+    char noName[] = "";
+    DWORD needed = 0;
+    DWORD count = 0;
+    EnumPrintersA(PRINTER_ENUM_LOCAL, noName, 2, nullptr, 0, &needed, &count);
+    // The extra bytes keep the block non-empty and zero-terminated even with no printer.
+    UniqueLocalMemory block(LocalAlloc(LMEM_ZEROINIT, needed + 4));
+    if (!block) return Failure{LastError()};
+    if (!EnumPrintersA(PRINTER_ENUM_LOCAL, noName, 2, static_cast<BYTE*>(block.Get()), needed,
+                       &needed, &count)) {
+        return Failure{LastError()};
+    }
+    return std::unique_ptr<PrinterInfo2Block>(
+        std::make_unique<Win32PrinterInfo2Block>(std::move(block), count));
+}
+
+Result<std::vector<std::string>> Win32Spooler::EnumMonitorNames(std::uint32_t bufferSize) {
+    std::vector<BYTE> buffer(bufferSize, 0);
+    DWORD needed = 0;
+    DWORD count = 0;
+    if (!EnumMonitorsA(nullptr, 1, buffer.data(), bufferSize, &needed, &count)) {
+        return Failure{LastError()};
+    }
+    std::vector<std::string> names;
+    const auto* monitors = reinterpret_cast<const MONITOR_INFO_1A*>(buffer.data());
+    for (DWORD index = 0; index < count; ++index) {
+        names.emplace_back(monitors[index].pName ? monitors[index].pName : "");
+    }
+    return names;
+}
+
+Win32Error Win32Spooler::AddMonitor2(const MonitorInfo2& monitor) {
+    MutableText name(monitor.name), environment(monitor.environment), dll(monitor.dllName);
+    MONITOR_INFO_2A info{name.Get(), environment.Get(), dll.Get()};
+    if (!AddMonitorA(nullptr, 2, reinterpret_cast<BYTE*>(&info))) return LastError();
+    return win32_error::kSuccess;
+}
+
+Win32Error Win32Spooler::RemoveMonitor(std::string_view environment, std::string_view name) {
+    MutableText environmentText(environment), nameText(name);
+    if (!DeleteMonitorA(nullptr, environmentText.Get(), nameText.Get())) return LastError();
+    return win32_error::kSuccess;
+}
+
+Win32Error Win32Spooler::RemovePort(WindowRef parent, std::string_view portName) {
+    MutableText port(portName);
+    if (!DeletePortA(nullptr, reinterpret_cast<HWND>(parent), port.Get())) return LastError();
+    return win32_error::kSuccess;
+}
+
+}  // namespace qar::win32

@@ -1,0 +1,56 @@
+#include "platform/win32/win32_user_interface.h"
+
+#include <string>
+
+#include "platform/win32/dialog_base.h"
+#include "platform/win32/handle_traits.h"
+#include "platform/win32/views/main_dialog_view.h"
+#include "resource.h"
+
+namespace qar::win32 {
+
+namespace {
+
+// The caption of boxes that speak for the application as a whole.
+constexpr char kApplicationName[] = "Modelprobe_u";
+
+class AboutDialogView final : public DialogBase {
+public:
+    explicit AboutDialogView(HINSTANCE instance) : DialogBase(instance, IDD_ABOUTBOX) {}
+};
+
+}  // namespace
+
+int Win32UserInterface::ShowMessageBox(WindowRef owner, std::string_view text,
+                                   std::string_view caption, unsigned style) {
+    return MessageBoxA(reinterpret_cast<HWND>(owner), std::string(text).c_str(),
+                       std::string(caption).c_str(), style);
+}
+
+int Win32UserInterface::ApplicationMessageBox(std::string_view text, unsigned style) {
+    return MessageBoxA(mainWindow_, std::string(text).c_str(), kApplicationName, style);
+}
+
+std::string Win32UserInterface::SystemMessageText(Win32Error code) {
+    char* text = nullptr;
+    const DWORD length = FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM,
+        nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    UniqueLocalMemory owned(text);
+    if (length == 0 || text == nullptr) return "Error " + std::to_string(code) + ".";
+    return std::string(text, length);
+}
+
+int Win32UserInterface::RunMainDialog(MainDialogHandler& handler) {
+    MainDialogView view(instance_, handler, [this](HWND window) { mainWindow_ = window; });
+    const INT_PTR result = view.DoModal(nullptr);
+    mainWindow_ = nullptr;
+    return static_cast<int>(result);
+}
+
+int Win32UserInterface::RunAboutDialog(WindowRef owner) {
+    AboutDialogView about(instance_);
+    return static_cast<int>(about.DoModal(reinterpret_cast<HWND>(owner)));
+}
+
+}  // namespace qar::win32

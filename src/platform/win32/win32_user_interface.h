@@ -1,0 +1,25 @@
+#pragma once
+
+#include <windows.h>
+
+#include "platform/user_interface.h"
+
+namespace qar::win32 {
+
+class Win32UserInterface final : public UserInterface {
+public:
+    explicit Win32UserInterface(HINSTANCE instance) : instance_(instance) {}
+
+    int ShowMessageBox(WindowRef owner, std::string_view text, std::string_view caption,
+                   unsigned style) override;
+    int ApplicationMessageBox(std::string_view text, unsigned style) override;
+    std::string SystemMessageText(Win32Error code) override;
+    int RunMainDialog(MainDialogHandler& handler) override;
+    int RunAboutDialog(WindowRef owner) override;
+
+private:
+    HINSTANCE instance_;
+    HWND mainWindow_ = nullptr;
+};
+
+}  // namespace qar::win32
