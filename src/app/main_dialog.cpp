@@ -3,6 +3,9 @@
 #include <array>
 #include <string>
 
+#include "dialogs/extend_protect.h"
+#include "dialogs/select_port.h"
+#include "install/manual_install.h"
 #include "resource.h"
 
 namespace qar {
@@ -60,7 +63,7 @@ bool CModelprobe_uDlg::OnCommand(std::uint32_t id) {
 
 bool CModelprobe_uDlg::OnSysCommand(std::uint32_t id) {
     if ((id & 0xFFF0) != IDM_ABOUTBOX) return false;
-    platform_.ui.RunAboutDialog(window_ ? window_->Handle() : kNoWindow);
+    platform_.ui.RunAboutDialog(Owner());
     return true;
 }
 
@@ -72,7 +75,28 @@ void CModelprobe_uDlg::OnInstallUSB() {}
 
 void CModelprobe_uDlg::OnUninstallUsb() {}
 
-void CModelprobe_uDlg::OnInstallDriver() {}
+void CModelprobe_uDlg::OnInstallDriver() { RunManualInstallation(platform_, state_, *this); }
+
+WindowRef CModelprobe_uDlg::Owner() const { return window_ ? window_->Handle() : kNoWindow; }
+
+int CModelprobe_uDlg::RunSelectPort() {
+    SelectPort dialog(platform_.registry, platform_.ui);
+    state_.selectedPort.clear();
+    state_.selectedModel.clear();
+    const int result = platform_.ui.RunSelectPortDialog(dialog);
+    if (result == dialog_result::kOk) {
+        state_.selectedPort = dialog.chosenPort();
+        state_.selectedModel = dialog.chosenModel();
+        state_.selectionMade = 1;
+    }
+    OnCancel();
+    return result == dialog_result::kOk ? 1 : 0;
+}
+
+void CModelprobe_uDlg::ShowWarrantyOffer() {
+    ExtendProtectAP offer(platform_.shell);
+    if (platform_.ui.RunWarrantyOfferDialog(offer) == dialog_result::kOk) OnCancel();
+}
 
 void CModelprobe_uDlg::OnOK() {
     if (window_) window_->EndDialog(dialog_result::kOk);

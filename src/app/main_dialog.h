@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "install/install_host.h"
 #include "install/install_state.h"
 #include "platform/main_dialog_view.h"
 #include "platform/platform.h"
@@ -14,7 +15,7 @@ struct IconOrigin {
     int y;
 };
 
-class CModelprobe_uDlg final : public MainDialogHandler {
+class CModelprobe_uDlg final : public MainDialogHandler, public InstallHost {
 public:
     CModelprobe_uDlg(Platform& platform, InstallState& state);
 
@@ -27,6 +28,10 @@ public:
     void OnInstallUSB();
     void OnUninstallUsb();
     void OnInstallDriver();
+
+    WindowRef Owner() const override;
+    int RunSelectPort() override;
+    void ShowWarrantyOffer() override;
 
     // Both only ask the window to end; whatever runs in the handler goes on.
     void OnOK();

@@ -6,6 +6,8 @@
 #include <string_view>
 
 #include "platform/main_dialog_view.h"
+#include "platform/select_port_view.h"
+#include "platform/warranty_offer_view.h"
 #include "platform/win32_error.h"
 #include "platform/window_ref.h"
 
@@ -38,6 +40,8 @@ public:
 
     virtual int RunMainDialog(MainDialogHandler& handler) = 0;
     virtual int RunAboutDialog(WindowRef owner) = 0;
+    virtual int RunSelectPortDialog(SelectPortHandler& handler) = 0;
+    virtual int RunWarrantyOfferDialog(WarrantyOfferHandler& handler) = 0;
 };
 
 }  // namespace qar

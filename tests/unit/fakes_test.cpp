@@ -13,10 +13,10 @@ protected:
 
 TEST_F(FakesTest, InjectedFailureIsSeenWithItsCodeAndThenWearsOff) {
     fakes.control.FailCall("GetPrinterDriverDirectory", 1797, 1);
-    auto first = fakes.spooler.GetPrinterDriverDirectory("Windows x64");
+    auto first = fakes.spooler.DriverDirectory("Windows x64");
     ASSERT_FALSE(first);
     EXPECT_EQ(first.error(), 1797u);
-    auto second = fakes.spooler.GetPrinterDriverDirectory("Windows x64");
+    auto second = fakes.spooler.DriverDirectory("Windows x64");
     ASSERT_TRUE(second);
     EXPECT_EQ(*second, "C:\\windows\\system32\\spool\\drivers\\x64");
     EXPECT_EQ(fakes.control.CountCalls("GetPrinterDriverDirectory"), 2u);
@@ -25,8 +25,8 @@ TEST_F(FakesTest, InjectedFailureIsSeenWithItsCodeAndThenWearsOff) {
 TEST_F(FakesTest, PersistentFailureFailsEveryCall) {
     fakes.control.FailCall("CopyFile", 5);
     fakes.files.files["C:\\a"] = "x";
-    EXPECT_EQ(fakes.files.CopyFile("C:\\a", "C:\\b", false), 5u);
-    EXPECT_EQ(fakes.files.CopyFile("C:\\a", "C:\\b", false), 5u);
+    EXPECT_EQ(fakes.files.Copy("C:\\a", "C:\\b", false), 5u);
+    EXPECT_EQ(fakes.files.Copy("C:\\a", "C:\\b", false), 5u);
     EXPECT_FALSE(fakes.files.Exists("C:\\b"));
 }
 

@@ -23,6 +23,7 @@ TEST_F(MainDialogTest, InitialisationResetsSelectionFillsListAndEndsWithOk) {
     state.selectedPort = "COM3:";
     state.selectedModel = "Nolle-60";
     state.selectionMade = 1;
+    fakes.ui.selectPortScript = [](fake::FakeSelectPortWindow&, SelectPortHandler&) {};
     CModelprobe_uDlg dialog(fakes.platform, state);
     fake::FakeMainDialogWindow window;
 
@@ -111,7 +112,8 @@ TEST_F(MainDialogTest, ApplicationRunsTheMainDialogOnceAndReturnsFalse) {
 
     EXPECT_FALSE(app.InitInstance());
 
-    EXPECT_EQ(fakes.control.CountCalls("DialogBox"), 1u);
+    EXPECT_EQ(fakes.control.CallsNamed("DialogBox").front(), "DialogBox(102)");
+    EXPECT_EQ(fakes.ui.selectPortRuns, 1);
     EXPECT_EQ(fakes.ui.mainWindow.endResult, dialog_result::kOk);
     EXPECT_FALSE(commandRanAfterEnd);
     EXPECT_EQ(state.packageFiles.Count(), 33u);

@@ -26,12 +26,21 @@ std::vector<std::string> FakeControl::CallsNamed(std::string_view name) const {
 }
 
 void FakeControl::FailCall(std::string_view name, Win32Error code, int times) {
-    failures_[std::string(name)] = {code, times};
+    failures_[std::string(name)] = {code, times, 0};
+}
+
+void FakeControl::FailCallAfter(std::string_view name, int successes, Win32Error code,
+                                int times) {
+    failures_[std::string(name)] = {code, times, successes};
 }
 
 std::optional<Win32Error> FakeControl::InjectedFailure(std::string_view name) {
     auto found = failures_.find(name);
     if (found == failures_.end() || found->second.remaining == 0) return std::nullopt;
+    if (found->second.passesFirst > 0) {
+        --found->second.passesFirst;
+        return std::nullopt;
+    }
     if (found->second.remaining > 0) --found->second.remaining;
     return found->second.code;
 }

@@ -23,6 +23,8 @@ public:
 
     // The next `times` calls of `name` fail with `code`; a negative count fails every call.
     void FailCall(std::string_view name, Win32Error code, int times = -1);
+    // Lets `successes` calls of `name` through, then fails the following ones with `code`.
+    void FailCallAfter(std::string_view name, int successes, Win32Error code, int times = -1);
     // Consumes one injected failure of `name`, if any.
     std::optional<Win32Error> InjectedFailure(std::string_view name);
 
@@ -35,6 +37,7 @@ private:
     struct Injection {
         Win32Error code;
         int remaining;
+        int passesFirst = 0;
     };
     std::vector<std::string> calls_;
     std::map<std::string, Injection, std::less<>> failures_;

@@ -1,6 +1,28 @@
 #include "platform/fake/fake_user_interface.h"
 
+#include <algorithm>
+
 namespace qar::fake {
+
+void FakeSelectPortWindow::AddSorted(std::vector<std::string>& list, std::string_view text) {
+    const auto place = std::upper_bound(list.begin(), list.end(), text, CaseInsensitiveLess{});
+    list.insert(place, std::string(text));
+}
+
+int FakeSelectPortWindow::Valid(const std::vector<std::string>& list, int index) {
+    return index >= 0 && index < static_cast<int>(list.size()) ? index : -1;
+}
+
+int FakeSelectPortWindow::IndexOf(const std::vector<std::string>& list, std::string_view text) {
+    const auto found = std::find(list.begin(), list.end(), text);
+    return found == list.end() ? -1 : static_cast<int>(found - list.begin());
+}
+
+std::optional<std::string> FakeSelectPortWindow::Entry(const std::vector<std::string>& list,
+                                                       int index) {
+    if (Valid(list, index) < 0) return std::nullopt;
+    return list[static_cast<std::size_t>(index)];
+}
 
 int FakeUserInterface::ShowMessageBox(WindowRef owner, std::string_view text,
                                   std::string_view caption, unsigned style) {
@@ -36,6 +58,34 @@ int FakeUserInterface::RunAboutDialog(WindowRef owner) {
     control_.Record("DialogBox(100, owner " + std::to_string(owner) + ")");
     ++aboutRuns;
     return dialog_result::kOk;
+}
+
+int FakeUserInterface::RunSelectPortDialog(SelectPortHandler& handler) {
+    control_.Record("DialogBox(105)");
+    ++selectPortRuns;
+    selectPortWindow = FakeSelectPortWindow{};
+    handler.OnInitDialog(selectPortWindow);
+    if (selectPortScript) {
+        selectPortScript(selectPortWindow, handler);
+    } else {
+        handler.OnInstall();
+    }
+    return selectPortWindow.endResult.value_or(dialog_result::kCancel);
+}
+
+int FakeUserInterface::RunWarrantyOfferDialog(WarrantyOfferHandler& handler) {
+    control_.Record("DialogBox(103)");
+    ++warrantyOfferRuns;
+    warrantyOfferWindow = FakeWarrantyOfferWindow{};
+    handler.OnInitDialog(warrantyOfferWindow);
+    if (warrantyOfferScript) {
+        warrantyOfferScript(warrantyOfferWindow, handler);
+    } else {
+        handler.OnMouseMove(300, 250);
+        handler.OnLButtonDown();
+        handler.OnLButtonUp();
+    }
+    return warrantyOfferWindow.endResult.value_or(dialog_result::kCancel);
 }
 
 }  // namespace qar::fake

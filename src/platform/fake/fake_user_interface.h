@@ -34,8 +34,9 @@ public:
         return id == stringId ? stringText : std::string();
     }
     void SetIcons() override { ++iconsSet; }
+    // Like EndDialog, a later request replaces the result of an earlier one.
     void EndDialog(int result) override {
-        if (!endResult) endResult = result;
+        endResult = result;
         ++endRequests;
     }
 
@@ -48,6 +49,54 @@ public:
     int endRequests = 0;
 };
 
+inline constexpr WindowRef kFakeSelectPortWindow = 0x1050;
+inline constexpr WindowRef kFakeOfferWindow = 0x1030;
+
+// Two sorted combo boxes: entries sorted case-insensitively as they are added.
+class FakeSelectPortWindow final : public SelectPortWindow {
+public:
+    WindowRef Handle() const override { return kFakeSelectPortWindow; }
+    void AddPortEntry(std::string_view text) override { AddSorted(ports, text); }
+    void AddModelEntry(std::string_view text) override { AddSorted(models, text); }
+    void SelectPortEntry(int index) override { portSelection = Valid(ports, index); }
+    void SelectModelEntry(int index) override { modelSelection = Valid(models, index); }
+    std::optional<std::string> SelectedPortEntry() override { return Entry(ports, portSelection); }
+    std::optional<std::string> SelectedModelEntry() override {
+        return Entry(models, modelSelection);
+    }
+    void EndDialog(int result) override {
+        if (!endResult) endResult = result;
+    }
+
+    // Selects the entry with this exact text, as a user's click would.
+    void ChoosePort(std::string_view text) { portSelection = IndexOf(ports, text); }
+    void ChooseModel(std::string_view text) { modelSelection = IndexOf(models, text); }
+
+    std::vector<std::string> ports;
+    std::vector<std::string> models;
+    int portSelection = -1;
+    int modelSelection = -1;
+    std::optional<int> endResult;
+
+private:
+    static void AddSorted(std::vector<std::string>& list, std::string_view text);
+    static int Valid(const std::vector<std::string>& list, int index);
+    static int IndexOf(const std::vector<std::string>& list, std::string_view text);
+    static std::optional<std::string> Entry(const std::vector<std::string>& list, int index);
+};
+
+class FakeWarrantyOfferWindow final : public WarrantyOfferWindow {
+public:
+    WindowRef Handle() const override { return kFakeOfferWindow; }
+    void EndDialog(int result) override {
+        if (!endResult) endResult = result;
+    }
+    std::optional<int> endResult;
+};
+
+using SelectPortScript = std::function<void(FakeSelectPortWindow&, SelectPortHandler&)>;
+using WarrantyOfferScript = std::function<void(FakeWarrantyOfferWindow&, WarrantyOfferHandler&)>;
+
 class FakeUserInterface final : public UserInterface {
 public:
     explicit FakeUserInterface(FakeControl& control) : control_(control) {}
@@ -58,6 +107,8 @@ public:
     std::string SystemMessageText(Win32Error code) override;
     int RunMainDialog(MainDialogHandler& handler) override;
     int RunAboutDialog(WindowRef owner) override;
+    int RunSelectPortDialog(SelectPortHandler& handler) override;
+    int RunWarrantyOfferDialog(WarrantyOfferHandler& handler) override;
 
     std::vector<ShownMessageBox> messageBoxes;
     // Answers for the coming boxes, in order; a box without one is answered by its first button.
@@ -66,6 +117,16 @@ public:
     // Run while the main dialog stays open after its initialisation, as a user's clicks would.
     std::vector<std::function<void(MainDialogHandler&)>> whileMainDialogOpen;
     int aboutRuns = 0;
+
+    // What the user does in the selection dialog; by default presses Install. A dialog that
+    // the script leaves open is cancelled.
+    SelectPortScript selectPortScript;
+    FakeSelectPortWindow selectPortWindow;
+    int selectPortRuns = 0;
+    // What the user does in the offer; by default clicks "Register later".
+    WarrantyOfferScript warrantyOfferScript;
+    FakeWarrantyOfferWindow warrantyOfferWindow;
+    int warrantyOfferRuns = 0;
 
 private:
     FakeControl& control_;

@@ -5,6 +5,8 @@
 #include "platform/win32/dialog_base.h"
 #include "platform/win32/handle_traits.h"
 #include "platform/win32/views/main_dialog_view.h"
+#include "platform/win32/views/select_port_view.h"
+#include "platform/win32/views/warranty_offer_view.h"
 #include "resource.h"
 
 namespace qar::win32 {
@@ -51,6 +53,16 @@ int Win32UserInterface::RunMainDialog(MainDialogHandler& handler) {
 int Win32UserInterface::RunAboutDialog(WindowRef owner) {
     AboutDialogView about(instance_);
     return static_cast<int>(about.DoModal(reinterpret_cast<HWND>(owner)));
+}
+
+int Win32UserInterface::RunSelectPortDialog(SelectPortHandler& handler) {
+    SelectPortView view(instance_, handler);
+    return static_cast<int>(view.DoModal(nullptr));
+}
+
+int Win32UserInterface::RunWarrantyOfferDialog(WarrantyOfferHandler& handler) {
+    WarrantyOfferView view(instance_, handler);
+    return static_cast<int>(view.DoModal(nullptr));
 }
 
 }  // namespace qar::win32

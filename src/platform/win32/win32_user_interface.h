@@ -16,6 +16,8 @@ public:
     std::string SystemMessageText(Win32Error code) override;
     int RunMainDialog(MainDialogHandler& handler) override;
     int RunAboutDialog(WindowRef owner) override;
+    int RunSelectPortDialog(SelectPortHandler& handler) override;
+    int RunWarrantyOfferDialog(WarrantyOfferHandler& handler) override;
 
 private:
     HINSTANCE instance_;

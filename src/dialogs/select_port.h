@@ -1,0 +1,56 @@
+// The dialog in which the user picks the port and the cutter model for a manual installation.
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "dialogs/geometry.h"
+#include "platform/registry.h"
+#include "platform/select_port_view.h"
+#include "platform/user_interface.h"
+
+namespace qar {
+
+inline constexpr std::array<std::string_view, 21> kModelNames = {
+    "Tolvar-60",        "Corvel 24",        "Corvel 24 LX",  "Corvel Pro-60",  "Corvel Pro-132",
+    "HaldenII-61",      "HaldenII-101",     "HaldenII-132",  "HaldenIV-61",    "HaldenIV-101",
+    "HaldenIV-132",     "HaldenIV-183",     "FerraII Plus-60", "FerraII Plus-132", "FerraIII-60",
+    "FerraIII-132",     "FerraIII-60DX",    "FerraIII-132DX", "Nolle-60",      "Ristan-165",
+    "Ristan-183",
+};
+
+inline constexpr std::string_view kParallelPort = "LPT1:";
+
+class SelectPort final : public SelectPortHandler {
+public:
+    // The plugs level with the port part, the plotter level with the model part; pixels.
+    static constexpr std::array<Blit, 2> kPictures = {{
+        {130, {280, 20, 340, 100}, {0, 0}},
+        {131, {262, 130, 342, 180}, {0, 0}},
+    }};
+
+    SelectPort(Registry& registry, UserInterface& ui) : registry_(registry), ui_(ui) {}
+
+    bool OnInitDialog(SelectPortWindow& window) override;
+    // Takes the selected entries and ends with IDOK; with a list lacking a selection the
+    // dialog stays open, so nothing empty is ever installed.
+    void OnInstall() override;
+
+    const std::vector<std::string>& portList() const { return portList_; }
+    const std::string& chosenPort() const { return chosenPort_; }
+    const std::string& chosenModel() const { return chosenModel_; }
+
+private:
+    void FillSelectPortLists();
+
+    Registry& registry_;
+    UserInterface& ui_;
+    SelectPortWindow* window_ = nullptr;
+    std::vector<std::string> portList_;
+    std::string chosenPort_;
+    std::string chosenModel_;
+};
+
+}  // namespace qar

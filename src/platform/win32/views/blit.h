@@ -1,0 +1,12 @@
+#pragma once
+
+#include <windows.h>
+
+#include "dialogs/geometry.h"
+
+namespace qar::win32 {
+
+// Loads a bitmap resource and copies it as the blit says; everything is released on return.
+void PaintBlit(HDC target, HINSTANCE instance, const Blit& blit);
+
+}  // namespace qar::win32
