@@ -3,9 +3,11 @@
 #include <array>
 #include <string>
 
+#include "dialogs/avi_player.h"
 #include "dialogs/extend_protect.h"
 #include "dialogs/select_port.h"
 #include "install/manual_install.h"
+#include "install/usb_install.h"
 #include "resource.h"
 
 namespace qar {
@@ -67,7 +69,9 @@ bool CModelprobe_uDlg::OnSysCommand(std::uint32_t id) {
     return true;
 }
 
-void CModelprobe_uDlg::OnModelprobe() {}
+void CModelprobe_uDlg::OnModelprobe() {
+    RunAutomaticDetection(platform_, state_, *this, usbTable_);
+}
 
 void CModelprobe_uDlg::OnUpdatePort() {}
 
@@ -96,6 +100,14 @@ int CModelprobe_uDlg::RunSelectPort() {
 void CModelprobe_uDlg::ShowWarrantyOffer() {
     ExtendProtectAP offer(platform_.shell);
     if (platform_.ui.RunWarrantyOfferDialog(offer) == dialog_result::kOk) OnCancel();
+}
+
+int CModelprobe_uDlg::ShowConnectionHelp(std::string_view mode) {
+    AviPlayer help(platform_.shell);
+    help.SetMediaPath(mode == "2" ? kUsbClipPath : kNoClip);
+    const int result = platform_.ui.RunConnectionHelpDialog(help);
+    OnCancel();
+    return result == dialog_result::kOk ? 1 : 0;
 }
 
 void CModelprobe_uDlg::OnOK() {

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 
+#include "discovery/usb_interface_table.h"
 #include "install/install_host.h"
 #include "install/install_state.h"
 #include "platform/main_dialog_view.h"
@@ -32,6 +33,7 @@ public:
     WindowRef Owner() const override;
     int RunSelectPort() override;
     void ShowWarrantyOffer() override;
+    int ShowConnectionHelp(std::string_view mode) override;
 
     // Both only ask the window to end; whatever runs in the handler goes on.
     void OnOK();
@@ -45,6 +47,7 @@ private:
     Platform& platform_;
     InstallState& state_;
     MainDialogWindow* window_ = nullptr;
+    CUsbIF usbTable_;
 };
 
 }  // namespace qar

@@ -4,7 +4,7 @@
 #include <array>
 #include <string_view>
 
-#include "dialogs/geometry.h"
+#include "platform/geometry.h"
 #include "platform/shell.h"
 #include "platform/warranty_offer_view.h"
 

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "dialogs/geometry.h"
+#include "platform/geometry.h"
 #include "platform/registry.h"
 #include "platform/select_port_view.h"
 #include "platform/user_interface.h"

@@ -1,6 +1,8 @@
 // What the installation flows need of the main dialog that runs them.
 #pragma once
 
+#include <string_view>
+
 #include "platform/window_ref.h"
 
 namespace qar {
@@ -14,6 +16,8 @@ public:
     // 1 when the user confirmed a port and a model, 0 otherwise.
     virtual int RunSelectPort() = 0;
     virtual void ShowWarrantyOffer() = 0;
+    // Runs the connection help for the detector's verdict; 1 when the user chose Retry.
+    virtual int ShowConnectionHelp(std::string_view mode) = 0;
 };
 
 }  // namespace qar

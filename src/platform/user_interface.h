@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/connection_help_view.h"
 #include "platform/main_dialog_view.h"
 #include "platform/select_port_view.h"
 #include "platform/warranty_offer_view.h"
@@ -42,6 +43,7 @@ public:
     virtual int RunAboutDialog(WindowRef owner) = 0;
     virtual int RunSelectPortDialog(SelectPortHandler& handler) = 0;
     virtual int RunWarrantyOfferDialog(WarrantyOfferHandler& handler) = 0;
+    virtual int RunConnectionHelpDialog(ConnectionHelpHandler& handler) = 0;
 };
 
 }  // namespace qar

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "spooler/error_box.h"
+#include "spooler/model_name.h"
 
 namespace qar {
 
@@ -20,8 +21,13 @@ bool FitsPathBuffer(const std::string& path) { return path.size() < kPathBuffer;
 void InstallSteps::ShowError(Win32Error code) { ShowErrorBox(platform_.ui, code); }
 
 int InstallSteps::AddDriverStep() {
-    auto directory = platform_.spooler.DriverDirectory(kDriverEnvironment);
     if (state_.selectionMade != 0) state_.modelName = state_.selectedModel;
+    // A name a device reported could reach paths and keys: refuse it before any call.
+    if (!IsAcceptableModelName(state_.modelName)) {
+        ShowError(win32_error::kInvalidPrinterName);
+        return 0;
+    }
+    auto directory = platform_.spooler.DriverDirectory(kDriverEnvironment);
     if (!directory) {
         ShowError(directory.error());
         return 0;

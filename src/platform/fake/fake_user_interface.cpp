@@ -88,4 +88,13 @@ int FakeUserInterface::RunWarrantyOfferDialog(WarrantyOfferHandler& handler) {
     return warrantyOfferWindow.endResult.value_or(dialog_result::kCancel);
 }
 
+int FakeUserInterface::RunConnectionHelpDialog(ConnectionHelpHandler& handler) {
+    control_.Record("DialogBox(104)");
+    connectionHelpPaths.emplace_back(handler.MediaPath());
+    connectionHelpWindow = FakeConnectionHelpWindow{};
+    handler.OnInitDialog(connectionHelpWindow);
+    if (connectionHelpScript) return connectionHelpScript(connectionHelpWindow, handler);
+    return dialog_result::kCancel;
+}
+
 }  // namespace qar::fake

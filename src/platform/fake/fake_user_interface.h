@@ -94,6 +94,21 @@ public:
     std::optional<int> endResult;
 };
 
+inline constexpr WindowRef kFakeHelpWindow = 0x1040;
+
+class FakeConnectionHelpWindow final : public ConnectionHelpWindow {
+public:
+    WindowRef Handle() const override { return kFakeHelpWindow; }
+    Point ScreenSize() const override { return {1024, 768}; }
+    void HideHelpButtons() override { helpButtonsHidden = true; }
+    void Place(const WindowPlacement& where) override { placement = where; }
+
+    bool helpButtonsHidden = false;
+    std::optional<WindowPlacement> placement;
+};
+
+// What the user does in the help dialog; returns the dialog's result.
+using ConnectionHelpScript = std::function<int(FakeConnectionHelpWindow&, ConnectionHelpHandler&)>;
 using SelectPortScript = std::function<void(FakeSelectPortWindow&, SelectPortHandler&)>;
 using WarrantyOfferScript = std::function<void(FakeWarrantyOfferWindow&, WarrantyOfferHandler&)>;
 
@@ -109,6 +124,7 @@ public:
     int RunAboutDialog(WindowRef owner) override;
     int RunSelectPortDialog(SelectPortHandler& handler) override;
     int RunWarrantyOfferDialog(WarrantyOfferHandler& handler) override;
+    int RunConnectionHelpDialog(ConnectionHelpHandler& handler) override;
 
     std::vector<ShownMessageBox> messageBoxes;
     // Answers for the coming boxes, in order; a box without one is answered by its first button.
@@ -127,6 +143,10 @@ public:
     WarrantyOfferScript warrantyOfferScript;
     FakeWarrantyOfferWindow warrantyOfferWindow;
     int warrantyOfferRuns = 0;
+    // What the user does in the help dialog; by default cancels.
+    ConnectionHelpScript connectionHelpScript;
+    FakeConnectionHelpWindow connectionHelpWindow;
+    std::vector<std::string> connectionHelpPaths;  // the media path of each run
 
 private:
     FakeControl& control_;

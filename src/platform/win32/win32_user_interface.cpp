@@ -4,6 +4,7 @@
 
 #include "platform/win32/dialog_base.h"
 #include "platform/win32/handle_traits.h"
+#include "platform/win32/views/connection_help_view.h"
 #include "platform/win32/views/main_dialog_view.h"
 #include "platform/win32/views/select_port_view.h"
 #include "platform/win32/views/warranty_offer_view.h"
@@ -62,6 +63,11 @@ int Win32UserInterface::RunSelectPortDialog(SelectPortHandler& handler) {
 
 int Win32UserInterface::RunWarrantyOfferDialog(WarrantyOfferHandler& handler) {
     WarrantyOfferView view(instance_, handler);
+    return static_cast<int>(view.DoModal(nullptr));
+}
+
+int Win32UserInterface::RunConnectionHelpDialog(ConnectionHelpHandler& handler) {
+    ConnectionHelpView view(instance_, handler);
     return static_cast<int>(view.DoModal(nullptr));
 }
 

@@ -18,6 +18,7 @@ public:
     int RunAboutDialog(WindowRef owner) override;
     int RunSelectPortDialog(SelectPortHandler& handler) override;
     int RunWarrantyOfferDialog(WarrantyOfferHandler& handler) override;
+    int RunConnectionHelpDialog(ConnectionHelpHandler& handler) override;
 
 private:
     HINSTANCE instance_;

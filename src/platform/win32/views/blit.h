@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "dialogs/geometry.h"
+#include "platform/geometry.h"
 
 namespace qar::win32 {
 

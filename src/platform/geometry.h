@@ -1,6 +1,8 @@
 // Small geometry types in pixels, with the platform's rectangle rules.
 #pragma once
 
+#include <string_view>
+
 namespace qar {
 
 struct Point {
@@ -44,6 +46,12 @@ struct Blit {
     int bitmapId = 0;
     Rect destination;
     Point source;
+};
+
+// One line of text drawn centred at the top of its rectangle.
+struct TextLine {
+    std::string_view text;
+    Rect rect;
 };
 
 }  // namespace qar

@@ -1,0 +1,56 @@
+#include "dialogs/avi_player.h"
+
+namespace qar {
+
+namespace {
+
+constexpr std::array<TextLine, 3> kInstructionLines = {{
+    {"Please change <USB Printer type> to <Common USB mode> ", {10, 20, 410, 55}},
+    {"and re-plug the USB cable.                            ", {10, 40, 410, 75}},
+    {"If it doesn't work, please contact tech support.      ", {10, 130, 410, 165}},
+}};
+
+constexpr std::array<TextLine, 2> kAnimationLines = {{
+    {"Device not detected.", {6, 250, 386, 285}},
+    {"Please connect your USB device.", {6, 270, 386, 305}},
+}};
+
+}  // namespace
+
+bool AviPlayer::IsInstructionPage(std::string_view mediaPath) {
+    return mediaPath.starts_with("NUL");
+}
+
+WindowPlacement AviPlayer::Placement(bool instructionPage, int screenWidth, int screenHeight) {
+    // The instruction page's nominal 450 x 225 loses its odd pixel to the halving.
+    return instructionPage ? CentredAboveMiddle(screenWidth, screenHeight, 225, 225 / 2)
+                           : CentredAboveMiddle(screenWidth, screenHeight, 200, 180);
+}
+
+Rect AviPlayer::AnimationRect(Rect client) {
+    const int height = client.Height();
+    const int shrinkY = static_cast<int>(height / 5.0);
+    Rect rect{client.left + 8, client.top + shrinkY, client.right - 8, client.bottom - shrinkY};
+    const int moveY = static_cast<int>((rect.top - rect.bottom) * 0.25);
+    return {rect.left + 30, rect.top + moveY, rect.right + 30, rect.bottom + moveY};
+}
+
+std::span<const TextLine> AviPlayer::Lines(bool instructionPage) {
+    if (instructionPage) return kInstructionLines;
+    return kAnimationLines;
+}
+
+void AviPlayer::OnInitDialog(ConnectionHelpWindow& window) {
+    const bool instruction = InstructionPage();
+    if (instruction) {
+        animationEnabled_ = 0;
+    } else {
+        window.HideHelpButtons();
+    }
+    const Point screen = window.ScreenSize();
+    window.Place(Placement(instruction, screen.x, screen.y));
+}
+
+void AviPlayer::OnUsbTypeHelp() { shell_.OpenDocument(kUsbModeHelpPath); }
+
+}  // namespace qar

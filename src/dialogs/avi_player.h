@@ -1,0 +1,51 @@
+// The connection help dialog: an animation page, or instructions to change the USB mode.
+#pragma once
+
+#include <array>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "platform/geometry.h"
+#include "platform/connection_help_view.h"
+#include "platform/shell.h"
+
+namespace qar {
+
+inline constexpr std::string_view kUsbClipPath =
+    "C:\\WINDOWS\\system32\\spool\\drivers\\x64\\usb_AVI.Avi";
+inline constexpr std::string_view kUsbModeHelpPath =
+    "C:\\WINDOWS\\system32\\spool\\drivers\\x64\\How to change USB mode.pdf";
+inline constexpr std::string_view kNoClip = "NULL";
+
+class AviPlayer final : public ConnectionHelpHandler {
+public:
+    static constexpr int kBackgroundColour = 0xF7B48E;  // red 142, green 180, blue 247
+
+    explicit AviPlayer(Shell& shell) : shell_(shell) {}
+
+    void SetMediaPath(std::string_view path) { mediaPath_ = path; }
+    const std::string& mediaPath() const { return mediaPath_; }
+    int animationEnabled() const { return animationEnabled_; }
+
+    // The instruction page is shown for a path beginning with "NUL" in capitals.
+    static bool IsInstructionPage(std::string_view mediaPath);
+    static WindowPlacement Placement(bool instructionPage, int screenWidth, int screenHeight);
+    // Where the animation control goes in a client area: shrunk, then moved right and up.
+    static Rect AnimationRect(Rect client);
+    static std::span<const TextLine> Lines(bool instructionPage);
+
+    void OnInitDialog(ConnectionHelpWindow& window) override;
+    void OnUsbTypeHelp() override;
+    bool InstructionPage() const override { return IsInstructionPage(mediaPath_); }
+    bool AnimationEnabled() const override { return animationEnabled_ != 0; }
+    std::string_view MediaPath() const override { return mediaPath_; }
+    std::span<const TextLine> TextLines() const override { return Lines(InstructionPage()); }
+
+private:
+    Shell& shell_;
+    std::string mediaPath_;
+    int animationEnabled_ = 1;
+};
+
+}  // namespace qar

@@ -1,0 +1,24 @@
+// Hands the question "is a cutter there at all?" to the external detector and reads its verdict.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/processes.h"
+#include "platform/profile.h"
+
+namespace qar {
+
+inline constexpr std::string_view kDetectorPath =
+    "C:\\WINDOWS\\system32\\spool\\drivers\\x64\\UsbDetect_64.exe";
+inline constexpr std::string_view kDetectorResultPath =
+    "C:\\WINDOWS\\system32\\spool\\drivers\\x64\\~QarUDev.dat";
+inline constexpr std::string_view kNoVerdict = "N/A";
+
+// Starts the detector at high priority and waits for it without a time limit; always 1.
+int RunUsbDetector(Processes& processes);
+
+// The "mode" of section "UDevice" in the result file, or "N/A".
+std::string ReadDetectorVerdict(Profile& profile);
+
+}  // namespace qar

@@ -1,0 +1,30 @@
+#include "install/usb_install.h"
+
+#include "discovery/identify.h"
+#include "discovery/usb_detector.h"
+#include "install/clash_question.h"
+#include "spooler/install_chain.h"
+#include "spooler/package_cleanup.h"
+
+namespace qar {
+
+void RunAutomaticDetection(Platform& platform, InstallState& state, InstallHost& host,
+                           CUsbIF& table) {
+    // Each Retry runs the whole command again; a loop keeps the stack flat however often.
+    for (;;) {
+        auto driverDirectory = platform.spooler.DriverDirectory(kDriverEnvironment);
+        state.usbDeviceCount = table.EnumerateUsbPrinters(platform.deviceSetup);
+        IdentifyUsbDevices(table, platform.files, platform.processes, state);
+        if (state.usbDeviceCount != 0) {
+            if (InstallWithClashQuestion(platform, state, host.Owner())) host.ShowWarrantyOffer();
+            return;
+        }
+        RunUsbDetector(platform.processes);
+        if (host.ShowConnectionHelp(ReadDetectorVerdict(platform.profile))) continue;
+        DeletePackageFiles(platform.files, state.packageFiles,
+                           driverDirectory ? *driverDirectory : "");
+        return;
+    }
+}
+
+}  // namespace qar

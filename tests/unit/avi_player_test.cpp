@@ -1,0 +1,74 @@
+#include <gtest/gtest.h>
+
+#include "dialogs/avi_player.h"
+#include "platform/fake/fake_platform.h"
+
+namespace qar {
+namespace {
+
+TEST(AviPlayerPage, OnlyCapitalNulChoosesTheInstructionPage) {
+    EXPECT_TRUE(AviPlayer::IsInstructionPage("NULL"));
+    EXPECT_TRUE(AviPlayer::IsInstructionPage("NUL"));
+    EXPECT_TRUE(AviPlayer::IsInstructionPage("NULx"));
+    EXPECT_FALSE(AviPlayer::IsInstructionPage("null"));
+    EXPECT_FALSE(AviPlayer::IsInstructionPage("Null"));
+    EXPECT_FALSE(AviPlayer::IsInstructionPage(""));
+    EXPECT_FALSE(AviPlayer::IsInstructionPage("NU"));
+    EXPECT_FALSE(AviPlayer::IsInstructionPage(kUsbClipPath));
+}
+
+TEST(AviPlayerPlacement, BothPagesOnA1024By768Screen) {
+    EXPECT_EQ(AviPlayer::Placement(false, 1024, 768), (WindowPlacement{312, 194, 400, 360}));
+    EXPECT_EQ(AviPlayer::Placement(true, 1024, 768), (WindowPlacement{287, 262, 450, 224}));
+}
+
+TEST(AviPlayerPlacement, AnimationRectangleIsShrunkThenMovedUp) {
+    EXPECT_EQ(AviPlayer::AnimationRect({0, 0, 394, 331}), (Rect{38, 17, 416, 216}));
+    // 14 / 5.0 = 2.8 shrinks by 2; -10 * 0.25 = -2.5 moves up by 2: truncation toward zero.
+    EXPECT_EQ(AviPlayer::AnimationRect({0, 0, 100, 14}), (Rect{38, 0, 122, 10}));
+}
+
+TEST(AviPlayerText, LinesOfEachPage) {
+    const auto instruction = AviPlayer::Lines(true);
+    ASSERT_EQ(instruction.size(), 3u);
+    for (const TextLine& line : instruction) EXPECT_EQ(line.text.size(), 54u);
+    EXPECT_EQ(instruction[2].rect, (Rect{10, 130, 410, 165}));
+    const auto animation = AviPlayer::Lines(false);
+    ASSERT_EQ(animation.size(), 2u);
+    EXPECT_EQ(animation[0].text, "Device not detected.");
+    EXPECT_EQ(animation[1].rect, (Rect{6, 270, 386, 305}));
+}
+
+class AviPlayerTest : public ::testing::Test {
+protected:
+    fake::FakePlatform fakes;
+    AviPlayer help{fakes.shell};
+    fake::FakeConnectionHelpWindow window;
+};
+
+TEST_F(AviPlayerTest, AnimationPageHidesTheHelpButtonsAndKeepsAnimating) {
+    help.SetMediaPath(kUsbClipPath);
+    help.OnInitDialog(window);
+    EXPECT_TRUE(window.helpButtonsHidden);
+    EXPECT_TRUE(help.AnimationEnabled());
+    EXPECT_EQ(window.placement, (WindowPlacement{312, 194, 400, 360}));
+}
+
+TEST_F(AviPlayerTest, InstructionPageKeepsItsButtonsAndStopsTheAnimation) {
+    help.SetMediaPath(kNoClip);
+    help.OnInitDialog(window);
+    EXPECT_FALSE(window.helpButtonsHidden);
+    EXPECT_FALSE(help.AnimationEnabled());
+    EXPECT_EQ(window.placement, (WindowPlacement{287, 262, 450, 224}));
+}
+
+TEST_F(AviPlayerTest, HelpButtonOpensTheDocumentEachTime) {
+    help.OnUsbTypeHelp();
+    help.OnUsbTypeHelp();
+    EXPECT_EQ(fakes.shell.openedDocuments,
+              (std::vector<std::string>(
+                  2, "C:\\WINDOWS\\system32\\spool\\drivers\\x64\\How to change USB mode.pdf")));
+}
+
+}  // namespace
+}  // namespace qar

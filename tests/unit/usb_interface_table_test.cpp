@@ -1,0 +1,137 @@
+#include <gtest/gtest.h>
+
+#include "discovery/usb_interface_table.h"
+#include "platform/fake/fake_platform.h"
+
+namespace qar {
+namespace {
+
+std::string CutterPath(std::string_view serial, std::string_view vendor = "1a7e") {
+    return "\\\\?\\usb#vid_" + std::string(vendor) + "&pid_0001#" + std::string(serial) +
+           "#{28d78fad-5a12-11d1-ae5b-0000f803a8c2}";
+}
+
+class UsbInterfaceTableTest : public ::testing::Test {
+protected:
+    UsbInterfaceTableTest() { fakes.deviceSetup.expectedClass = kUsbPrintInterfaceClass; }
+    void Plug(std::string path, std::optional<std::uint32_t> port = 1) {
+        fakes.deviceSetup.interfaces.push_back({std::move(path), port});
+    }
+
+    fake::FakePlatform fakes;
+    CUsbIF table;
+};
+
+TEST_F(UsbInterfaceTableTest, StartsEmpty) {
+    EXPECT_EQ(table.deviceCount(), 0);
+    EXPECT_EQ(table.devicePath(31), "");
+    EXPECT_EQ(table.portNumber(31), 0);
+}
+
+TEST_F(UsbInterfaceTableTest, NoInterfaceGivesZero) {
+    EXPECT_EQ(table.EnumerateUsbPrinters(fakes.deviceSetup), 0);
+    EXPECT_EQ(fakes.control.OpenHandles(), 0);
+}
+
+TEST_F(UsbInterfaceTableTest, OneCutterFillsSlotZero) {
+    Plug(CutterPath("serial1"), 1);
+    EXPECT_EQ(table.EnumerateUsbPrinters(fakes.deviceSetup), 1);
+    EXPECT_EQ(table.devicePath(0), CutterPath("serial1").substr(0, 80));
+    EXPECT_EQ(table.vendorId(0), "1a7e");
+    EXPECT_EQ(table.portNumber(0), 1);
+    EXPECT_EQ(fakes.control.OpenHandles(), 0);
+}
+
+TEST_F(UsbInterfaceTableTest, OtherVendorsAndUpperCaseDigitsTakeNoSlot) {
+    Plug(CutterPath("other", "04b8"), 2);
+    Plug(CutterPath("upper", "1A7E"), 3);
+    Plug(CutterPath("mine"), 4);
+    EXPECT_EQ(table.EnumerateUsbPrinters(fakes.deviceSetup), 1);
+    EXPECT_EQ(table.portNumber(0), 4);
+    EXPECT_TRUE(table.devicePath(0).find("mine") != std::string_view::npos);
+}
+
+TEST_F(UsbInterfaceTableTest, PathsAreCutAtEightyCharacters) {
+    const std::string longPath = CutterPath(std::string(100, 's'));
+    Plug(longPath);
+    const std::string shortPath = std::string("\\\\?\\usb#vid_1a7e&pid_0001#") + std::string(34, 'x');
+    ASSERT_EQ(shortPath.size(), 60u);
+    Plug(shortPath);
+    EXPECT_EQ(table.EnumerateUsbPrinters(fakes.deviceSetup), 2);
+    EXPECT_EQ(table.devicePath(0), longPath.substr(0, 80));
+    EXPECT_EQ(table.devicePath(1), shortPath);
+}
+
+TEST_F(UsbInterfaceTableTest, OnlyTheFirstThirtyTwoIndicesAreVisited) {
+    for (int index = 0; index < 40; ++index) Plug(CutterPath("s" + std::to_string(index)));
+    EXPECT_EQ(table.EnumerateUsbPrinters(fakes.deviceSetup), 32);
+    EXPECT_EQ(fakes.control.CountCalls("SetupDiEnumDeviceInterfaces"), 32u);
+}
+
+TEST_F(UsbInterfaceTableTest, EnumerationErrorOrFailingDetailSkipsOnlyThatIndex) {
+    Plug(CutterPath("a"), 1);
+    Plug(CutterPath("b"), 2);
+    Plug(CutterPath("c"), 3);
+    fakes.deviceSetup.interfaces[0].enumError = win32_error::kInvalidParameter;
+    fakes.deviceSetup.interfaces[1].detailError = win32_error::kInsufficientBuffer;
+    EXPECT_EQ(table.EnumerateUsbPrinters(fakes.deviceSetup), 1);
+    EXPECT_EQ(table.portNumber(0), 3);
+}
+
+TEST_F(UsbInterfaceTableTest, MissingPortNumberLeavesTheSlotsEarlierValue) {
+    Plug(CutterPath("a"), std::nullopt);
+    EXPECT_EQ(table.EnumerateUsbPrinters(fakes.deviceSetup), 1);
+    EXPECT_EQ(table.portNumber(0), 0);
+    EXPECT_EQ(table.vendorId(0), "1a7e");
+}
+
+TEST_F(UsbInterfaceTableTest, PortNumberIsTheValuesLowByte) {
+    Plug(CutterPath("a"), 0x0102);
+    table.EnumerateUsbPrinters(fakes.deviceSetup);
+    EXPECT_EQ(table.portNumber(0), 2);
+}
+
+TEST_F(UsbInterfaceTableTest, SecondCallAfterUnplugLowersTheCountAndKeepsOldSlots) {
+    Plug(CutterPath("a"), 1);
+    Plug(CutterPath("b"), 2);
+    table.EnumerateUsbPrinters(fakes.deviceSetup);
+    fakes.deviceSetup.interfaces.erase(fakes.deviceSetup.interfaces.begin());
+    EXPECT_EQ(table.EnumerateUsbPrinters(fakes.deviceSetup), 1);
+    EXPECT_EQ(table.portNumber(0), 2);
+    EXPECT_EQ(table.portNumber(1), 2);
+    EXPECT_TRUE(table.devicePath(1).find("#b#") != std::string_view::npos);
+}
+
+TEST_F(UsbInterfaceTableTest, NoDeviceSetGivesZero) {
+    Plug(CutterPath("a"));
+    table.EnumerateUsbPrinters(fakes.deviceSetup);
+    fakes.control.FailCall("SetupDiGetClassDevs", win32_error::kAccessDenied);
+    EXPECT_EQ(table.EnumerateUsbPrinters(fakes.deviceSetup), 0);
+    EXPECT_EQ(table.deviceCount(), 0);
+}
+
+TEST_F(UsbInterfaceTableTest, OpenComposesTheNameFromTheStoredPath) {
+    Plug(CutterPath("a"));
+    table.EnumerateUsbPrinters(fakes.deviceSetup);
+    (void)table.OpenUsbDevice(fakes.files, 0, std::string_view{});
+    (void)table.OpenUsbDevice(fakes.files, 0, std::string_view{});
+    (void)table.OpenUsbDevice(fakes.files, 0, std::nullopt);
+    const auto opens = fakes.control.CallsNamed("CreateFile");
+    ASSERT_EQ(opens.size(), 3u);
+    EXPECT_EQ(opens[0], "CreateFile(" + CutterPath("a") + "\\)");
+    EXPECT_EQ(opens[1], opens[0]);
+    EXPECT_EQ(opens[2], "CreateFile(" + CutterPath("a") + ")");
+}
+
+TEST_F(UsbInterfaceTableTest, OpenRefusesNamesLongerThan255Characters) {
+    Plug(CutterPath("a"));
+    table.EnumerateUsbPrinters(fakes.deviceSetup);
+    auto opened = table.OpenUsbDevice(fakes.files, 0, std::string(200, 'x'));
+    EXPECT_FALSE(opened);
+    EXPECT_EQ(fakes.control.CountCalls("CreateFile"), 0u);
+    EXPECT_FALSE(table.OpenUsbDevice(fakes.files, 32, std::nullopt));
+    EXPECT_FALSE(table.OpenUsbDevice(fakes.files, -1, std::nullopt));
+}
+
+}  // namespace
+}  // namespace qar
