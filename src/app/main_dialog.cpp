@@ -8,6 +8,8 @@
 #include "dialogs/select_port.h"
 #include "install/manual_install.h"
 #include "install/usb_install.h"
+#include "spooler/port_monitor.h"
+#include "spooler/port_update.h"
 #include "resource.h"
 
 namespace qar {
@@ -73,11 +75,13 @@ void CModelprobe_uDlg::OnModelprobe() {
     RunAutomaticDetection(platform_, state_, *this, usbTable_);
 }
 
-void CModelprobe_uDlg::OnUpdatePort() {}
+void CModelprobe_uDlg::OnUpdatePort() { UpdatePrinterPort(platform_.spooler); }
 
-void CModelprobe_uDlg::OnInstallUSB() {}
+void CModelprobe_uDlg::OnInstallUSB() { PortMonitorCommands(platform_).OnInstallUSB(Owner()); }
 
-void CModelprobe_uDlg::OnUninstallUsb() {}
+void CModelprobe_uDlg::OnUninstallUsb() {
+    PortMonitorCommands(platform_).OnUninstallUsb(Owner());
+}
 
 void CModelprobe_uDlg::OnInstallDriver() { RunManualInstallation(platform_, state_, *this); }
 

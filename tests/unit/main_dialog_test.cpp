@@ -85,13 +85,27 @@ TEST_F(MainDialogTest, SystemCommandsAreMaskedBeforeTheAboutTest) {
     EXPECT_EQ(fakes.control.CallsNamed("DialogBox").back(), "DialogBox(100, owner 4128)");
 }
 
-TEST_F(MainDialogTest, CommandTableRoutesTheFiveButtonsOnly) {
+TEST_F(MainDialogTest, CommandTableRoutesEachButtonToItsHandler) {
+    fakes.ui.selectPortScript = [](fake::FakeSelectPortWindow&, SelectPortHandler&) {};
     CModelprobe_uDlg dialog(fakes.platform, state);
-    for (std::uint32_t id : {1000u, 1001u, 1002u, 1003u, 1004u}) {
+    // Each handler is known by the first platform call only it makes.
+    const std::pair<std::uint32_t, std::string> routes[] = {
+        {1000, "SetupDiGetClassDevs()"},
+        {1001, "EnumPrinters()"},
+        {1002, "MessageBox(QAR, Please Don't connect USB)"},
+        {1003, "MessageBox(Modelprobe_u, Please make sure that USB device isn't connecting now!)"},
+        {1004, "DialogBox(105)"},
+    };
+    for (const auto& [id, firstCall] : routes) {
+        fakes.control = fake::FakeControl{};
         EXPECT_TRUE(dialog.OnCommand(id)) << id;
+        const auto& calls = fakes.control.Calls();
+        EXPECT_NE(std::find(calls.begin(), calls.end(), firstCall), calls.end()) << id;
     }
     for (std::uint32_t id : {1u, 2u, 999u, 1005u, 1007u}) {
+        fakes.control = fake::FakeControl{};
         EXPECT_FALSE(dialog.OnCommand(id)) << id;
+        EXPECT_TRUE(fakes.control.Calls().empty()) << id;
     }
 }
 
