@@ -8,6 +8,15 @@ namespace {
 
 constexpr std::string_view kXcvMonitorPrefix = ",XcvMonitor ";
 
+// The monitors take a port name as UTF-16 with a terminator; ours are plain ASCII.
+std::string PortFromRequest(std::span<const std::uint8_t> input) {
+    std::string port;
+    for (std::size_t index = 0; index + 1 < input.size() && input[index] != 0; index += 2) {
+        port.push_back(static_cast<char>(input[index]));
+    }
+    return port;
+}
+
 class FakePrinterInfo2Block final : public PrinterInfo2Block {
 public:
     explicit FakePrinterInfo2Block(std::vector<FakePrinter> records)
@@ -51,6 +60,11 @@ public:
         spooler_.xcvRequests.push_back(
             {name_, std::u16string(command), {input.begin(), input.end()}, outputCapacity});
         if (auto failure = control_.InjectedFailure("XcvData")) return {false, *failure};
+        if (spooler_.xcvAnswer.returned && command == u"AddPort" &&
+            name_.starts_with(kXcvMonitorPrefix)) {
+            spooler_.monitorPorts[name_.substr(kXcvMonitorPrefix.size())].push_back(
+                PortFromRequest(input));
+        }
         return spooler_.xcvAnswer;
     }
 
