@@ -31,8 +31,8 @@ std::string_view CUsbIF::vendorId(int index) const {
 }
 
 void CUsbIF::StoreSlot(int slot, std::string_view path) {
-    // Only the first 80 characters are kept; byte 80 of a slot is never written, so the
-    // stored path always ends inside its slot.
+    // At most 80 characters are kept; byte 80 of a slot is never written past, so the stored
+    // path always ends inside its slot.
     const std::string_view stored = path.substr(0, std::min(path.size(), kStoredPathLength));
     auto& pathSlot = devicePath_[Slot(slot)];
     std::memcpy(pathSlot.data(), stored.data(), stored.size());
@@ -61,9 +61,11 @@ int CUsbIF::EnumerateUsbPrinters(DeviceSetup& deviceSetup) {
         if (listed != win32_error::kSuccess) continue;
         auto path = (*set)->InterfacePath(index);
         if (!path) continue;
-        const std::string_view stored(path->data(), std::min(path->size(), kStoredPathLength));
+        // The path is a zero-terminated text; what follows a zero is not part of it.
+        const std::string_view text(path->c_str());
+        const std::string_view stored = text.substr(0, std::min(text.size(), kStoredPathLength));
         if (!PassesVendorTest(stored)) continue;
-        StoreSlot(slot, *path);
+        StoreSlot(slot, stored);
         ReadPortNumber(**set, index, slot);
         ++slot;
     }

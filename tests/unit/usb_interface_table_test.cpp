@@ -62,6 +62,18 @@ TEST_F(UsbInterfaceTableTest, PathsAreCutAtEightyCharacters) {
     EXPECT_EQ(table.devicePath(1), shortPath);
 }
 
+TEST_F(UsbInterfaceTableTest, PathEndsAtItsFirstZeroBeforeTheVendorTest) {
+    // Found by fuzzing: a zero before the vendor digits used to pass the test on the raw
+    // bytes while the stored text was cut short.
+    std::string path = "\\\\?\\";
+    path += '\0';
+    path += "b#vid_1a7e&pid_0001#s#{g}";
+    Plug(path);
+    Plug(CutterPath("after") + std::string(1, '\0') + "tail");
+    EXPECT_EQ(table.EnumerateUsbPrinters(fakes.deviceSetup), 1);
+    EXPECT_EQ(table.devicePath(0), CutterPath("after"));
+}
+
 TEST_F(UsbInterfaceTableTest, OnlyTheFirstThirtyTwoIndicesAreVisited) {
     for (int index = 0; index < 40; ++index) Plug(CutterPath("s" + std::to_string(index)));
     EXPECT_EQ(table.EnumerateUsbPrinters(fakes.deviceSetup), 32);

@@ -8,13 +8,8 @@ INT_PTR DialogBase::DoModal(HWND parent) {
 }
 
 void DialogBase::EndDialog(INT_PTR result) {
+    ended_ = true;
     ::EndDialog(hwnd_, result);
-    // A template with WS_VISIBLE would still be shown once WM_INITDIALOG returns (Wine does
-    // so); a dialog that ends while initialising must never appear.
-    if (initialising_) {
-        const LONG_PTR style = GetWindowLongPtrA(hwnd_, GWL_STYLE);
-        SetWindowLongPtrA(hwnd_, GWL_STYLE, style & ~static_cast<LONG_PTR>(WS_VISIBLE));
-    }
 }
 
 void DialogBase::MoveWindow(int left, int top, int width, int height, bool repaint) {
@@ -35,12 +30,13 @@ INT_PTR CALLBACK DialogBase::DialogProc(HWND window, UINT message, WPARAM wParam
 
 INT_PTR DialogBase::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case WM_INITDIALOG: {
-            initialising_ = true;
-            const BOOL result = OnInitDialog();
-            initialising_ = false;
-            return result;
-        }
+        case WM_INITDIALOG:
+            return OnInitDialog();
+        case WM_WINDOWPOSCHANGING:
+            // A dialog that has ended is never shown, though its template says WS_VISIBLE:
+            // Wine shows such a dialog after WM_INITDIALOG even when it ended there.
+            if (ended_) reinterpret_cast<WINDOWPOS*>(lParam)->flags &= ~SWP_SHOWWINDOW;
+            return FALSE;
         case WM_COMMAND: {
             const WORD id = LOWORD(wParam);
             const WORD notification = HIWORD(wParam);

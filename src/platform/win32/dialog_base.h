@@ -42,7 +42,7 @@ private:
     HINSTANCE instance_;
     int templateId_;
     HWND hwnd_ = nullptr;
-    bool initialising_ = false;
+    bool ended_ = false;
 };
 
 }  // namespace qar::win32

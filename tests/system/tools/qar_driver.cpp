@@ -45,19 +45,17 @@ struct Target {
 };
 
 Target g_target;
-HWND g_window = nullptr;        // the window that commands address when they name none
-std::set<HWND> g_claimed;       // windows already returned by a wait, for "new=1"
+HWND g_window = nullptr;   // the window that commands address when they name none
+std::set<HWND> g_claimed;  // windows already returned by a wait, for "new=1"
 
 class CommandError {
-public:
+  public:
     explicit CommandError(std::string message, DWORD last_error = 0)
-        : message_(std::move(message)), last_error_(last_error)
-    {
-    }
+        : message_(std::move(message)), last_error_(last_error) {}
     const std::string& message() const { return message_; }
     DWORD last_error() const { return last_error_; }
 
-private:
+  private:
     std::string message_;
     DWORD last_error_;
 };
@@ -67,8 +65,7 @@ private:
 
 // Splits on blanks. A double quote starts a quoted run (blanks kept, "" is a literal quote);
 // backslashes are ordinary characters so that Windows paths need no escaping.
-std::vector<std::string> tokenize(const std::string& line)
-{
+std::vector<std::string> tokenize(const std::string& line) {
     std::vector<std::string> tokens;
     std::string current;
     bool in_token = false;
@@ -109,8 +106,7 @@ std::vector<std::string> tokenize(const std::string& line)
     return tokens;
 }
 
-bool is_option_name(const std::string& token, std::string& key, std::string& value)
-{
+bool is_option_name(const std::string& token, std::string& key, std::string& value) {
     const auto equals = token.find('=');
     if (equals == std::string::npos || equals == 0) {
         return false;
@@ -128,8 +124,7 @@ bool is_option_name(const std::string& token, std::string& key, std::string& val
 
 // "launch" takes options only before the program, so that the program's own arguments may
 // contain '='; every other command takes name=value anywhere.
-Command parse_command(const std::string& line, int line_number)
-{
+Command parse_command(const std::string& line, int line_number) {
     const auto tokens = tokenize(line);
     Command command;
     command.line_number = line_number;
@@ -147,8 +142,7 @@ Command parse_command(const std::string& line, int line_number)
     return command;
 }
 
-std::optional<std::string> option(const Command& command, const std::string& key)
-{
+std::optional<std::string> option(const Command& command, const std::string& key) {
     const auto found = command.options.find(key);
     if (found == command.options.end()) {
         return std::nullopt;
@@ -156,8 +150,7 @@ std::optional<std::string> option(const Command& command, const std::string& key
     return found->second;
 }
 
-long long parse_number(const std::string& key, const std::string& text)
-{
+long long parse_number(const std::string& key, const std::string& text) {
     if (text.empty()) {
         throw CommandError("empty number for " + key);
     }
@@ -174,8 +167,7 @@ long long parse_number(const std::string& key, const std::string& text)
     return value;
 }
 
-std::optional<long long> number_option(const Command& command, const std::string& key)
-{
+std::optional<long long> number_option(const Command& command, const std::string& key) {
     const auto text = option(command, key);
     if (!text) {
         return std::nullopt;
@@ -183,13 +175,11 @@ std::optional<long long> number_option(const Command& command, const std::string
     return parse_number(key, *text);
 }
 
-long long number_or(const Command& command, const std::string& key, long long fallback)
-{
+long long number_or(const Command& command, const std::string& key, long long fallback) {
     return number_option(command, key).value_or(fallback);
 }
 
-std::vector<long long> number_list(const Command& command, const std::string& key)
-{
+std::vector<long long> number_list(const Command& command, const std::string& key) {
     std::vector<long long> numbers;
     const auto text = option(command, key);
     if (!text) {
@@ -198,7 +188,8 @@ std::vector<long long> number_list(const Command& command, const std::string& ke
     size_t start = 0;
     while (start <= text->size()) {
         const auto comma = text->find(',', start);
-        const auto piece = text->substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        const auto piece =
+            text->substr(start, comma == std::string::npos ? std::string::npos : comma - start);
         numbers.push_back(parse_number(key, piece));
         if (comma == std::string::npos) {
             break;
@@ -208,20 +199,20 @@ std::vector<long long> number_list(const Command& command, const std::string& ke
     return numbers;
 }
 
-std::wstring utf8_to_wide(const std::string& text) { return qar::out::widen(text, CP_UTF8); }
+std::wstring utf8_to_wide(const std::string& text) {
+    return qar::out::widen(text, CP_UTF8);
+}
 
 // ---------------------------------------------------------------------------------------------
 // Windows of the target process
 
-void require_target()
-{
+void require_target() {
     if (g_target.process == nullptr) {
         throw CommandError("no process: use launch or attach first");
     }
 }
 
-bool target_exited(DWORD* exit_code = nullptr)
-{
+bool target_exited(DWORD* exit_code = nullptr) {
     if (WaitForSingleObject(g_target.process, 0) != WAIT_OBJECT_0) {
         return false;
     }
@@ -231,37 +222,37 @@ bool target_exited(DWORD* exit_code = nullptr)
     return true;
 }
 
-std::vector<HWND> process_windows(DWORD pid)
-{
-    struct Search {
-        DWORD pid;
-        std::vector<HWND> found;
-    } search{pid, {}};
-    EnumWindows(
-        [](HWND hwnd, LPARAM param) -> BOOL {
-            auto* state = reinterpret_cast<Search*>(param);
-            DWORD owner_pid = 0;
-            GetWindowThreadProcessId(hwnd, &owner_pid);
-            if (owner_pid == state->pid) {
-                state->found.push_back(hwnd);
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+struct WindowSearch {
+    DWORD pid;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK collect_process_window(HWND hwnd, LPARAM param) {
+    auto* search = reinterpret_cast<WindowSearch*>(param);
+    DWORD owner_pid = 0;
+    GetWindowThreadProcessId(hwnd, &owner_pid);
+    if (owner_pid == search->pid) {
+        search->found.push_back(hwnd);
+    }
+    return TRUE;
+}
+
+std::vector<HWND> process_windows(DWORD pid) {
+    WindowSearch search{pid, {}};
+    EnumWindows(collect_process_window, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
-std::wstring class_name(HWND hwnd)
-{
+std::wstring class_name(HWND hwnd) {
     wchar_t buffer[256] = {};
     GetClassNameW(hwnd, buffer, 256);
     return buffer;
 }
 
-std::wstring window_text(HWND hwnd)
-{
+std::wstring window_text(HWND hwnd) {
     DWORD_PTR length = 0;
-    if (!SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &length)) {
+    if (!SendMessageTimeoutW(hwnd, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs,
+                             &length)) {
         throw CommandError("WM_GETTEXTLENGTH timed out or failed", GetLastError());
     }
     std::wstring text(length + 1, L'\0');
@@ -274,8 +265,20 @@ std::wstring window_text(HWND hwnd)
     return text;
 }
 
-Line& describe_window(Line& line, HWND hwnd)
-{
+// Direct child control ids, to tell dialogs apart in listings ("none" when there are none).
+std::string child_ids(HWND parent) {
+    std::string ids;
+    for (HWND child = GetWindow(parent, GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        if (!ids.empty()) {
+            ids += ',';
+        }
+        ids += std::to_string(GetDlgCtrlID(child));
+    }
+    return ids.empty() ? "none" : ids;
+}
+
+Line& describe_window(Line& line, HWND hwnd) {
     RECT rect{};
     GetWindowRect(hwnd, &rect);
     line.handle("hwnd", hwnd)
@@ -289,18 +292,17 @@ Line& describe_window(Line& line, HWND hwnd)
         .num("h", rect.bottom - rect.top)
         .handle("owner", GetWindow(hwnd, GW_OWNER))
         .hexnum("style", static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_STYLE)))
-        .hexnum("exstyle", static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_EXSTYLE)));
+        .hexnum("exstyle", static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_EXSTYLE)))
+        .raw("ids", child_ids(hwnd));
     return line;
 }
 
-HWND parse_hwnd(const std::string& text)
-{
+HWND parse_hwnd(const std::string& text) {
     return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(parse_number("hwnd", text)));
 }
 
 // The window a command addresses: hwnd=..., else the last window a wait or "use" chose.
-HWND target_window(const Command& command)
-{
+HWND target_window(const Command& command) {
     HWND hwnd = g_window;
     if (const auto text = option(command, "hwnd")) {
         hwnd = parse_hwnd(*text);
@@ -314,18 +316,17 @@ HWND target_window(const Command& command)
     return hwnd;
 }
 
-HWND child_control(HWND parent, long long id)
-{
+HWND child_control(HWND parent, long long id) {
     HWND control = GetDlgItem(parent, static_cast<int>(id));
     if (control == nullptr) {
-        throw CommandError("no control id " + std::to_string(id) + " in " + qar::out::handle_text(parent));
+        throw CommandError("no control id " + std::to_string(id) + " in " +
+                           qar::out::handle_text(parent));
     }
     return control;
 }
 
 // The window, or its control id=... when given.
-HWND target_window_or_control(const Command& command)
-{
+HWND target_window_or_control(const Command& command) {
     HWND window = target_window(command);
     if (const auto id = number_option(command, "id")) {
         return child_control(window, *id);
@@ -333,16 +334,152 @@ HWND target_window_or_control(const Command& command)
     return window;
 }
 
+// Records every visible top-level window of the target from launch on, on a thread of its
+// own polling every millisecond or two, so that a window shown only for a moment is caught
+// whatever command runs meanwhile.
+class Observer {
+  public:
+    struct Seen {
+        HWND hwnd;
+        std::wstring window_class;
+        std::wstring title;
+        std::string ids;
+        RECT rect;
+    };
+
+    Observer() { InitializeCriticalSection(&lock_); }
+    Observer(const Observer&) = delete;
+    Observer& operator=(const Observer&) = delete;
+
+    void start(HANDLE process, DWORD pid) {
+        stop();
+        reset();
+        pid_ = pid;
+        if (!DuplicateHandle(GetCurrentProcess(), process, GetCurrentProcess(), &process_,
+                             SYNCHRONIZE, FALSE, 0)) {
+            process_ = nullptr;
+            return;
+        }
+        stop_event_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        thread_ = CreateThread(nullptr, 0, &Observer::run, this, 0, nullptr);
+    }
+
+    // Ends observing; returns after the last poll, which follows the target's exit if it has.
+    void stop() {
+        if (thread_ != nullptr) {
+            SetEvent(stop_event_);
+            WaitForSingleObject(thread_, INFINITE);
+            CloseHandle(thread_);
+            CloseHandle(stop_event_);
+            thread_ = nullptr;
+            stop_event_ = nullptr;
+        }
+        if (process_ != nullptr) {
+            CloseHandle(process_);
+            process_ = nullptr;
+        }
+    }
+
+    // Waits until the observer has polled once more after the target ended.
+    void finish() {
+        if (thread_ != nullptr) {
+            WaitForSingleObject(thread_, INFINITE);
+        }
+    }
+
+    std::vector<Seen> seen() {
+        EnterCriticalSection(&lock_);
+        auto copy = seen_;
+        LeaveCriticalSection(&lock_);
+        return copy;
+    }
+
+    unsigned long long polls() {
+        EnterCriticalSection(&lock_);
+        const auto count = polls_;
+        LeaveCriticalSection(&lock_);
+        return count;
+    }
+
+    void reset() {
+        EnterCriticalSection(&lock_);
+        seen_.clear();
+        polls_ = 0;
+        LeaveCriticalSection(&lock_);
+    }
+
+  private:
+    static DWORD WINAPI run(void* self) {
+        auto* observer = static_cast<Observer*>(self);
+        for (;;) {
+            const bool exited = WaitForSingleObject(observer->process_, 0) == WAIT_OBJECT_0;
+            observer->poll();
+            if (exited || WaitForSingleObject(observer->stop_event_, 1) == WAIT_OBJECT_0) {
+                return 0;
+            }
+        }
+    }
+
+    void poll() {
+        std::vector<Seen> found;
+        for (HWND hwnd : process_windows(pid_)) {
+            if (IsWindowVisible(hwnd) && !known(hwnd)) {
+                wchar_t title[512] = {};
+                InternalGetWindowText(hwnd, title, 512);  // never waits for the target
+                RECT rect{};
+                GetWindowRect(hwnd, &rect);
+                found.push_back(Seen{hwnd, class_name(hwnd), title, child_ids(hwnd), rect});
+            }
+        }
+        EnterCriticalSection(&lock_);
+        seen_.insert(seen_.end(), found.begin(), found.end());
+        ++polls_;
+        LeaveCriticalSection(&lock_);
+    }
+
+    bool known(HWND hwnd) {
+        EnterCriticalSection(&lock_);
+        const bool found = std::any_of(seen_.begin(), seen_.end(),
+                                       [hwnd](const Seen& s) { return s.hwnd == hwnd; });
+        LeaveCriticalSection(&lock_);
+        return found;
+    }
+
+    CRITICAL_SECTION lock_;
+    HANDLE thread_ = nullptr;
+    HANDLE stop_event_ = nullptr;
+    HANDLE process_ = nullptr;
+    DWORD pid_ = 0;
+    std::vector<Seen> seen_;
+    unsigned long long polls_ = 0;
+};
+
+Observer g_observer;
+
+void emit_seen(const std::vector<Observer::Seen>& seen) {
+    for (const auto& window : seen) {
+        Line("seen")
+            .handle("hwnd", window.hwnd)
+            .text("class", window.window_class)
+            .text("title", window.title)
+            .raw("ids", window.ids)
+            .num("x", window.rect.left)
+            .num("y", window.rect.top)
+            .num("w", window.rect.right - window.rect.left)
+            .num("h", window.rect.bottom - window.rect.top)
+            .emit();
+    }
+}
+
 struct WindowFilter {
     std::optional<std::wstring> window_class = L"#32770";
-    int visible = 1; // 1 visible only, 0 hidden only, -1 either
+    int visible = 1;  // 1 visible only, 0 hidden only, -1 either
     std::vector<long long> controls;
     std::vector<long long> no_controls;
     std::optional<std::wstring> title;
     bool fresh = false;
 
-    static WindowFilter from(const Command& command)
-    {
+    static WindowFilter from(const Command& command) {
         WindowFilter filter;
         if (const auto cls = option(command, "class")) {
             if (*cls == "*") {
@@ -352,7 +489,8 @@ struct WindowFilter {
             }
         }
         if (const auto visible = option(command, "visible")) {
-            filter.visible = *visible == "any" ? -1 : static_cast<int>(parse_number("visible", *visible));
+            filter.visible =
+                *visible == "any" ? -1 : static_cast<int>(parse_number("visible", *visible));
         }
         filter.controls = number_list(command, "control");
         filter.no_controls = number_list(command, "no_control");
@@ -363,8 +501,7 @@ struct WindowFilter {
         return filter;
     }
 
-    bool matches(HWND hwnd) const
-    {
+    bool matches(HWND hwnd) const {
         if (window_class && _wcsicmp(class_name(hwnd).c_str(), window_class->c_str()) != 0) {
             return false;
         }
@@ -402,8 +539,7 @@ struct CommandSpec {
     Handler handler;
 };
 
-std::wstring quote_argument(const std::wstring& argument)
-{
+std::wstring quote_argument(const std::wstring& argument) {
     if (!argument.empty() && argument.find_first_of(L" \t\"") == std::wstring::npos) {
         return argument;
     }
@@ -418,18 +554,17 @@ std::wstring quote_argument(const std::wstring& argument)
     return quoted;
 }
 
-void set_target(HANDLE process, DWORD pid, DWORD main_thread)
-{
+void set_target(HANDLE process, DWORD pid, DWORD main_thread) {
     if (g_target.process != nullptr) {
         CloseHandle(g_target.process);
     }
     g_target = Target{process, pid, main_thread};
     g_window = nullptr;
     g_claimed.clear();
+    g_observer.start(process, pid);
 }
 
-bool cmd_launch(const Command& command, Line& result)
-{
+bool cmd_launch(const Command& command, Line& result) {
     if (command.args.empty()) {
         throw CommandError("launch needs a program");
     }
@@ -455,8 +590,7 @@ bool cmd_launch(const Command& command, Line& result)
     return true;
 }
 
-bool cmd_attach(const Command& command, Line& result)
-{
+bool cmd_attach(const Command& command, Line& result) {
     DWORD pid = static_cast<DWORD>(number_or(command, "pid", 0));
     if (const auto exe = option(command, "exe")) {
         const std::wstring wanted = utf8_to_wide(*exe);
@@ -466,7 +600,8 @@ bool cmd_attach(const Command& command, Line& result)
         }
         PROCESSENTRY32W entry{};
         entry.dwSize = sizeof entry;
-        for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+        for (BOOL more = Process32FirstW(snapshot, &entry); more;
+             more = Process32NextW(snapshot, &entry)) {
             if (_wcsicmp(entry.szExeFile, wanted.c_str()) == 0) {
                 pid = entry.th32ProcessID;
             }
@@ -476,7 +611,8 @@ bool cmd_attach(const Command& command, Line& result)
     if (pid == 0) {
         throw CommandError("no such process");
     }
-    HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, pid);
+    HANDLE process = OpenProcess(
+        SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE, FALSE, pid);
     if (process == nullptr) {
         throw CommandError("OpenProcess failed", GetLastError());
     }
@@ -485,8 +621,7 @@ bool cmd_attach(const Command& command, Line& result)
     return true;
 }
 
-bool cmd_wait(const Command& command, Line& result)
-{
+bool cmd_wait(const Command& command, Line& result) {
     require_target();
     const auto filter = WindowFilter::from(command);
     const DWORD timeout = static_cast<DWORD>(number_or(command, "timeout", kDefaultWaitMs));
@@ -513,8 +648,7 @@ bool cmd_wait(const Command& command, Line& result)
     }
 }
 
-bool cmd_wait_gone(const Command& command, Line& result)
-{
+bool cmd_wait_gone(const Command& command, Line& result) {
     HWND hwnd = g_window;
     if (const auto text = option(command, "hwnd")) {
         hwnd = parse_hwnd(*text);
@@ -535,15 +669,13 @@ bool cmd_wait_gone(const Command& command, Line& result)
     return true;
 }
 
-bool cmd_use(const Command& command, Line& result)
-{
+bool cmd_use(const Command& command, Line& result) {
     g_window = target_window(command);
     result.handle("hwnd", g_window);
     return true;
 }
 
-bool cmd_windows(const Command& command, Line& result)
-{
+bool cmd_windows(const Command& command, Line& result) {
     require_target();
     const bool all = number_or(command, "all", 0) != 0;
     int count = 0;
@@ -559,11 +691,11 @@ bool cmd_windows(const Command& command, Line& result)
     return true;
 }
 
-bool cmd_controls(const Command& command, Line& result)
-{
+bool cmd_controls(const Command& command, Line& result) {
     HWND parent = target_window(command);
     int count = 0;
-    for (HWND child = GetWindow(parent, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+    for (HWND child = GetWindow(parent, GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
         RECT rect{};
         GetWindowRect(child, &rect);
         MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
@@ -586,15 +718,39 @@ bool cmd_controls(const Command& command, Line& result)
     return true;
 }
 
-bool cmd_text(const Command& command, Line& result)
-{
+bool cmd_text(const Command& command, Line& result) {
     HWND hwnd = target_window_or_control(command);
     result.handle("hwnd", hwnd).text("text", window_text(hwnd));
     return true;
 }
 
-bool cmd_state(const Command& command, Line& result)
-{
+// Posted messages run after this driver's sent ones: a test that posted input waits for the
+// visible effect instead of reading at once.
+bool cmd_wait_text(const Command& command, Line& result) {
+    const auto wanted = option(command, "text");
+    const auto part = option(command, "contains");
+    if (!wanted && !part) {
+        throw CommandError("wait_text needs text= or contains=");
+    }
+    const DWORD timeout = static_cast<DWORD>(number_or(command, "timeout", kDefaultWaitMs));
+    const DWORD start = GetTickCount();
+    for (;;) {
+        HWND hwnd = target_window_or_control(command);
+        const std::wstring text = window_text(hwnd);
+        if ((wanted && text == utf8_to_wide(*wanted)) ||
+            (part && text.find(utf8_to_wide(*part)) != std::wstring::npos)) {
+            result.handle("hwnd", hwnd).text("text", text);
+            return true;
+        }
+        if (GetTickCount() - start >= timeout) {
+            result.handle("hwnd", hwnd).text("text", text).text("error", L"timeout");
+            return false;
+        }
+        Sleep(10);
+    }
+}
+
+bool cmd_state(const Command& command, Line& result) {
     HWND window = target_window(command);
     HWND hwnd = window;
     if (const auto id = number_option(command, "id")) {
@@ -621,8 +777,7 @@ bool cmd_state(const Command& command, Line& result)
     return true;
 }
 
-bool cmd_focus(const Command& command, Line& result)
-{
+bool cmd_focus(const Command& command, Line& result) {
     HWND window = target_window(command);
     GUITHREADINFO gui{};
     gui.cbSize = sizeof gui;
@@ -636,32 +791,31 @@ bool cmd_focus(const Command& command, Line& result)
     return true;
 }
 
-LRESULT send_or_fail(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
-{
+LRESULT send_or_fail(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
     DWORD_PTR answer = 0;
-    if (!SendMessageTimeoutW(hwnd, message, wparam, lparam, SMTO_ABORTIFHUNG, kSendTimeoutMs, &answer)) {
-        throw CommandError("SendMessageTimeout failed for message " + qar::out::hex(message), GetLastError());
+    if (!SendMessageTimeoutW(hwnd, message, wparam, lparam, SMTO_ABORTIFHUNG, kSendTimeoutMs,
+                             &answer)) {
+        throw CommandError("SendMessageTimeout failed for message " + qar::out::hex(message),
+                           GetLastError());
     }
     return static_cast<LRESULT>(answer);
 }
 
-std::vector<std::wstring> combo_entries(HWND combo)
-{
+std::vector<std::wstring> combo_entries(HWND combo) {
     std::vector<std::wstring> entries;
     const LRESULT count = send_or_fail(combo, CB_GETCOUNT, 0, 0);
     for (LRESULT index = 0; index < count; ++index) {
         const LRESULT length = send_or_fail(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
         std::wstring text(static_cast<size_t>(std::max<LRESULT>(length, 0)) + 1, L'\0');
-        const LRESULT copied =
-            send_or_fail(combo, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+        const LRESULT copied = send_or_fail(combo, CB_GETLBTEXT, static_cast<WPARAM>(index),
+                                            reinterpret_cast<LPARAM>(text.data()));
         text.resize(static_cast<size_t>(std::clamp<LRESULT>(copied, 0, length)));
         entries.push_back(text);
     }
     return entries;
 }
 
-bool cmd_combo(const Command& command, Line& result)
-{
+bool cmd_combo(const Command& command, Line& result) {
     const auto id = number_option(command, "id");
     if (!id) {
         throw CommandError("combo needs id=");
@@ -678,8 +832,7 @@ bool cmd_combo(const Command& command, Line& result)
     return true;
 }
 
-bool cmd_select(const Command& command, Line& result)
-{
+bool cmd_select(const Command& command, Line& result) {
     const auto id = number_option(command, "id");
     if (!id) {
         throw CommandError("select needs id=");
@@ -707,33 +860,114 @@ bool cmd_select(const Command& command, Line& result)
         send_or_fail(window, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(*id), CBN_SELCHANGE),
                      reinterpret_cast<LPARAM>(combo));
     }
-    result.num("id", *id).num("index", index).num("cursel", static_cast<int>(send_or_fail(combo, CB_GETCURSEL, 0, 0)));
+    result.num("id", *id)
+        .num("index", index)
+        .num("cursel", static_cast<int>(send_or_fail(combo, CB_GETCURSEL, 0, 0)));
     return true;
 }
 
-// The icon of a message box is a static with SS_ICON; whether one is shown tells "no icon".
-bool cmd_msgbox(const Command& command, Line& result)
-{
+constexpr int kIconSize = 32;
+
+// 32x32 pixels either copied from the screen at a point or drawn from an icon of our own
+// on the dialog face colour; a foreign icon handle cannot be drawn from this process.
+std::vector<DWORD> capture_pixels(const POINT* screen_origin, HICON icon) {
+    std::vector<DWORD> pixels;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = kIconSize;
+    info.bmiHeader.biHeight = -kIconSize;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (bitmap != nullptr && bits != nullptr) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        bool drawn = false;
+        if (screen_origin != nullptr) {
+            drawn = BitBlt(memory, 0, 0, kIconSize, kIconSize, screen, screen_origin->x,
+                           screen_origin->y, SRCCOPY) != 0;
+        } else {
+            RECT all{0, 0, kIconSize, kIconSize};
+            FillRect(memory, &all, GetSysColorBrush(COLOR_3DFACE));
+            drawn =
+                DrawIconEx(memory, 0, 0, icon, kIconSize, kIconSize, 0, nullptr, DI_NORMAL) != 0;
+        }
+        GdiFlush();
+        if (drawn) {
+            pixels.resize(kIconSize * kIconSize);
+            std::memcpy(pixels.data(), bits, pixels.size() * sizeof(DWORD));
+            for (auto& pixel : pixels) {
+                pixel &= 0x00FFFFFF;
+            }
+        }
+        SelectObject(memory, old);
+        DeleteObject(bitmap);
+    }
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+// Names the icon a message box shows by comparing its pixels on screen with the standard
+// icons drawn here; "unknown" when the box is covered or painted differently.
+std::string icon_kind(HWND icon_control) {
+    RECT rect{};
+    GetWindowRect(icon_control, &rect);
+    const POINT origin{rect.left, rect.top};
+    const auto shown = capture_pixels(&origin, nullptr);
+    if (shown.empty()) {
+        return "unknown";
+    }
+    const std::pair<WORD, const char*> kinds[] = {
+        {32513, "error"},        // IDI_HAND
+        {32514, "question"},     // IDI_QUESTION
+        {32515, "warning"},      // IDI_EXCLAMATION
+        {32516, "information"},  // IDI_ASTERISK
+    };
+    for (const auto& [resource, name] : kinds) {
+        HICON standard = LoadIconW(nullptr, MAKEINTRESOURCEW(resource));
+        if (standard != nullptr && capture_pixels(nullptr, standard) == shown) {
+            return name;
+        }
+    }
+    return "unknown";
+}
+
+// The icon of a message box is a static with SS_ICON; a box without icon shows none.
+bool cmd_msgbox(const Command& command, Line& result) {
     HWND box = target_window(command);
     HWND text = GetDlgItem(box, 0xFFFF);
     if (text == nullptr) {
         throw CommandError("window has no static 0xFFFF: not a message box");
     }
     std::string buttons;
-    int icons = 0;
-    for (HWND child = GetWindow(box, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+    std::string icon_name = "none";
+    for (HWND child = GetWindow(box, GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
         if (!IsWindowVisible(child)) {
             continue;
         }
         const auto cls = class_name(child);
         const auto style = static_cast<DWORD>(GetWindowLongPtrW(child, GWL_STYLE));
         if (_wcsicmp(cls.c_str(), L"Button") == 0) {
-            buttons += (buttons.empty() ? "" : ",") + std::to_string(GetDlgCtrlID(child));
+            if (!buttons.empty()) {
+                buttons += ',';
+            }
+            buttons += std::to_string(GetDlgCtrlID(child));
         } else if (_wcsicmp(cls.c_str(), L"Static") == 0 && (style & SS_TYPEMASK) == SS_ICON) {
             DWORD_PTR icon = 0;
             SendMessageTimeoutW(child, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &icon);
             if (icon != 0) {
-                ++icons;
+                // A box that has just appeared may not have painted yet.
+                for (int attempt = 0; attempt < 40; ++attempt) {
+                    icon_name = icon_kind(child);
+                    if (icon_name != "unknown") {
+                        break;
+                    }
+                    Sleep(50);
+                }
             }
         }
     }
@@ -741,12 +975,11 @@ bool cmd_msgbox(const Command& command, Line& result)
         .text("title", window_text(box))
         .text("text", window_text(text))
         .raw("buttons", buttons.empty() ? "none" : buttons)
-        .num("icon", icons);
+        .raw("icon", icon_name);
     return true;
 }
 
-bool cmd_click(const Command& command, Line& result)
-{
+bool cmd_click(const Command& command, Line& result) {
     const auto id = number_option(command, "id");
     if (!id) {
         throw CommandError("click needs id=");
@@ -759,8 +992,7 @@ bool cmd_click(const Command& command, Line& result)
     return true;
 }
 
-bool cmd_command(const Command& command, Line& result)
-{
+bool cmd_command(const Command& command, Line& result) {
     const auto id = number_option(command, "id");
     if (!id) {
         throw CommandError("command needs id=");
@@ -778,8 +1010,7 @@ bool cmd_command(const Command& command, Line& result)
     return true;
 }
 
-bool cmd_post_or_send(const Command& command, Line& result, bool post)
-{
+bool cmd_post_or_send(const Command& command, Line& result, bool post) {
     const auto message = number_option(command, "msg");
     if (!message) {
         throw CommandError("needs msg=");
@@ -793,13 +1024,13 @@ bool cmd_post_or_send(const Command& command, Line& result, bool post)
             throw CommandError("PostMessage failed", GetLastError());
         }
     } else {
-        result.num("result", static_cast<long long>(send_or_fail(hwnd, static_cast<UINT>(*message), wparam, lparam)));
+        result.num("result", static_cast<long long>(
+                                 send_or_fail(hwnd, static_cast<UINT>(*message), wparam, lparam)));
     }
     return true;
 }
 
-UINT virtual_key(const std::string& name)
-{
+UINT virtual_key(const std::string& name) {
     static const std::map<std::string, UINT> names = {
         {"enter", VK_RETURN}, {"return", VK_RETURN}, {"escape", VK_ESCAPE}, {"esc", VK_ESCAPE},
         {"tab", VK_TAB},      {"space", VK_SPACE},   {"up", VK_UP},         {"down", VK_DOWN},
@@ -812,8 +1043,7 @@ UINT virtual_key(const std::string& name)
     return static_cast<UINT>(parse_number("key", name));
 }
 
-bool cmd_key(const Command& command, Line& result)
-{
+bool cmd_key(const Command& command, Line& result) {
     const auto name = option(command, "name");
     if (!name) {
         throw CommandError("key needs name=");
@@ -826,22 +1056,23 @@ bool cmd_key(const Command& command, Line& result)
     } else if (option(command, "to").value_or("focus") == "focus") {
         GUITHREADINFO gui{};
         gui.cbSize = sizeof gui;
-        if (GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &gui) && gui.hwndFocus != nullptr) {
+        if (GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &gui) &&
+            gui.hwndFocus != nullptr) {
             receiver = gui.hwndFocus;
         }
     }
     const UINT scan = MapVirtualKeyW(vk, MAPVK_VK_TO_VSC);
     const LPARAM down = 1 | (static_cast<LPARAM>(scan) << 16);
     const LPARAM up = down | (LPARAM{1} << 30) | (LPARAM{1} << 31);
-    if (!PostMessageW(receiver, WM_KEYDOWN, vk, down) || !PostMessageW(receiver, WM_KEYUP, vk, up)) {
+    if (!PostMessageW(receiver, WM_KEYDOWN, vk, down) ||
+        !PostMessageW(receiver, WM_KEYUP, vk, up)) {
         throw CommandError("PostMessage failed", GetLastError());
     }
     result.hexnum("vk", vk).handle("hwnd", receiver).num("id", GetDlgCtrlID(receiver));
     return true;
 }
 
-bool cmd_mouse(const Command& command, Line& result)
-{
+bool cmd_mouse(const Command& command, Line& result) {
     const std::string action = option(command, "action").value_or("click");
     const auto x = number_option(command, "x");
     const auto y = number_option(command, "y");
@@ -867,7 +1098,8 @@ bool cmd_mouse(const Command& command, Line& result)
     const bool setcursor = number_or(command, "setcursor", 0) != 0;
     for (const auto& [message, keys] : messages) {
         // A real pointer asks the window for its cursor before each mouse message.
-        if (setcursor && !PostMessageW(hwnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(hwnd), MAKELPARAM(HTCLIENT, message))) {
+        if (setcursor && !PostMessageW(hwnd, WM_SETCURSOR, reinterpret_cast<WPARAM>(hwnd),
+                                       MAKELPARAM(HTCLIENT, message))) {
             throw CommandError("PostMessage failed", GetLastError());
         }
         if (!PostMessageW(hwnd, message, keys, where)) {
@@ -878,8 +1110,7 @@ bool cmd_mouse(const Command& command, Line& result)
     return true;
 }
 
-bool cmd_rect(const Command& command, Line& result)
-{
+bool cmd_rect(const Command& command, Line& result) {
     HWND hwnd = target_window_or_control(command);
     RECT window{};
     RECT client{};
@@ -896,41 +1127,27 @@ bool cmd_rect(const Command& command, Line& result)
         .num("client_y", origin.y)
         .num("client_w", client.right - client.left)
         .num("client_h", client.bottom - client.top);
-    if (HWND parent = GetParent(hwnd); parent != nullptr && (GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_CHILD)) {
+    if (HWND parent = GetParent(hwnd);
+        parent != nullptr && (GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_CHILD)) {
         MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&window), 2);
         result.num("parent_x", window.left).num("parent_y", window.top);
     }
     return true;
 }
 
-// Polls as fast as the host allows, so that a window shown only for a moment is still caught.
-bool cmd_watch(const Command& command, Line& result)
-{
+// Waits for the target's end and reports every visible window it showed since launch.
+bool cmd_watch(const Command& command, Line& result) {
     require_target();
     const DWORD timeout = static_cast<DWORD>(number_or(command, "timeout", kDefaultWatchMs));
-    const DWORD start = GetTickCount();
-    std::vector<HWND> seen;
-    unsigned long long polls = 0;
-    bool exited = false;
-    for (;;) {
-        exited = WaitForSingleObject(g_target.process, 0) == WAIT_OBJECT_0;
-        for (HWND hwnd : process_windows(g_target.pid)) {
-            if (IsWindowVisible(hwnd) && std::find(seen.begin(), seen.end(), hwnd) == seen.end()) {
-                seen.push_back(hwnd);
-                Line line("seen");
-                line.handle("hwnd", hwnd).text("class", class_name(hwnd));
-                wchar_t title[512] = {};
-                InternalGetWindowText(hwnd, title, 512); // never blocks on the target
-                line.text("title", title).emit();
-            }
-        }
-        ++polls;
-        if (exited || GetTickCount() - start >= timeout) {
-            break;
-        }
-        Sleep(1);
+    const bool exited = WaitForSingleObject(g_target.process, timeout) == WAIT_OBJECT_0;
+    if (exited) {
+        g_observer.finish();
     }
-    result.unum("seen", seen.size()).unum("polls", polls).num("exited", exited ? 1 : 0);
+    const auto seen = g_observer.seen();
+    emit_seen(seen);
+    result.unum("seen", seen.size())
+        .unum("polls", g_observer.polls())
+        .num("exited", exited ? 1 : 0);
     if (!exited) {
         result.text("error", L"timeout");
         return false;
@@ -941,8 +1158,18 @@ bool cmd_watch(const Command& command, Line& result)
     return true;
 }
 
-bool cmd_wait_exit(const Command& command, Line& result)
-{
+bool cmd_seen(const Command& command, Line& result) {
+    require_target();
+    const auto seen = g_observer.seen();
+    emit_seen(seen);
+    result.unum("seen", seen.size()).unum("polls", g_observer.polls());
+    if (number_or(command, "reset", 0) != 0) {
+        g_observer.reset();
+    }
+    return true;
+}
+
+bool cmd_wait_exit(const Command& command, Line& result) {
     require_target();
     const DWORD timeout = static_cast<DWORD>(number_or(command, "timeout", kDefaultWaitMs));
     if (WaitForSingleObject(g_target.process, timeout) != WAIT_OBJECT_0) {
@@ -955,8 +1182,7 @@ bool cmd_wait_exit(const Command& command, Line& result)
     return true;
 }
 
-bool cmd_terminate(const Command& command, Line& result)
-{
+bool cmd_terminate(const Command& command, Line& result) {
     require_target();
     const auto code = static_cast<UINT>(number_or(command, "code", 1));
     if (!target_exited() && !TerminateProcess(g_target.process, code)) {
@@ -969,36 +1195,38 @@ bool cmd_terminate(const Command& command, Line& result)
     return true;
 }
 
-bool cmd_sleep(const Command& command, Line& result)
-{
+bool cmd_sleep(const Command& command, Line& result) {
     const auto ms = number_or(command, "ms", 100);
     Sleep(static_cast<DWORD>(ms));
     result.num("ms", ms);
     return true;
 }
 
-bool cmd_echo(const Command& command, Line& result)
-{
+bool cmd_echo(const Command& command, Line& result) {
     std::string text;
     for (const auto& arg : command.args) {
-        text += (text.empty() ? "" : " ") + arg;
+        if (!text.empty()) {
+            text += ' ';
+        }
+        text += arg;
     }
     result.utf8("text", text);
     return true;
 }
 
-const std::map<std::string, CommandSpec>& command_table()
-{
+const std::map<std::string, CommandSpec>& command_table() {
     using namespace std::placeholders;
     static const std::map<std::string, CommandSpec> table = {
         {"launch", {{"cwd"}, cmd_launch}},
         {"attach", {{"pid", "exe"}, cmd_attach}},
-        {"wait", {{"class", "visible", "control", "no_control", "title", "new", "timeout"}, cmd_wait}},
+        {"wait",
+         {{"class", "visible", "control", "no_control", "title", "new", "timeout"}, cmd_wait}},
         {"wait_gone", {{"hwnd", "timeout"}, cmd_wait_gone}},
         {"use", {{"hwnd"}, cmd_use}},
         {"windows", {{"all"}, cmd_windows}},
         {"controls", {{"hwnd"}, cmd_controls}},
         {"text", {{"hwnd", "id"}, cmd_text}},
+        {"wait_text", {{"hwnd", "id", "text", "contains", "timeout"}, cmd_wait_text}},
         {"state", {{"hwnd", "id"}, cmd_state}},
         {"focus", {{"hwnd"}, cmd_focus}},
         {"combo", {{"hwnd", "id"}, cmd_combo}},
@@ -1006,12 +1234,15 @@ const std::map<std::string, CommandSpec>& command_table()
         {"msgbox", {{"hwnd"}, cmd_msgbox}},
         {"click", {{"hwnd", "id"}, cmd_click}},
         {"command", {{"hwnd", "id", "code", "lparam"}, cmd_command}},
-        {"post", {{"hwnd", "id", "msg", "wparam", "lparam"}, std::bind(cmd_post_or_send, _1, _2, true)}},
-        {"send", {{"hwnd", "id", "msg", "wparam", "lparam"}, std::bind(cmd_post_or_send, _1, _2, false)}},
+        {"post",
+         {{"hwnd", "id", "msg", "wparam", "lparam"}, std::bind(cmd_post_or_send, _1, _2, true)}},
+        {"send",
+         {{"hwnd", "id", "msg", "wparam", "lparam"}, std::bind(cmd_post_or_send, _1, _2, false)}},
         {"key", {{"hwnd", "id", "name", "to"}, cmd_key}},
         {"mouse", {{"hwnd", "id", "action", "x", "y", "setcursor"}, cmd_mouse}},
         {"rect", {{"hwnd", "id"}, cmd_rect}},
         {"watch", {{"timeout"}, cmd_watch}},
+        {"seen", {{"reset"}, cmd_seen}},
         {"wait_exit", {{"timeout"}, cmd_wait_exit}},
         {"terminate", {{"code"}, cmd_terminate}},
         {"sleep", {{"ms"}, cmd_sleep}},
@@ -1020,8 +1251,7 @@ const std::map<std::string, CommandSpec>& command_table()
     return table;
 }
 
-bool run_line(const std::string& raw_line, int line_number)
-{
+bool run_line(const std::string& raw_line, int line_number) {
     std::string line = raw_line;
     while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) {
         line.pop_back();
@@ -1042,7 +1272,8 @@ bool run_line(const std::string& raw_line, int line_number)
             throw CommandError("unknown command");
         }
         for (const auto& [key, value] : command.options) {
-            if (std::find(spec->second.options.begin(), spec->second.options.end(), key) == spec->second.options.end()) {
+            if (std::find(spec->second.options.begin(), spec->second.options.end(), key) ==
+                spec->second.options.end()) {
                 throw CommandError("unknown option " + key);
             }
         }
@@ -1061,17 +1292,16 @@ bool run_line(const std::string& raw_line, int line_number)
         fields.utf8("error", error.what());
         ok = false;
     }
-    qar::out::write_line(std::string(ok ? "ok" : "fail") + " cmd=" + name + " line=" + std::to_string(line_number) +
-                         fields.str());
+    qar::out::write_line(std::string(ok ? "ok" : "fail") + " cmd=" + name +
+                         " line=" + std::to_string(line_number) + fields.str());
     return ok;
 }
 
 class LineReader {
-public:
+  public:
     explicit LineReader(HANDLE input) : input_(input) {}
 
-    bool next(std::string& line)
-    {
+    bool next(std::string& line) {
         for (;;) {
             const auto newline = buffer_.find('\n');
             if (newline != std::string::npos) {
@@ -1093,15 +1323,14 @@ public:
         }
     }
 
-private:
+  private:
     HANDLE input_;
     std::string buffer_;
 };
 
-} // namespace
+}  // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     bool stop_on_failure = false;
     const char* script = "-";
     for (int i = 1; i < argc; ++i) {
@@ -1114,9 +1343,14 @@ int main(int argc, char** argv)
     HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
     HANDLE file = nullptr;
     if (std::strcmp(script, "-") != 0) {
-        file = CreateFileA(script, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        file =
+            CreateFileA(script, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
         if (file == INVALID_HANDLE_VALUE) {
-            Line("fail").raw("cmd", "open").ansi("path", script).unum("last_error", GetLastError()).emit();
+            Line("fail")
+                .raw("cmd", "open")
+                .ansi("path", script)
+                .unum("last_error", GetLastError())
+                .emit();
             return 2;
         }
         input = file;
@@ -1137,6 +1371,7 @@ int main(int argc, char** argv)
     if (file != nullptr) {
         CloseHandle(file);
     }
+    g_observer.stop();
     Line("end").num("status", all_ok ? 0 : 1).num("lines", line_number).emit();
     return all_ok ? 0 : 1;
 }

@@ -12,8 +12,7 @@
 
 namespace qar::out {
 
-inline std::string json_quote(std::wstring_view text)
-{
+inline std::string json_quote(std::wstring_view text) {
     std::string quoted = "\"";
     for (wchar_t ch : text) {
         const auto code = static_cast<unsigned>(ch);
@@ -39,8 +38,7 @@ inline std::string json_quote(std::wstring_view text)
     return quoted;
 }
 
-inline std::wstring widen(std::string_view bytes, UINT code_page)
-{
+inline std::wstring widen(std::string_view bytes, UINT code_page) {
     if (bytes.empty()) {
         return {};
     }
@@ -51,40 +49,37 @@ inline std::wstring widen(std::string_view bytes, UINT code_page)
     return wide;
 }
 
-inline std::string narrow_utf8(std::wstring_view wide)
-{
+inline std::string narrow_utf8(std::wstring_view wide) {
     if (wide.empty()) {
         return {};
     }
     const int size = static_cast<int>(wide.size());
-    const int count = WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
+    const int count =
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
     std::string bytes(static_cast<size_t>(count), '\0');
     WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, bytes.data(), count, nullptr, nullptr);
     return bytes;
 }
 
 // Byte strings of the ANSI API are shown as text of the process's ANSI code page.
-inline std::string json_quote_acp(const char* ansi)
-{
+inline std::string json_quote_acp(const char* ansi) {
     return json_quote(widen(ansi ? std::string_view(ansi) : std::string_view(), CP_ACP));
 }
 
-inline std::string hex(std::uint64_t value, int digits = 0)
-{
+inline std::string hex(std::uint64_t value, int digits = 0) {
     char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "0x%0*llX", digits, static_cast<unsigned long long>(value));
+    std::snprintf(buffer, sizeof buffer, "0x%0*llX", digits,
+                  static_cast<unsigned long long>(value));
     return buffer;
 }
 
-inline std::string handle_text(const void* handle)
-{
+inline std::string handle_text(const void* handle) {
     return hex(reinterpret_cast<std::uintptr_t>(handle));
 }
 
 // Writes straight to the standard output handle: no CRLF translation, nothing left in a buffer
 // when the reader waits for the line.
-inline void write_line(std::string line)
-{
+inline void write_line(std::string line) {
     line += '\n';
     HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
     DWORD written = 0;
@@ -94,11 +89,10 @@ inline void write_line(std::string line)
 }
 
 class Line {
-public:
+  public:
     explicit Line(std::string_view tag) : text_(tag) {}
 
-    Line& raw(std::string_view key, std::string_view value)
-    {
+    Line& raw(std::string_view key, std::string_view value) {
         text_ += ' ';
         text_ += key;
         text_ += '=';
@@ -106,18 +100,24 @@ public:
         return *this;
     }
     Line& num(std::string_view key, long long value) { return raw(key, std::to_string(value)); }
-    Line& unum(std::string_view key, unsigned long long value) { return raw(key, std::to_string(value)); }
+    Line& unum(std::string_view key, unsigned long long value) {
+        return raw(key, std::to_string(value));
+    }
     Line& hexnum(std::string_view key, std::uint64_t value) { return raw(key, hex(value)); }
     Line& handle(std::string_view key, const void* value) { return raw(key, handle_text(value)); }
-    Line& text(std::string_view key, std::wstring_view value) { return raw(key, json_quote(value)); }
+    Line& text(std::string_view key, std::wstring_view value) {
+        return raw(key, json_quote(value));
+    }
     Line& ansi(std::string_view key, const char* value) { return raw(key, json_quote_acp(value)); }
-    Line& utf8(std::string_view key, std::string_view value) { return raw(key, json_quote(widen(value, CP_UTF8))); }
+    Line& utf8(std::string_view key, std::string_view value) {
+        return raw(key, json_quote(widen(value, CP_UTF8)));
+    }
 
     void emit() const { write_line(text_); }
     const std::string& str() const { return text_; }
 
-private:
+  private:
     std::string text_;
 };
 
-} // namespace qar::out
+}  // namespace qar::out

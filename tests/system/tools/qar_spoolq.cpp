@@ -1,0 +1,386 @@
+// Prints the spooler's and the registry's view of the machine as result lines, for tests to
+// assert on what an installation really changed.
+//
+// Usage: qar_spoolq.exe QUERY...
+//   printers            EnumPrintersA level 2 (local)
+//   drivers [ENV]       EnumPrinterDriversA level 3, environment "Windows x64" unless given
+//   ports               EnumPortsA level 2 (level 1 names are the same names)
+//   monitors            EnumMonitorsA level 2
+//   driverdir [ENV]     GetPrinterDriverDirectoryA level 1
+//   info                code pages, directories
+//   reg KEY             values and subkeys of a registry key (HKLM\..., HKCU\..., ...)
+//   all                 printers, drivers, ports, monitors
+// Each query prints its detail lines and one "ok cmd=..." or "fail cmd=..." line.
+// Exit code 0 when every query succeeded, 1 otherwise (a missing registry key fails), 2 for usage.
+
+#include "qar_out.h"
+
+#include <winspool.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+using qar::out::Line;
+
+namespace {
+
+// The ANSI enumerations of the spooler: ask for the size, then fill.
+template <typename Call>
+bool enumerate(std::vector<BYTE>& buffer, DWORD& count, Call call) {
+    DWORD needed = 0;
+    count = 0;
+    if (call(nullptr, 0, &needed, &count)) {
+        buffer.clear();
+        return true;
+    }
+    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
+        return false;
+    }
+    buffer.assign(needed, 0);
+    return call(buffer.data(), needed, &needed, &count) != FALSE;
+}
+
+void finish(Line& result, bool ok, bool& all_ok) {
+    if (!ok) {
+        all_ok = false;
+    }
+    qar::out::write_line(std::string(ok ? "ok" : "fail") + result.str());
+}
+
+void query_printers(bool& all_ok) {
+    std::vector<BYTE> buffer;
+    DWORD count = 0;
+    const bool ok =
+        enumerate(buffer, count, [](BYTE* data, DWORD size, DWORD* needed, DWORD* returned) {
+            return EnumPrintersA(PRINTER_ENUM_LOCAL, const_cast<char*>(""), 2, data, size, needed,
+                                 returned);
+        });
+    Line result("");
+    result.raw("cmd", "printers");
+    if (ok) {
+        const auto* printers = reinterpret_cast<const PRINTER_INFO_2A*>(buffer.data());
+        for (DWORD i = 0; i < count; ++i) {
+            const auto& p = printers[i];
+            Line("printer")
+                .ansi("name", p.pPrinterName)
+                .ansi("port", p.pPortName)
+                .ansi("driver", p.pDriverName)
+                .ansi("processor", p.pPrintProcessor)
+                .ansi("datatype", p.pDatatype)
+                .ansi("share", p.pShareName)
+                .ansi("comment", p.pComment)
+                .ansi("location", p.pLocation)
+                .ansi("parameters", p.pParameters)
+                .hexnum("attributes", p.Attributes)
+                .hexnum("status", p.Status)
+                .num("devmode", p.pDevMode != nullptr ? 1 : 0)
+                .emit();
+        }
+        result.unum("count", count);
+    } else {
+        result.unum("last_error", GetLastError());
+    }
+    finish(result, ok, all_ok);
+}
+
+std::string multi_sz(const char* list) {
+    std::string joined;
+    for (const char* entry = list; entry != nullptr && *entry != '\0';
+         entry += std::strlen(entry) + 1) {
+        joined += (joined.empty() ? "" : "|");
+        joined += entry;
+    }
+    return joined;
+}
+
+void query_drivers(const char* environment, bool& all_ok) {
+    std::vector<BYTE> buffer;
+    DWORD count = 0;
+    const bool ok = enumerate(
+        buffer, count, [environment](BYTE* data, DWORD size, DWORD* needed, DWORD* returned) {
+            return EnumPrinterDriversA(nullptr, const_cast<char*>(environment), 3, data, size,
+                                       needed, returned);
+        });
+    Line result("");
+    result.raw("cmd", "drivers").ansi("env", environment);
+    if (ok) {
+        const auto* drivers = reinterpret_cast<const DRIVER_INFO_3A*>(buffer.data());
+        for (DWORD i = 0; i < count; ++i) {
+            const auto& d = drivers[i];
+            const std::string dependent = multi_sz(d.pDependentFiles);
+            Line("driver")
+                .ansi("name", d.pName)
+                .unum("version", d.cVersion)
+                .ansi("env", d.pEnvironment)
+                .ansi("driver_path", d.pDriverPath)
+                .ansi("data_file", d.pDataFile)
+                .ansi("config_file", d.pConfigFile)
+                .ansi("help_file", d.pHelpFile)
+                .ansi("dependent", dependent.c_str())
+                .ansi("monitor", d.pMonitorName)
+                .ansi("datatype", d.pDefaultDataType)
+                .emit();
+        }
+        result.unum("count", count);
+    } else {
+        result.unum("last_error", GetLastError());
+    }
+    finish(result, ok, all_ok);
+}
+
+void query_ports(bool& all_ok) {
+    std::vector<BYTE> buffer;
+    DWORD count = 0;
+    const bool ok =
+        enumerate(buffer, count, [](BYTE* data, DWORD size, DWORD* needed, DWORD* returned) {
+            return EnumPortsA(nullptr, 2, data, size, needed, returned);
+        });
+    Line result("");
+    result.raw("cmd", "ports");
+    if (ok) {
+        const auto* ports = reinterpret_cast<const PORT_INFO_2A*>(buffer.data());
+        for (DWORD i = 0; i < count; ++i) {
+            Line("port")
+                .ansi("name", ports[i].pPortName)
+                .ansi("monitor", ports[i].pMonitorName)
+                .ansi("description", ports[i].pDescription)
+                .hexnum("type", ports[i].fPortType)
+                .emit();
+        }
+        result.unum("count", count);
+    } else {
+        result.unum("last_error", GetLastError());
+    }
+    finish(result, ok, all_ok);
+}
+
+void query_monitors(bool& all_ok) {
+    std::vector<BYTE> buffer;
+    DWORD count = 0;
+    const bool ok =
+        enumerate(buffer, count, [](BYTE* data, DWORD size, DWORD* needed, DWORD* returned) {
+            return EnumMonitorsA(nullptr, 2, data, size, needed, returned);
+        });
+    Line result("");
+    result.raw("cmd", "monitors");
+    if (ok) {
+        const auto* monitors = reinterpret_cast<const MONITOR_INFO_2A*>(buffer.data());
+        for (DWORD i = 0; i < count; ++i) {
+            Line("monitor")
+                .ansi("name", monitors[i].pName)
+                .ansi("env", monitors[i].pEnvironment)
+                .ansi("dll", monitors[i].pDLLName)
+                .emit();
+        }
+        result.unum("count", count);
+    } else {
+        result.unum("last_error", GetLastError());
+    }
+    finish(result, ok, all_ok);
+}
+
+void query_driver_directory(const char* environment, bool& all_ok) {
+    char directory[MAX_PATH] = {};
+    DWORD needed = 0;
+    const bool ok = GetPrinterDriverDirectoryA(nullptr, const_cast<char*>(environment), 1,
+                                               reinterpret_cast<BYTE*>(directory), sizeof directory,
+                                               &needed) != FALSE;
+    Line result("");
+    result.raw("cmd", "driverdir").ansi("env", environment);
+    if (ok) {
+        result.ansi("path", directory);
+    } else {
+        result.unum("last_error", GetLastError());
+    }
+    finish(result, ok, all_ok);
+}
+
+void query_info(bool& all_ok) {
+    char windows[MAX_PATH] = {};
+    char system[MAX_PATH] = {};
+    char wow64[MAX_PATH] = {};
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    GetSystemDirectoryA(system, MAX_PATH);
+    GetSystemWow64DirectoryA(wow64, MAX_PATH);
+    Line result("");
+    result.raw("cmd", "info")
+        .unum("acp", GetACP())
+        .unum("oemcp", GetOEMCP())
+        .hexnum("user_lcid", GetUserDefaultLCID())
+        .hexnum("system_lcid", GetSystemDefaultLCID())
+        .hexnum("ui_lang", GetUserDefaultUILanguage())
+        .ansi("windows", windows)
+        .ansi("system", system)
+        .ansi("syswow64", wow64);
+    finish(result, true, all_ok);
+}
+
+HKEY root_key(const std::wstring& name) {
+    if (name == L"HKLM" || name == L"HKEY_LOCAL_MACHINE") {
+        return HKEY_LOCAL_MACHINE;
+    }
+    if (name == L"HKCU" || name == L"HKEY_CURRENT_USER") {
+        return HKEY_CURRENT_USER;
+    }
+    if (name == L"HKCR" || name == L"HKEY_CLASSES_ROOT") {
+        return HKEY_CLASSES_ROOT;
+    }
+    if (name == L"HKU" || name == L"HKEY_USERS") {
+        return HKEY_USERS;
+    }
+    return nullptr;
+}
+
+std::string value_type_name(DWORD type) {
+    switch (type) {
+        case REG_NONE:
+            return "REG_NONE";
+        case REG_SZ:
+            return "REG_SZ";
+        case REG_EXPAND_SZ:
+            return "REG_EXPAND_SZ";
+        case REG_BINARY:
+            return "REG_BINARY";
+        case REG_DWORD:
+            return "REG_DWORD";
+        case REG_MULTI_SZ:
+            return "REG_MULTI_SZ";
+        case REG_QWORD:
+            return "REG_QWORD";
+        default:
+            return std::to_string(type);
+    }
+}
+
+void emit_value(const std::wstring& name, DWORD type, const std::vector<BYTE>& data) {
+    Line line("value");
+    line.text("name", name).raw("type", value_type_name(type)).unum("size", data.size());
+    if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ) {
+        std::wstring text(reinterpret_cast<const wchar_t*>(data.data()),
+                          data.size() / sizeof(wchar_t));
+        // One terminating zero is storage, not content; a multi-string keeps its separators.
+        if (!text.empty() && text.back() == L'\0') {
+            text.pop_back();
+        }
+        if (type == REG_MULTI_SZ && !text.empty() && text.back() == L'\0') {
+            text.pop_back();
+        }
+        line.text("data", text);
+    } else if (type == REG_DWORD && data.size() == 4) {
+        DWORD value = 0;
+        std::memcpy(&value, data.data(), 4);
+        line.unum("data", value);
+    } else if (type == REG_QWORD && data.size() == 8) {
+        unsigned long long value = 0;
+        std::memcpy(&value, data.data(), 8);
+        line.unum("data", value);
+    } else {
+        std::string hex;
+        for (BYTE byte : data) {
+            char digits[3];
+            std::snprintf(digits, sizeof digits, "%02x", byte);
+            hex += digits;
+        }
+        line.raw("data", hex.empty() ? "\"\"" : hex);
+    }
+    line.emit();
+}
+
+void query_registry(const char* path_text, bool& all_ok) {
+    const std::wstring path = qar::out::widen(path_text, CP_ACP);
+    Line result("");
+    result.raw("cmd", "reg").text("key", path);
+    const auto slash = path.find(L'\\');
+    HKEY root = root_key(path.substr(0, slash));
+    if (root == nullptr) {
+        result.text("error", L"unknown root");
+        finish(result, false, all_ok);
+        return;
+    }
+    const std::wstring sub = slash == std::wstring::npos ? L"" : path.substr(slash + 1);
+    HKEY key = nullptr;
+    const LONG opened = RegOpenKeyExW(root, sub.c_str(), 0, KEY_READ, &key);
+    if (opened != ERROR_SUCCESS) {
+        result.text("error", L"missing").num("last_error", opened);
+        finish(result, false, all_ok);
+        return;
+    }
+    DWORD subkeys = 0;
+    DWORD values = 0;
+    DWORD longest_name = 0;
+    DWORD longest_data = 0;
+    DWORD longest_subkey = 0;
+    RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, &longest_subkey, nullptr, &values,
+                     &longest_name, &longest_data, nullptr, nullptr);
+    for (DWORD i = 0; i < subkeys; ++i) {
+        std::wstring name(longest_subkey + 2, L'\0');
+        DWORD length = static_cast<DWORD>(name.size());
+        if (RegEnumKeyExW(key, i, name.data(), &length, nullptr, nullptr, nullptr, nullptr) ==
+            ERROR_SUCCESS) {
+            name.resize(length);
+            Line("subkey").text("name", name).emit();
+        }
+    }
+    for (DWORD i = 0; i < values; ++i) {
+        std::wstring name(longest_name + 2, L'\0');
+        DWORD name_length = static_cast<DWORD>(name.size());
+        std::vector<BYTE> data(longest_data + 2);
+        DWORD data_length = static_cast<DWORD>(data.size());
+        DWORD type = 0;
+        if (RegEnumValueW(key, i, name.data(), &name_length, nullptr, &type, data.data(),
+                          &data_length) == ERROR_SUCCESS) {
+            name.resize(name_length);
+            data.resize(data_length);
+            emit_value(name, type, data);
+        }
+    }
+    RegCloseKey(key);
+    result.unum("subkeys", subkeys).unum("values", values);
+    finish(result, true, all_ok);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        Line("fail").raw("cmd", "usage").emit();
+        return 2;
+    }
+    bool all_ok = true;
+    for (int i = 1; i < argc; ++i) {
+        const std::string query = argv[i];
+        const bool has_next = i + 1 < argc;
+        if (query == "printers") {
+            query_printers(all_ok);
+        } else if (query == "drivers" || query == "driverdir") {
+            const char* environment = "Windows x64";
+            if (has_next && std::strncmp(argv[i + 1], "Windows", 7) == 0) {
+                environment = argv[++i];
+            }
+            if (query == "drivers") {
+                query_drivers(environment, all_ok);
+            } else {
+                query_driver_directory(environment, all_ok);
+            }
+        } else if (query == "ports") {
+            query_ports(all_ok);
+        } else if (query == "monitors") {
+            query_monitors(all_ok);
+        } else if (query == "info") {
+            query_info(all_ok);
+        } else if (query == "reg" && has_next) {
+            query_registry(argv[++i], all_ok);
+        } else if (query == "all") {
+            query_printers(all_ok);
+            query_drivers("Windows x64", all_ok);
+            query_ports(all_ok);
+            query_monitors(all_ok);
+        } else {
+            Line result("");
+            result.raw("cmd", "usage").ansi("query", argv[i]);
+            finish(result, false, all_ok);
+        }
+    }
+    return all_ok ? 0 : 1;
+}

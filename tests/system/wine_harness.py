@@ -1,0 +1,1090 @@
+"""Runs the real Windows program under Wine and observes what it does.
+
+One template prefix is built per test run (shared by parallel tests under a file lock) and
+copied for every test; each test has its own prefix, X server and wineserver, and stops only
+what it started. Dialogs are driven through qar_driver.exe, the spooler and registry are read
+through qar_spoolq.exe, both run under Wine inside the test's prefix.
+
+Environment:
+  QAR_WIN64_BUILD_DIR  x86_64 cross build (program and test tools); default build/x86_64
+  QAR_WIN32_BUILD_DIR  i686 cross build (shipping program); default build/i686
+  QAR_WINE_DIR         template, prefixes, locale and artifacts; default build/wine
+  QAR_KEEP_PREFIX      "failed" keeps the prefix of a failed test, "always" keeps every prefix
+  QAR_WINEDEBUG        WINEDEBUG for the Wine processes (default -all)
+
+Command line:
+  wine_harness.py template [--rebuild]   build (or check) the template prefix
+  wine_harness.py main-job BUILD_DIR     run the program once on a fresh prefix and report
+                                         (QAR_MAIN_JOB_MANUAL=1: a human answers the dialogs on
+                                         $DISPLAY; QAR_MAIN_JOB_CHINESE=0: code page 1252)
+"""
+
+from __future__ import annotations
+
+import contextlib
+import fcntl
+import hashlib
+import json
+import os
+import queue
+import re
+import shutil
+import socket
+import struct
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import unittest
+from dataclasses import dataclass, field
+from pathlib import Path
+from typing import Iterator, Optional
+
+REPO = Path(__file__).resolve().parents[2]
+SYSTEM_TESTS = Path(__file__).resolve().parent
+WINE64 = "/usr/lib/wine/wine64"
+WINESERVER = "/usr/lib/wine/wineserver"
+FIXTURE_STAGE = REPO / "fixtures" / "stage.sh"
+BROWSER_RECORDER = SYSTEM_TESTS / "tools" / "record_browser.sh"
+CHINESE_LOCALE = "zh_TW.UTF-8"
+
+# Where the program and the test tools live inside a prefix.
+PROGRAM_DIR_WIN = "C:\\qar"
+PROGRAM_NAME = "Modelprobe_u.exe"
+PROGRAM_WIN = PROGRAM_DIR_WIN + "\\" + PROGRAM_NAME
+DRIVER_DIR_REL = "drive_c/windows/system32/spool/drivers/x64"
+SYSWOW64_REL = "drive_c/windows/syswow64"
+SYSTEM32_REL = "drive_c/windows/system32"
+
+# The package file names the installer deletes from the driver directory, in its order.
+PACKAGE_FILES = (
+    "~QarUDev.dat", "Tolvar-60.INI", "Mirren-60.INI", "Corvel 24 LX.INI", "Corvel 24.INI",
+    "Corvel Pro-60.INI", "Corvel Pro-132.INI", "KT4_CAl.dll", "KT4_CAlUI.dll", "KT4C_Beta.dll",
+    "KT4C_BetaUI.dll", "Kt4lng.ini", "Qarui.hlp", "HaldenII-61.INI", "HaldenII-101.INI",
+    "HaldenII-132.INI", "HaldenIV-61.INI", "HaldenIV-101.INI", "HaldenIV-132.INI", "HaldenIV-183.INI",
+    "FerraII-60.INI", "FerraII-132.INI", "FerraII Plus-60.INI", "FerraII Plus-132.INI",
+    "FerraIII-60.INI", "FerraIII-60DX.INI", "FerraIII-132.INI", "FerraIII-132DX.INI", "Nolle-60.INI",
+    "usb_AVI.avi", "UsbDetect_32.exe", "Ristan-165.INI", "Ristan-183.INI",
+)
+# The driver's own files, registered by the spooler and left in place. "QARUI.HLP" and the
+# package's "Qarui.hlp" are one file on a case-insensitive file system.
+DRIVER_FILES = ("KT4_cx64.dll", "KT4_cx64UI.dll", "QARUI.HLP")
+SYSWOW64_FILES = ("KT4.PCD", "KT4LNG.INI")
+
+
+def staged_driver_dir_files() -> list:
+    """Unix names in the driver directory right after staging, sorted."""
+    names = {name for name in PACKAGE_FILES if name.lower() != "qarui.hlp"} | set(DRIVER_FILES)
+    return sorted(names)
+
+
+# Bumped whenever the template's content changes, so that an old template is rebuilt.
+TEMPLATE_VERSION = 1
+
+# Safety bounds only: no test asserts on how long something took.
+WINE_COMMAND_BOUND_S = 120
+DRIVER_EXTRA_BOUND_S = 30
+
+
+def win64_build_dir() -> Path:
+    return Path(os.environ.get("QAR_WIN64_BUILD_DIR", REPO / "build" / "x86_64")).resolve()
+
+
+def win32_build_dir() -> Path:
+    return Path(os.environ.get("QAR_WIN32_BUILD_DIR", REPO / "build" / "i686")).resolve()
+
+
+def wine_dir() -> Path:
+    path = Path(os.environ.get("QAR_WINE_DIR", REPO / "build" / "wine")).resolve()
+    path.mkdir(parents=True, exist_ok=True)
+    return path
+
+
+def tools_dir(build: Optional[Path] = None) -> Path:
+    return (build or win64_build_dir()) / "tests" / "system" / "tools"
+
+
+def program_path(build: Optional[Path] = None) -> Path:
+    return (build or win64_build_dir()) / "src" / PROGRAM_NAME
+
+
+def log(message: str) -> None:
+    with contextlib.suppress(OSError):
+        print(f"[harness] {message}", file=sys.stderr, flush=True)
+
+
+@contextlib.contextmanager
+def file_lock(path: Path) -> Iterator[None]:
+    path.parent.mkdir(parents=True, exist_ok=True)
+    with open(path, "a+") as handle:
+        fcntl.flock(handle, fcntl.LOCK_EX)
+        try:
+            yield
+        finally:
+            fcntl.flock(handle, fcntl.LOCK_UN)
+
+
+# ---------------------------------------------------------------------------------------------
+# Environment of the Wine processes
+
+
+def wine_env(prefix: Path, display: Optional[str] = None, locale_dir: Optional[Path] = None) -> dict:
+    env = {k: v for k, v in os.environ.items() if not k.startswith(("LC_", "WINE"))}
+    env.pop("DISPLAY", None)
+    env.update(
+        WINEPREFIX=str(prefix),
+        WINELOADER=WINE64,
+        WINEDEBUG=os.environ.get("QAR_WINEDEBUG", "-all"),
+        WINEDLLOVERRIDES="mscoree,mshtml=",
+        LANG="C.UTF-8",
+    )
+    if display:
+        env["DISPLAY"] = display
+    if locale_dir is not None:
+        env.update(LOCPATH=str(locale_dir), LANG=CHINESE_LOCALE, LC_ALL=CHINESE_LOCALE)
+    return env
+
+
+def prefix_processes(prefix: Path) -> list:
+    """Command lines of the host processes running in a prefix (for reports of a hang)."""
+    found = []
+    marker = f"WINEPREFIX={prefix}".encode()
+    for entry in Path("/proc").iterdir():
+        if not entry.name.isdigit():
+            continue
+        with contextlib.suppress(OSError):
+            if marker in (entry / "environ").read_bytes().split(b"\0"):
+                command = (entry / "cmdline").read_bytes().replace(b"\0", b" ").decode(errors="replace")
+                found.append(f"{entry.name}: {command.strip()}")
+    return found
+
+
+def run_checked(args, env, timeout=WINE_COMMAND_BOUND_S, check=True, input=None, cwd=None
+                ) -> subprocess.CompletedProcess:
+    """Runs a command to its end. Output goes through temporary files, not pipes: a Wine
+    process may hand its standard handles on to helpers that outlive it (services, the
+    desktop), and a pipe would then never reach its end."""
+    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        try:
+            process = subprocess.run(args, env=env, timeout=timeout, stdout=out, stderr=err, cwd=cwd,
+                                     input=input, stdin=None if input is not None else subprocess.DEVNULL)
+        except subprocess.TimeoutExpired:
+            prefix = Path(env.get("WINEPREFIX", "/nonexistent"))
+            raise RuntimeError(f"{args} still running after {timeout} s; processes of the prefix: "
+                               f"{prefix_processes(prefix)}") from None
+        out.seek(0)
+        err.seek(0)
+        result = subprocess.CompletedProcess(args, process.returncode, out.read(), err.read())
+    if check and result.returncode != 0:
+        raise RuntimeError(
+            f"{args} exited with {result.returncode}:\n{result.stdout.decode(errors='replace')}"
+            f"{result.stderr.decode(errors='replace')}"
+        )
+    return result
+
+
+def stop_wineserver(prefix: Path) -> None:
+    """Stops the wineserver of this prefix only (and with it every process of the prefix)."""
+    env = wine_env(prefix)
+    subprocess.run([WINESERVER, "-k"], env=env, capture_output=True, timeout=60)
+    subprocess.run([WINESERVER, "-w"], env=env, capture_output=True, timeout=60)
+
+
+# ---------------------------------------------------------------------------------------------
+# Template prefix and locale
+
+TEMPLATE_SETTINGS = r"""REGEDIT4
+
+[HKEY_CURRENT_USER\Software\Wine\WineDbg]
+"ShowCrashDialog"=dword:00000000
+
+[HKEY_CURRENT_USER\Software\Wine\X11 Driver]
+"Decorated"="N"
+"Managed"="N"
+
+[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]
+"PMingLiU"="WenQuanYi Micro Hei"
+"MingLiU"="WenQuanYi Micro Hei"
+"SimSun"="WenQuanYi Micro Hei"
+"Microsoft JhengHei"="WenQuanYi Micro Hei"
+"Courier New"="Liberation Mono"
+
+[HKEY_CURRENT_USER\Software\Wine\WineBrowser]
+"Browsers"="@BROWSER@"
+"""
+# "MS Shell Dlg" is Tahoma and "MS Sans Serif" has its own font in a Wine prefix; with the
+# fonts below in place both render, and Chinese captions fall back to the CJK font.
+
+
+def _template_settings() -> str:
+    return TEMPLATE_SETTINGS.replace("@BROWSER@", str(BROWSER_RECORDER).replace("\\", "\\\\"))
+
+
+def _template_key() -> str:
+    version = subprocess.run([WINE64, "--version"], capture_output=True, text=True).stdout.strip()
+    digest = hashlib.sha256(_template_settings().encode()).hexdigest()[:16]
+    return f"{TEMPLATE_VERSION} {version} {digest}"
+
+
+def template_dir() -> Path:
+    return wine_dir() / "template"
+
+
+def _template_ready(template: Path, key: str) -> bool:
+    stamp = template / "qar-template.stamp"
+    return stamp.is_file() and stamp.read_text().strip() == key
+
+
+def _build_template(template: Path, key: str) -> None:
+    started = time.monotonic()
+    building = template.with_name(f"template.building-{os.getpid()}")
+    shutil.rmtree(building, ignore_errors=True)
+    env = wine_env(building)
+    try:
+        run_checked([WINE64, "wineboot", "-i"], env)
+        fonts = building / "drive_c" / "windows" / "Fonts"
+        fonts.mkdir(parents=True, exist_ok=True)
+        for font in Path("/usr/share/wine/fonts").glob("*.ttf"):
+            shutil.copy2(font, fonts / font.name)
+        settings = building / "drive_c" / "qar-settings.reg"
+        settings.write_text(_template_settings().replace("\n", "\r\n"), encoding="ascii")
+        run_checked([WINE64, "regedit", "/S", "C:\\qar-settings.reg"], env)
+        settings.unlink()
+    finally:
+        stop_wineserver(building)  # flushes the registry files
+    (building / "qar-template.stamp").write_text(key + "\n")
+    shutil.rmtree(template, ignore_errors=True)
+    building.rename(template)
+    log(f"template prefix built in {time.monotonic() - started:.1f} s")
+
+
+def ensure_template(rebuild: bool = False) -> Path:
+    """The template prefix of this run, built when missing, outdated or asked to."""
+    template = template_dir()
+    key = _template_key()
+    with file_lock(wine_dir() / "template.lock"):
+        if rebuild or not _template_ready(template, key):
+            _build_template(template, key)
+    return template
+
+
+def ensure_locale(name: str = CHINESE_LOCALE) -> Path:
+    """A directory for LOCPATH holding the locale (the host need not have it generated)."""
+    locales = wine_dir() / "locale"
+    with file_lock(wine_dir() / "locale.lock"):
+        if not (locales / name / "LC_CTYPE").exists():
+            language, charset = name.split(".")
+            locales.mkdir(parents=True, exist_ok=True)
+            result = subprocess.run(
+                ["localedef", "-i", language, "-f", charset, str(locales / name)],
+                capture_output=True, text=True, timeout=300,
+            )
+            if not (locales / name / "LC_CTYPE").exists():
+                raise RuntimeError(f"localedef failed: {result.stdout}{result.stderr}")
+    return locales
+
+
+# ---------------------------------------------------------------------------------------------
+# X server
+
+
+class Xvfb:
+    """An Xvfb of our own on the first free display from :50 up; stopped by its PID."""
+
+    FIRST_DISPLAY = 50
+
+    def __init__(self) -> None:
+        self.process: Optional[subprocess.Popen] = None
+        self.display: Optional[str] = None
+
+    def start(self) -> str:
+        for number in range(self.FIRST_DISPLAY, self.FIRST_DISPLAY + 100):
+            if Path(f"/tmp/.X{number}-lock").exists() or Path(f"/tmp/.X11-unix/X{number}").exists():
+                continue
+            read_end, write_end = os.pipe()
+            process = subprocess.Popen(
+                ["Xvfb", f":{number}", "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+                 "-displayfd", str(write_end)],
+                pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+            )
+            os.close(write_end)
+            # Xvfb writes the display number once it accepts clients; EOF means it gave up
+            # (another server took the number first).
+            with os.fdopen(read_end) as ready:
+                answer = ready.readline().strip()
+            if answer:
+                self.process = process
+                self.display = f":{number}"
+                return self.display
+            process.wait(timeout=30)
+        raise RuntimeError("no free X display between :50 and :149")
+
+    def stop(self) -> None:
+        if self.process is not None:
+            self.process.terminate()
+            try:
+                self.process.wait(timeout=30)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait(timeout=30)
+            self.process = None
+
+
+class XMapRecorder:
+    """Records every top-level X window mapped on our own X server, from the X server's side.
+
+    Wine maps an X window for each Win32 top-level window it shows (with "Managed"="N" as an
+    override-redirect child of the root), so a window that is shown for a millisecond is still
+    recorded here, which no polling from inside Wine can promise. Geometry is the window rect.
+    """
+
+    MAP_NOTIFY, CREATE_NOTIFY, CONFIGURE_NOTIFY, DESTROY_NOTIFY = 19, 16, 22, 17
+
+    def __init__(self, display: str) -> None:
+        number = re.fullmatch(r":(\d+)", display)
+        if not number:
+            raise ValueError(f"only local displays: {display}")
+        self._socket = socket.socket(socket.AF_UNIX, socket.SOCK_STREAM)
+        self._socket.connect(f"/tmp/.X11-unix/X{number.group(1)}")
+        root = self._handshake()
+        self._geometry: dict = {}
+        self._maps: list = []
+        self._lock = threading.Lock()
+        # ChangeWindowAttributes(root, event-mask = SubstructureNotify), then a round trip
+        # (GetInputFocus) so that no map can happen between this constructor and the recording.
+        self._socket.sendall(struct.pack("<BxHIII", 2, 4, root, 0x800, 0x80000))
+        self._socket.sendall(struct.pack("<BxH", 43, 1))
+        while True:
+            packet = self._packet()
+            if packet[0] == 1:
+                break
+            if packet[0] == 0:
+                raise RuntimeError(f"X error {packet[1]} while subscribing to the root window")
+        self._thread = threading.Thread(target=self._run, daemon=True)
+        self._thread.start()
+
+    def _receive(self, count: int) -> bytes:
+        data = b""
+        while len(data) < count:
+            chunk = self._socket.recv(count - len(data))
+            if not chunk:
+                raise EOFError
+            data += chunk
+        return data
+
+    def _handshake(self) -> int:
+        self._socket.sendall(struct.pack("<BxHHHHxx", 0x6C, 11, 0, 0, 0))
+        status, _, _, extra = struct.unpack("<BxHHH", self._receive(8))
+        body = self._receive(extra * 4)
+        if status != 1:
+            raise RuntimeError("X server refused the connection: " + body.decode(errors="replace"))
+        vendor_length = struct.unpack_from("<H", body, 16)[0]
+        formats = body[21]
+        return struct.unpack_from("<I", body, 32 + ((vendor_length + 3) & ~3) + 8 * formats)[0]
+
+    def _packet(self) -> bytes:
+        packet = self._receive(32)
+        if packet[0] & 0x7F in (1, 35):  # reply or generic event: longer than 32 bytes
+            packet += self._receive(struct.unpack_from("<I", packet, 4)[0] * 4)
+        return packet
+
+    def _run(self) -> None:
+        with contextlib.suppress(OSError, EOFError):
+            while True:
+                packet = self._packet()
+                code = packet[0] & 0x7F
+                if code == self.CREATE_NOTIFY:
+                    _, window, x, y, w, h = struct.unpack_from("<IIhhHH", packet, 4)
+                    self._geometry[window] = (x, y, w, h)
+                elif code == self.CONFIGURE_NOTIFY:
+                    _, window, _, x, y, w, h = struct.unpack_from("<IIIhhHH", packet, 4)
+                    self._geometry[window] = (x, y, w, h)
+                elif code == self.MAP_NOTIFY:
+                    window = struct.unpack_from("<I", packet, 8)[0]
+                    x, y, w, h = self._geometry.get(window, (0, 0, 0, 0))
+                    with self._lock:
+                        self._maps.append({"xid": window, "x": x, "y": y, "w": w, "h": h})
+
+    def maps(self) -> list:
+        """Every map so far, in order: dicts with xid, x, y, w, h."""
+        with self._lock:
+            return list(self._maps)
+
+    def stop(self) -> None:
+        with contextlib.suppress(OSError):
+            self._socket.shutdown(socket.SHUT_RDWR)
+        self._thread.join(timeout=30)
+        self._socket.close()
+
+
+def display_reachable(display: str) -> bool:
+    """True when a local X display (":N" or ":N.S") accepts connections."""
+    match = re.fullmatch(r"(?:unix)?:(\d+)(?:\.\d+)?", display or "")
+    if not match:
+        return False
+    with socket.socket(socket.AF_UNIX, socket.SOCK_STREAM) as sock:
+        sock.settimeout(2)
+        try:
+            sock.connect(f"/tmp/.X11-unix/X{match.group(1)}")
+        except OSError:
+            return False
+    return True
+
+
+# ---------------------------------------------------------------------------------------------
+# Result lines of the tools
+
+_FIELD = re.compile(r'(\w+)=("(?:[^"\\]|\\.)*"|\S*)')
+
+
+@dataclass
+class ResultLine:
+    tag: str
+    fields: dict
+
+    def __getitem__(self, key):
+        return self.fields[key]
+
+    def get(self, key, default=None):
+        return self.fields.get(key, default)
+
+    def int(self, key: str) -> int:
+        return int(self.fields[key], 0)
+
+
+def parse_line(text: str) -> ResultLine:
+    text = text.rstrip("\r\n")
+    tag, _, rest = text.partition(" ")
+    fields = {}
+    for match in _FIELD.finditer(rest):
+        value = match.group(2)
+        fields[match.group(1)] = json.loads(value) if value.startswith('"') else value
+    return ResultLine(tag, fields)
+
+
+def quote(text: str) -> str:
+    """A token for a driver command: quoted when needed, quotes doubled."""
+    if text and not re.search(r'[\s"]', text):
+        return text
+    return '"' + text.replace('"', '""') + '"'
+
+
+@dataclass
+class Reply:
+    """The answer to one driver command: its detail lines and its final ok/fail line."""
+
+    command: str
+    final: ResultLine
+    details: list = field(default_factory=list)
+
+    @property
+    def ok(self) -> bool:
+        return self.final.tag == "ok"
+
+    def __getitem__(self, key):
+        return self.final[key]
+
+    def get(self, key, default=None):
+        return self.final.get(key, default)
+
+    def int(self, key: str) -> int:
+        return self.final.int(key)
+
+    def lines(self, tag: str) -> list:
+        return [line for line in self.details if line.tag == tag]
+
+
+class DriverError(AssertionError):
+    pass
+
+
+# ---------------------------------------------------------------------------------------------
+# Prefix
+
+
+@dataclass
+class RegKey:
+    values: dict  # name -> (type, data); data is str, int, or hex str for binary
+    subkeys: list
+
+    def value(self, name: str):
+        entry = self.values.get(name)
+        return None if entry is None else entry[1]
+
+
+@dataclass
+class SpoolerState:
+    printers: list
+    drivers: list
+    ports: list
+    monitors: list
+
+    def printer_names(self) -> list:
+        return [p["name"] for p in self.printers]
+
+    def driver_names(self) -> list:
+        return [d["name"] for d in self.drivers]
+
+    def port_names(self) -> list:
+        return [p["name"] for p in self.ports]
+
+    def monitor_names(self) -> list:
+        return [m["name"] for m in self.monitors]
+
+
+class WinePrefix:
+    """A test's own copy of the template prefix, with its own wineserver."""
+
+    def __init__(self, path: Path, display: Optional[str] = None, locale_dir: Optional[Path] = None,
+                 build: Optional[Path] = None) -> None:
+        self.path = path
+        self.display = display
+        self.locale_dir = locale_dir
+        self.build = build or win64_build_dir()
+
+    @classmethod
+    def from_template(cls, name: str, path: Optional[Path] = None, **kwargs) -> "WinePrefix":
+        """A fresh copy of the template, by default under prefixes/ named after the test."""
+        template = ensure_template()
+        if path is None:
+            safe = re.sub(r"[^A-Za-z0-9_.-]+", "_", name)[-80:]
+            path = wine_dir() / "prefixes" / f"{safe}-{os.getpid()}"
+        shutil.rmtree(path, ignore_errors=True)
+        path.parent.mkdir(parents=True, exist_ok=True)
+        with file_lock(wine_dir() / "template.lock"):
+            subprocess.run(["cp", "-a", str(template), str(path)], check=True, timeout=300)
+        return cls(path, **kwargs)
+
+    # -- processes ---------------------------------------------------------------------------
+    @property
+    def env(self) -> dict:
+        return wine_env(self.path, self.display, self.locale_dir)
+
+    def start_server(self) -> None:
+        """Keeps the wineserver alive between Wine commands (volatile keys survive)."""
+        subprocess.run([WINESERVER, "-p"], env=self.env, check=True, timeout=60,
+                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def stop_server(self) -> None:
+        stop_wineserver(self.path)
+
+    def wine(self, *args, check=True, timeout=WINE_COMMAND_BOUND_S, input=None) -> subprocess.CompletedProcess:
+        return run_checked([WINE64, *map(str, args)], self.env, timeout=timeout, check=check, input=input,
+                           cwd=str(self.path))
+
+    def tool(self, name: str) -> str:
+        return str(tools_dir(self.build) / name)
+
+    def remove(self) -> None:
+        shutil.rmtree(self.path, ignore_errors=True)
+
+    # -- staging -------------------------------------------------------------------------------
+    def stage(self, program: Optional[Path] = None) -> None:
+        args = ["bash", str(FIXTURE_STAGE), str(self.path), str(self.build)]
+        if program is not None:
+            args.append(str(program))
+        subprocess.run(args, check=True, timeout=120)
+
+    def copy_in(self, source: Path, win_dir: str = PROGRAM_DIR_WIN) -> str:
+        """Copies a file into the prefix; returns its Windows path."""
+        target = self.unix_path(win_dir)
+        target.mkdir(parents=True, exist_ok=True)
+        shutil.copy2(source, target / source.name)
+        return win_dir.rstrip("\\") + "\\" + source.name
+
+    # -- files ---------------------------------------------------------------------------------
+    def unix_path(self, win_path: str) -> Path:
+        """The file behind a C: path, matching each name case-insensitively as Windows does."""
+        drive, _, rest = win_path.partition(":")
+        if drive.upper() != "C":
+            raise ValueError(f"only C: paths: {win_path}")
+        path = self.path / "drive_c"
+        for part in [p for p in rest.split("\\") if p]:
+            exact = path / part
+            if not exact.exists() and path.is_dir():
+                for candidate in path.iterdir():
+                    if candidate.name.lower() == part.lower():
+                        exact = candidate
+                        break
+            path = exact
+        return path
+
+    @property
+    def driver_dir(self) -> Path:
+        return self.path / DRIVER_DIR_REL
+
+    @property
+    def syswow64(self) -> Path:
+        return self.path / SYSWOW64_REL
+
+    @property
+    def system32(self) -> Path:
+        return self.path / SYSTEM32_REL
+
+    @staticmethod
+    def files(directory: Path) -> list:
+        return sorted(p.name for p in directory.iterdir() if p.is_file()) if directory.is_dir() else []
+
+    def browser_requests(self) -> list:
+        log_file = self.path / "qar_browser.log"
+        return log_file.read_text().splitlines() if log_file.exists() else []
+
+    # -- spooler and registry ------------------------------------------------------------------
+    def query(self, *queries: str, check=True) -> list:
+        result = self.wine(self.tool("qar_spoolq.exe"), *queries, check=False)
+        lines = [parse_line(line) for line in result.stdout.decode("ascii", errors="replace").splitlines() if line]
+        if check and result.returncode not in (0, 1):
+            raise RuntimeError(f"qar_spoolq {queries} exited with {result.returncode}: {result.stderr!r}")
+        return lines
+
+    def spooler(self) -> SpoolerState:
+        lines = self.query("all")
+        failures = [line for line in lines if line.tag == "fail"]
+        if failures:
+            raise RuntimeError(f"spooler query failed: {failures}")
+        pick = lambda tag: [line.fields for line in lines if line.tag == tag]  # noqa: E731
+        return SpoolerState(pick("printer"), pick("driver"), pick("port"), pick("monitor"))
+
+    def reg_query(self, key: str) -> Optional[RegKey]:
+        """Live state of a registry key; None when it does not exist."""
+        lines = self.query("reg", key)
+        final = lines[-1] if lines else None
+        if final is None or final.tag != "ok":
+            if final is not None and final.get("error") == "missing":
+                return None
+            raise RuntimeError(f"registry query of {key} failed: {lines}")
+        values = {}
+        for line in lines:
+            if line.tag == "value":
+                data = line["data"]
+                if line["type"] in ("REG_DWORD", "REG_QWORD"):
+                    data = int(data)
+                values[line["name"]] = (line["type"], data)
+        return RegKey(values, [line["name"] for line in lines if line.tag == "subkey"])
+
+    def reg_value(self, key: str, name: str):
+        found = self.reg_query(key)
+        return None if found is None else found.value(name)
+
+    def reg_add(self, key: str, name: Optional[str] = None, data: Optional[str] = None,
+                kind: str = "REG_SZ") -> None:
+        args = ["reg", "add", key]
+        if name is not None:
+            args += ["/v", name, "/t", kind]
+            if data is not None:
+                args += ["/d", str(data)]
+        self.wine(*args, "/f")
+
+    def reg_delete(self, key: str, name: Optional[str] = None) -> bool:
+        args = ["reg", "delete", key] + (["/v", name] if name is not None else []) + ["/f"]
+        return self.wine(*args, check=False).returncode == 0
+
+
+# ---------------------------------------------------------------------------------------------
+# Test driver
+
+
+class Driver:
+    """qar_driver.exe running interactively in a prefix: one command in, one reply out."""
+
+    def __init__(self, prefix: WinePrefix, transcript: Optional[Path] = None) -> None:
+        self.prefix = prefix
+        self.transcript = open(transcript, "a", encoding="utf-8") if transcript else None
+        self.process = subprocess.Popen(
+            [WINE64, prefix.tool("qar_driver.exe"), "-"], env=prefix.env, cwd=str(prefix.path),
+            stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+            stderr=self.transcript if self.transcript else subprocess.DEVNULL,
+        )
+        self._lines: "queue.Queue[Optional[str]]" = queue.Queue()
+        self._reader = threading.Thread(target=self._read, daemon=True)
+        self._reader.start()
+
+    def _read(self) -> None:
+        assert self.process.stdout is not None
+        with contextlib.suppress(OSError, ValueError):
+            for raw in self.process.stdout:
+                self._lines.put(raw.decode("ascii", errors="replace"))
+        self._lines.put(None)
+
+    def _note(self, text: str) -> None:
+        if self.transcript:
+            self.transcript.write(text + "\n")
+            self.transcript.flush()
+
+    def cmd(self, line: str, check: bool = True) -> Reply:
+        """Runs one command; raises DriverError when it fails and check is set."""
+        assert self.process.stdin is not None
+        self._note("> " + line)
+        self.process.stdin.write((line + "\n").encode("utf-8"))
+        self.process.stdin.flush()
+        match = re.search(r"\btimeout=(\d+)", line)
+        bound = (int(match.group(1)) / 1000 if match else 60) + DRIVER_EXTRA_BOUND_S
+        details = []
+        deadline = time.monotonic() + bound
+        while True:
+            try:
+                raw = self._lines.get(timeout=max(0.1, deadline - time.monotonic()))
+            except queue.Empty:
+                raise DriverError(f"driver gave no answer to {line!r} within {bound:.0f} s") from None
+            if raw is None:
+                raise DriverError(f"driver ended while running {line!r}")
+            self._note("< " + raw.rstrip())
+            parsed = parse_line(raw)
+            if parsed.tag in ("ok", "fail"):
+                reply = Reply(line, parsed, details)
+                if check and not reply.ok:
+                    raise DriverError(f"{line!r} failed: {raw.strip()}")
+                return reply
+            details.append(parsed)
+
+    # -- conveniences over the command language ------------------------------------------------
+    def launch(self, program: str = PROGRAM_WIN, *args: str, cwd: Optional[str] = None) -> Reply:
+        options = f" cwd={quote(cwd)}" if cwd else ""
+        return self.cmd(f"launch{options} {quote(program)}" + "".join(" " + quote(a) for a in args))
+
+    def wait(self, check: bool = True, **filters) -> Reply:
+        return self.cmd("wait" + _options(filters), check=check)
+
+    def wait_msgbox(self, timeout: int = 10000, new: bool = True) -> Reply:
+        """Waits for a message box of the process and returns its text, caption, buttons, icon."""
+        self.wait(control=0xFFFF, timeout=timeout, new=int(new))
+        return self.cmd("msgbox")
+
+    def watch(self, timeout: int = 30000, check: bool = True) -> Reply:
+        return self.cmd(f"watch timeout={timeout}", check=check)
+
+    def wait_exit(self, timeout: int = 10000, check: bool = True) -> Reply:
+        return self.cmd(f"wait_exit timeout={timeout}", check=check)
+
+    def click(self, control_id: int, **options) -> Reply:
+        return self.cmd(f"click id={control_id}" + _options(options))
+
+    def command(self, control_id: int, **options) -> Reply:
+        return self.cmd(f"command id={control_id}" + _options(options))
+
+    def combo(self, control_id: int, **options) -> tuple:
+        """(entries, selected index, field text) of a combo box."""
+        reply = self.cmd(f"combo id={control_id}" + _options(options))
+        return [line["text"] for line in reply.lines("item")], reply.int("cursel"), reply["text"]
+
+    def select(self, control_id: int, text: Optional[str] = None, index: Optional[int] = None) -> Reply:
+        which = f" text={quote(text)}" if text is not None else f" index={index}"
+        return self.cmd(f"select id={control_id}{which}")
+
+    def text(self, control_id: Optional[int] = None) -> str:
+        return self.cmd("text" + (f" id={control_id}" if control_id is not None else ""))["text"]
+
+    def wait_text(self, control_id: Optional[int], text: str, timeout: int = 10000, check: bool = True) -> Reply:
+        """Waits until a control (or the window, id None) shows exactly this text."""
+        where = f" id={control_id}" if control_id is not None else ""
+        return self.cmd(f"wait_text{where} text={quote(text)} timeout={timeout}", check=check)
+
+    def key(self, name: str, **options) -> Reply:
+        return self.cmd(f"key name={name}" + _options(options))
+
+    def mouse(self, action: str, x: int, y: int, **options) -> Reply:
+        return self.cmd(f"mouse action={action} x={x} y={y}" + _options(options))
+
+    def windows(self, all: bool = False) -> list:
+        return self.cmd("windows" + (" all=1" if all else "")).lines("window")
+
+    def controls(self) -> list:
+        return self.cmd("controls").lines("control")
+
+    def terminate(self) -> Reply:
+        return self.cmd("terminate", check=False)
+
+    def close(self) -> None:
+        """Ends the driver (not the program it launched: the prefix's wineserver does that)."""
+        if self.process.poll() is None:
+            try:
+                assert self.process.stdin is not None
+                self.process.stdin.close()
+            except OSError:
+                pass
+            try:
+                self.process.wait(timeout=DRIVER_EXTRA_BOUND_S)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait(timeout=DRIVER_EXTRA_BOUND_S)
+        # A helper that inherited the driver's output may keep the pipe open after the
+        # driver ended; the reader is then left to the end of the run.
+        self._reader.join(timeout=2)
+        if not self._reader.is_alive() and self.process.stdout is not None:
+            self.process.stdout.close()
+        if self.transcript:
+            self.transcript.close()
+            self.transcript = None
+
+
+def _options(options: dict) -> str:
+    return "".join(f" {key}={quote(str(value))}" for key, value in options.items() if value is not None)
+
+
+# ---------------------------------------------------------------------------------------------
+# Session: prefix + X server + wineserver, for a test or for the main job
+
+
+class WineSession:
+    def __init__(self, name: str, display: bool = True, chinese: bool = False, stage: bool = True,
+                 program: Optional[Path] = None, build: Optional[Path] = None,
+                 use_display: Optional[str] = None, prefix_path: Optional[Path] = None) -> None:
+        self.name = name
+        self.want_display = display
+        self.chinese = chinese
+        self.want_stage = stage
+        self.program = program
+        self.build = build or win64_build_dir()
+        self.use_display = use_display
+        self.prefix_path = prefix_path
+        self.xvfb: Optional[Xvfb] = None
+        self.xmaps: Optional[XMapRecorder] = None
+        self.prefix: Optional[WinePrefix] = None
+        self.drivers: list = []
+        self.artifacts = wine_dir() / "artifacts" / re.sub(r"[^A-Za-z0-9_.-]+", "_", name)
+        self.timings: dict = {}
+
+    def open(self) -> "WineSession":
+        """Starts everything; on failure stops what was started and raises."""
+        try:
+            return self._open()
+        except BaseException:
+            self.close(failed=True)
+            raise
+
+    def _open(self) -> "WineSession":
+        started = time.monotonic()
+        shutil.rmtree(self.artifacts, ignore_errors=True)
+        self.artifacts.mkdir(parents=True, exist_ok=True)
+        locale_dir = ensure_locale() if self.chinese else None
+        display = None
+        if self.want_display:
+            if self.use_display:
+                display = self.use_display
+            else:
+                self.xvfb = Xvfb()
+                display = self.xvfb.start()
+                self.xmaps = XMapRecorder(display)
+        self.prefix = WinePrefix.from_template(self.name, path=self.prefix_path, display=display,
+                                               locale_dir=locale_dir, build=self.build)
+        self.timings["prefix"] = time.monotonic() - started
+        if self.want_stage:
+            self.prefix.stage(self.program)
+        self.prefix.start_server()
+        self.timings["open"] = time.monotonic() - started
+        return self
+
+    def driver(self) -> Driver:
+        assert self.prefix is not None
+        driver = Driver(self.prefix, self.artifacts / "driver.log")
+        self.drivers.append(driver)
+        return driver
+
+    def mapped_windows(self) -> list:
+        """Every top-level window shown on the session's own X server so far (see XMapRecorder)."""
+        if self.xmaps is None:
+            raise RuntimeError("no X map recorder: the session does not run its own X server")
+        return self.xmaps.maps()
+
+    def screenshot(self, label: str) -> Optional[Path]:
+        display = self.prefix.display if self.prefix else None
+        if display is None:
+            return None
+        path = self.artifacts / f"{label}.png"
+        path.parent.mkdir(parents=True, exist_ok=True)
+        result = subprocess.run(["import", "-window", "root", "-display", display, str(path)],
+                                capture_output=True, timeout=60)
+        return path if result.returncode == 0 else None
+
+    def close(self, failed: bool = False) -> None:
+        """Stops everything the session started, each step even when an earlier one failed."""
+        keep = os.environ.get("QAR_KEEP_PREFIX", "")
+        steps = [driver.close for driver in self.drivers]
+        if self.prefix is not None:
+            prefix = self.prefix
+            steps.append(prefix.stop_server)
+            if keep == "always" or (failed and keep == "failed"):
+                steps.append(lambda: log(f"kept prefix {prefix.path}"))
+            else:
+                steps.append(prefix.remove)
+        if self.xmaps is not None:
+            steps.append(self.xmaps.stop)
+        if self.xvfb is not None:
+            steps.append(self.xvfb.stop)
+        errors = []
+        for step in steps:
+            try:
+                step()
+            except Exception as error:  # noqa: BLE001 - the remaining steps must still run
+                errors.append(error)
+        self.drivers = []
+        if errors:
+            raise errors[0]
+
+    def __enter__(self) -> "WineSession":
+        return self.open()
+
+    def __exit__(self, kind, value, traceback) -> None:
+        self.close(failed=kind is not None)
+
+
+class WineTestCase(unittest.TestCase):
+    """Each test gets its own staged prefix, X server and wineserver.
+
+    Class attributes: CHINESE runs Wine under zh_TW.UTF-8; DISPLAY=False runs headless;
+    STAGE=False leaves the package out; PROGRAM replaces the installer (a path on the host).
+    """
+
+    CHINESE = False
+    DISPLAY = True
+    STAGE = True
+    PROGRAM: Optional[Path] = None
+
+    def setUp(self) -> None:
+        self.session = WineSession(self.id(), display=self.DISPLAY, chinese=self.CHINESE, stage=self.STAGE,
+                                   program=self.PROGRAM)
+        self.session.open()
+        self.prefix = self.session.prefix
+
+    def _callTestMethod(self, method) -> None:
+        # The screenshot is taken right at the failure, while the windows are still up;
+        # unittest offers tearDown no reliable way to learn that the test failed.
+        try:
+            super()._callTestMethod(method)
+        except BaseException:
+            self._qar_failed = True
+            raise
+        finally:
+            outcome = getattr(self, "_outcome", None)
+            if getattr(self, "_qar_failed", False) or (outcome is not None and not outcome.success):
+                self._qar_failed = True
+                self.session.screenshot("failure")
+
+    def tearDown(self) -> None:
+        self.session.close(failed=getattr(self, "_qar_failed", False))
+
+    def driver(self) -> Driver:
+        return self.session.driver()
+
+    def screenshot(self, label: str) -> Optional[Path]:
+        return self.session.screenshot(label)
+
+    def mapped_windows(self) -> list:
+        return self.session.mapped_windows()
+
+
+def require_file(path: Path, what: str) -> Path:
+    if not path.is_file():
+        raise AssertionError(f"{what} not found at {path}: build it first (make x86_64 i686)")
+    return path
+
+
+# ---------------------------------------------------------------------------------------------
+# Main job: one real run of the program, reported for a human
+
+
+# Safety bounds of the main job (not measurements): one dialog step, and a human driving it.
+MAIN_JOB_STEP_MS = 60000
+MAIN_JOB_MANUAL_MS = 600000
+MAIN_JOB_MAX_STEPS = 30
+
+
+def answer_window(driver: Driver, window: Reply) -> str:
+    """Answers one window the way a user installing with the defaults would; returns a report."""
+    ids = set(window["ids"].split(","))
+    if "65535" in ids:  # message box: Yes where offered, else OK
+        box = driver.cmd("msgbox")
+        buttons = box["buttons"].split(",")
+        press = "6" if "6" in buttons else buttons[0]
+        driver.click(int(press))
+        return f"message box {box['title']!r}: {box['text']!r} (icon {box['icon']}, buttons {box['buttons']}) -> {press}"
+    if "1007" in ids and "1008" in ids:  # port and model selection: keep the preselection
+        ports, port, _ = driver.combo(1007)
+        models, model, _ = driver.combo(1008)
+        chosen = (ports[port] if 0 <= port < len(ports) else None, models[model] if 0 <= model < len(models) else None)
+        driver.click(1)
+        return f"selection {window['title']!r}: ports {ports}, {len(models)} models -> Install {chosen}"
+    driver.command(2)
+    return f"dialog {window['class']} {window['title']!r} (controls {window['ids']}) -> IDCANCEL"
+
+
+def main_job(build: Path) -> int:
+    """Runs the program once on a fresh prefix and answers its dialogs like a user taking the
+    defaults (QAR_MAIN_JOB_MANUAL=1 leaves them to a human on the DISPLAY); prints the outcome."""
+    build = build.resolve()
+    require_file(program_path(build), "program")
+    require_file(tools_dir(build) / "qar_driver.exe", "test driver")
+    os.environ.setdefault("QAR_WINE_DIR", str(build / "wine"))
+    # The prefix stays for inspection until the next run replaces it.
+    os.environ.setdefault("QAR_KEEP_PREFIX", "always")
+    user_display = os.environ.get("DISPLAY", "")
+    use_display = user_display if display_reachable(user_display) else None
+    manual = bool(use_display) and os.environ.get("QAR_MAIN_JOB_MANUAL") == "1"
+    # Traditional Chinese by default, as on the machines the installer is made for, so that
+    # the Chinese captions show; QAR_MAIN_JOB_CHINESE=0 runs it in code page 1252.
+    chinese = os.environ.get("QAR_MAIN_JOB_CHINESE", "1") != "0"
+    session = WineSession("main_job", build=build, use_display=use_display, chinese=chinese,
+                          prefix_path=wine_dir() / "main_job")
+    session.open()
+    failed = True
+    try:
+        prefix = session.prefix
+        assert prefix is not None
+        print(f"prefix:   {prefix.path}")
+        print(f"display:  {prefix.display} ({'yours' if use_display else 'own Xvfb'}), "
+              f"{'zh_TW.UTF-8' if chinese else 'C.UTF-8'}", flush=True)
+        driver = session.driver()
+        launched = driver.launch(PROGRAM_WIN, cwd=PROGRAM_DIR_WIN)
+        print(f"started:  {PROGRAM_WIN} (pid {launched['pid']})", flush=True)
+        if not manual:
+            for step in range(1, MAIN_JOB_MAX_STEPS + 1):
+                window = driver.wait(new=1, timeout=MAIN_JOB_STEP_MS, check=False)
+                if not window.ok:
+                    break
+                session.screenshot(f"step{step:02d}")
+                print(f"step {step:2d}:  {answer_window(driver, window)}", flush=True)
+        watched = driver.watch(timeout=MAIN_JOB_MANUAL_MS if manual else MAIN_JOB_STEP_MS, check=False)
+        for seen in watched.lines("seen"):
+            print(f"window:   {seen['class']} {seen['title']!r} ({seen['hwnd']}, controls {seen['ids']})")
+        if watched.ok:
+            print(f"exit:     {watched['exit_code']} ({watched['exit_hex']})")
+        else:
+            shot = session.screenshot("still_running")
+            print(f"exit:     none within the bound; screenshot {shot}; stopping it")
+            driver.terminate()
+        print(f"windows seen: {watched['seen']}")
+        if session.xmaps is not None:
+            print(f"windows mapped on the X server: {len(session.mapped_windows())}")
+        state = prefix.spooler()
+        print(f"printers: {[(p['name'], p['port'], p['driver']) for p in state.printers]}")
+        print(f"drivers:  {state.driver_names()}")
+        print(f"ports:    {state.port_names()}")
+        print(f"monitors: {state.monitor_names()}")
+        files = WinePrefix.files(prefix.driver_dir)
+        print(f"driver directory ({len(files)} files): {files}")
+        print(f"system32 copies: {[n for n in SYSWOW64_FILES if (prefix.system32 / n).exists()]}")
+        requests = prefix.browser_requests()
+        if requests:
+            print(f"browser:  {requests}")
+        print(f"screenshots: {session.artifacts}")
+        failed = not watched.ok
+    finally:
+        session.close(failed=failed)
+    return 0 if not failed else 1
+
+
+def main(argv: list) -> int:
+    if len(argv) >= 2 and argv[1] == "template":
+        started = time.monotonic()
+        path = ensure_template(rebuild="--rebuild" in argv)
+        print(f"template prefix {path} ready in {time.monotonic() - started:.1f} s")
+        return 0
+    if len(argv) == 3 and argv[1] == "main-job":
+        return main_job(Path(argv[2]))
+    print(__doc__, file=sys.stderr)
+    return 2
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
