@@ -5,7 +5,7 @@ NATIVE     := $(BUILD)/native
 WIN32_DIR  := $(BUILD)/i686
 WIN64_DIR  := $(BUILD)/x86_64
 
-.PHONY: all deps build native i686 x86_64 test run format clean faults-doc
+.PHONY: all deps build native i686 x86_64 test run format clean faults-doc bench
 
 all: build
 
@@ -37,6 +37,10 @@ run: build
 
 faults-doc: deps native
 	QAR_UPDATE_FAULTS_DOC=1 $(NATIVE)/tests/faults/qar_fault_matrix
+
+bench: build
+	QAR_WIN64_BUILD_DIR=$(abspath $(WIN64_DIR)) QAR_WIN32_BUILD_DIR=$(abspath $(WIN32_DIR)) \
+	    QAR_WINE_DIR=$(abspath $(BUILD))/bench-wine /usr/bin/python3 bench/run_bench.py
 
 format:
 	find src tests fixtures -name '*.cpp' -o -name '*.h' | xargs clang-format -i

@@ -1,0 +1,134 @@
+#!/usr/bin/env python3
+"""Measures the installer under Wine beside minimal programs of ours and writes
+docs/performance.md. Runs are interleaved (real, baseline, real, ...) in one staged prefix and
+reported as medians and ratios; nothing here is an assertion.
+
+Usage: run_bench.py [--runs N] [--output docs/performance.md]
+Environment: QAR_WIN64_BUILD_DIR, QAR_WIN32_BUILD_DIR as for the system tests.
+"""
+
+import argparse
+import os
+import platform
+import re
+import statistics
+import subprocess
+import sys
+from pathlib import Path
+
+ROOT = Path(__file__).resolve().parent.parent
+sys.path.insert(0, str(ROOT / "tests" / "system"))
+
+import wine_harness  # noqa: E402
+
+SELECTION_PORT_LIST = 1007
+
+
+def run_tool(prefix, exe_win, *args, pattern):
+    result = prefix.wine(exe_win, *args, check=False, timeout=120)
+    output = result.stdout.decode(errors="replace") if isinstance(result.stdout, bytes) else result.stdout
+    match = re.search(pattern, output)
+    if not match:
+        raise RuntimeError(f"{exe_win} {args}: no measurement in {output!r}")
+    return float(match.group(1))
+
+
+def measure_launch(prefix, runs):
+    timer = prefix.copy_in(bench_exe("qar_launch_timer.exe"), "C:\\bench")
+    bare = prefix.copy_in(bench_exe("qar_bare_dialog.exe"), "C:\\bench")
+    program = wine_harness.PROGRAM_WIN
+    real, baseline = [], []
+    for _ in range(runs):
+        real.append(run_tool(prefix, timer, program, SELECTION_PORT_LIST, pattern=r"launch_ms=([\d.]+)"))
+        baseline.append(run_tool(prefix, timer, bare, SELECTION_PORT_LIST, pattern=r"launch_ms=([\d.]+)"))
+    return real, baseline
+
+
+def measure_chain(prefix, runs):
+    ours = prefix.copy_in(bench_exe("qar_chain_timer.exe"), "C:\\bench")
+    bare = prefix.copy_in(bench_exe("qar_bare_chain.exe"), "C:\\bench")
+    real, baseline = [], []
+    for run in range(runs):
+        # A fresh name each time, so that every run really registers a driver and adds a queue.
+        real.append(run_tool(prefix, ours, f"Bench-{run}-a", "COM1:", pattern=r"chain_ms=([\d.]+) result=1"))
+        baseline.append(run_tool(prefix, bare, f"Bench-{run}-b", "COM1:", pattern=r"chain_ms=([\d.]+) result=1"))
+    return real, baseline
+
+
+def bench_exe(name):
+    return wine_harness.win64_build_dir() / "bench" / name
+
+
+def shipping_binary():
+    exe = wine_harness.win32_build_dir() / "src" / "Modelprobe_u.exe"
+    dump = subprocess.run(["i686-w64-mingw32-objdump", "-p", str(exe)], capture_output=True, text=True,
+                          check=True).stdout
+    imports = sorted(set(re.findall(r"DLL Name: (\S+)", dump)), key=str.lower)
+    kind = subprocess.run(["file", "-b", str(exe)], capture_output=True, text=True, check=True).stdout.strip()
+    return exe.stat().st_size, imports, kind
+
+
+def machine_line():
+    cpu = "unknown CPU"
+    try:
+        for line in Path("/proc/cpuinfo").read_text().splitlines():
+            if line.startswith("model name"):
+                cpu = line.split(":", 1)[1].strip()
+                break
+    except OSError:
+        pass
+    wine = subprocess.run([wine_harness.WINE64, "--version"], capture_output=True, text=True).stdout.strip()
+    return f"{cpu}, {os.cpu_count()} cores, {platform.system()} {platform.release()}, {wine}"
+
+
+def row(name, real, baseline, target):
+    ours, base = statistics.median(real), statistics.median(baseline)
+    ratio = ours / base if base else float("nan")
+    return f"| {name} | {ours:.1f} ms | {base:.1f} ms | {ratio:.2f} | {target} | {len(real)} + {len(baseline)} |"
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--runs", type=int, default=10)
+    parser.add_argument("--output", default=str(ROOT / "docs" / "performance.md"))
+    options = parser.parse_args()
+
+    session = wine_harness.WineSession("bench", display=True).open()
+    try:
+        launch = measure_launch(session.prefix, options.runs)
+        chain = measure_chain(session.prefix, options.runs)
+    finally:
+        session.close(failed=False)
+    size, imports, kind = shipping_binary()
+
+    lines = [
+        "# Performance",
+        "",
+        "Measured under Wine on this machine by `make bench` (`bench/run_bench.py`): the installer",
+        "and a minimal program of ours doing the same work run interleaved in one staged prefix;",
+        "the table gives medians and their ratio. These are reports, not test assertions.",
+        "",
+        f"Machine: {machine_line()}.",
+        "",
+        "| Measure | Installer | Baseline | Ratio | Target | Runs |",
+        "|---|---|---|---|---|---|",
+        row("Launch to the selection dialog on screen (baseline: bare program showing the same template)",
+            *launch, "≤ 1.2"),
+        row("Install chain: driver, driver key, queue, monitor settings (baseline: the same calls written out)",
+            *chain, "≤ 1.05"),
+        "",
+        "## Shipping program",
+        "",
+        f"- `build/i686/src/Modelprobe_u.exe`: {size} bytes ({size / 1024:.0f} KiB), {kind}.",
+        f"- Imports: {', '.join(imports)}.",
+        "",
+    ]
+    extra = ROOT / "docs" / "performance-usb.md"
+    if extra.exists():
+        lines += [extra.read_text().rstrip(), ""]
+    Path(options.output).write_text("\n".join(lines))
+    print("\n".join(lines))
+
+
+if __name__ == "__main__":
+    main()
