@@ -39,7 +39,9 @@ int Chain(std::string model, std::string port) {
 
     HKEY key = nullptr;
     if (!OpenOrCreate("SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\Windows NT x86"
-                      "\\Drivers\\Version-3\\" + model, &key)) {
+                      "\\Drivers\\Version-3\\" +
+                          model,
+                      &key)) {
         return 0;
     }
     RegCloseKey(key);
@@ -62,8 +64,8 @@ int Chain(std::string model, std::string port) {
     if (!created) return 0;
     ClosePrinter(created);
 
-    if (!OpenOrCreate("SYSTEM\\ControlSet001\\Control\\Print\\Monitors\\QAR USB Port\\Ports\\USB01:",
-                      &key)) {
+    if (!OpenOrCreate(
+            "SYSTEM\\ControlSet001\\Control\\Print\\Monitors\\QAR USB Port\\Ports\\USB01:", &key)) {
         return 0;
     }
     const DWORD values[] = {2, 0, 300};

@@ -16,7 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int index = 0; index < devices; ++index) {
         const std::string path = "\\\\?\\usb#vid_1a7e&pid_0001#s" + std::to_string(index) + "#{g}";
         fakes.deviceSetup.interfaces.push_back({path, input.Byte()});
-        fakes.files.devices[path + "\\"].reply = index + 1 == devices ? input.Rest() : input.Piece();
+        fakes.files.devices[path + "\\"].reply =
+            index + 1 == devices ? input.Rest() : input.Piece();
     }
     CUsbIF table;
     InstallState state;
@@ -24,14 +25,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     IdentifyUsbDevices(table, fakes.files, fakes.processes, state);
 
     FUZZ_CHECK(state.modelName.size() <= kReplyBuffer);
-    FUZZ_CHECK(state.modelName.empty() || (state.modelName.front() != ' ' && state.modelName.back() != ' '));
+    FUZZ_CHECK(state.modelName.empty() ||
+               (state.modelName.front() != ' ' && state.modelName.back() != ' '));
     InstallSteps steps(fakes.platform, state);
     const int installed = steps.InstallChain();
     if (!IsAcceptableModelName(state.modelName)) {
         FUZZ_CHECK(installed == 0);
         FUZZ_CHECK(fakes.control.CountCalls("AddPrinterDriver") == 0);
     }
-    for (const DriverInfo3& driver : fakes.spooler.drivers) FUZZ_CHECK(driver.dataFile.size() < 260);
+    for (const DriverInfo3& driver : fakes.spooler.drivers)
+        FUZZ_CHECK(driver.dataFile.size() < 260);
     FUZZ_CHECK(fakes.control.OpenHandles() == 0);
     return 0;
 }

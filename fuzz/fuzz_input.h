@@ -10,18 +10,18 @@
 #include <vector>
 
 // Like assert, but kept in optimised builds: a broken property is a crash the fuzzer keeps.
-#define FUZZ_CHECK(condition)                                                       \
-    do {                                                                            \
-        if (!(condition)) {                                                         \
+#define FUZZ_CHECK(condition)                                                                  \
+    do {                                                                                       \
+        if (!(condition)) {                                                                    \
             std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
-            std::abort();                                                           \
-        }                                                                           \
+            std::abort();                                                                      \
+        }                                                                                      \
     } while (false)
 
 namespace qar::fuzz {
 
 class Input {
-public:
+  public:
     Input(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
 
     bool Empty() const { return offset_ >= size_; }
@@ -44,7 +44,7 @@ public:
         return rest;
     }
 
-private:
+  private:
     const std::uint8_t* data_;
     std::size_t size_;
     std::size_t offset_ = 0;

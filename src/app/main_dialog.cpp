@@ -8,9 +8,9 @@
 #include "dialogs/select_port.h"
 #include "install/manual_install.h"
 #include "install/usb_install.h"
+#include "resource.h"
 #include "spooler/port_monitor.h"
 #include "spooler/port_update.h"
-#include "resource.h"
 
 namespace qar {
 
@@ -75,17 +75,25 @@ void CModelprobe_uDlg::OnModelprobe() {
     RunAutomaticDetection(platform_, state_, *this, usbTable_);
 }
 
-void CModelprobe_uDlg::OnUpdatePort() { UpdatePrinterPort(platform_.spooler); }
+void CModelprobe_uDlg::OnUpdatePort() {
+    UpdatePrinterPort(platform_.spooler);
+}
 
-void CModelprobe_uDlg::OnInstallUSB() { PortMonitorCommands(platform_).OnInstallUSB(Owner()); }
+void CModelprobe_uDlg::OnInstallUSB() {
+    PortMonitorCommands(platform_).OnInstallUSB(Owner());
+}
 
 void CModelprobe_uDlg::OnUninstallUsb() {
     PortMonitorCommands(platform_).OnUninstallUsb(Owner());
 }
 
-void CModelprobe_uDlg::OnInstallDriver() { RunManualInstallation(platform_, state_, *this); }
+void CModelprobe_uDlg::OnInstallDriver() {
+    RunManualInstallation(platform_, state_, *this);
+}
 
-WindowRef CModelprobe_uDlg::Owner() const { return window_ ? window_->Handle() : kNoWindow; }
+WindowRef CModelprobe_uDlg::Owner() const {
+    return window_ ? window_->Handle() : kNoWindow;
+}
 
 int CModelprobe_uDlg::RunSelectPort() {
     SelectPort dialog(platform_.registry, platform_.ui);
@@ -122,8 +130,8 @@ void CModelprobe_uDlg::OnCancel() {
     if (window_) window_->EndDialog(dialog_result::kCancel);
 }
 
-IconOrigin CModelprobe_uDlg::MinimisedIconOrigin(int clientWidth, int clientHeight,
-                                                 int iconWidth, int iconHeight) {
+IconOrigin CModelprobe_uDlg::MinimisedIconOrigin(int clientWidth, int clientHeight, int iconWidth,
+                                                 int iconHeight) {
     return {(clientWidth - iconWidth + 1) / 2, (clientHeight - iconHeight + 1) / 2};
 }
 

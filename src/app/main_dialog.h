@@ -17,7 +17,7 @@ struct IconOrigin {
 };
 
 class CModelprobe_uDlg final : public MainDialogHandler, public InstallHost {
-public:
+  public:
     CModelprobe_uDlg(Platform& platform, InstallState& state);
 
     bool OnInitDialog(MainDialogWindow& window) override;
@@ -43,7 +43,7 @@ public:
     static IconOrigin MinimisedIconOrigin(int clientWidth, int clientHeight, int iconWidth,
                                           int iconHeight);
 
-private:
+  private:
     Platform& platform_;
     InstallState& state_;
     MainDialogWindow* window_ = nullptr;

@@ -7,13 +7,13 @@
 namespace qar {
 
 class CModelprobe_uApp {
-public:
+  public:
     CModelprobe_uApp(Platform& platform, InstallState& state);
 
     // Runs the main dialog modally and returns false: there is no message loop after it.
     bool InitInstance();
 
-private:
+  private:
     Platform& platform_;
     InstallState& state_;
 };

@@ -51,6 +51,8 @@ void AviPlayer::OnInitDialog(ConnectionHelpWindow& window) {
     window.Place(Placement(instruction, screen.x, screen.y));
 }
 
-void AviPlayer::OnUsbTypeHelp() { shell_.OpenDocument(kUsbModeHelpPath); }
+void AviPlayer::OnUsbTypeHelp() {
+    shell_.OpenDocument(kUsbModeHelpPath);
+}
 
 }  // namespace qar

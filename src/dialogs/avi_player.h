@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/geometry.h"
 #include "platform/connection_help_view.h"
+#include "platform/geometry.h"
 #include "platform/shell.h"
 
 namespace qar {
@@ -19,7 +19,7 @@ inline constexpr std::string_view kUsbModeHelpPath =
 inline constexpr std::string_view kNoClip = "NULL";
 
 class AviPlayer final : public ConnectionHelpHandler {
-public:
+  public:
     static constexpr int kBackgroundColour = 0xF7B48E;  // red 142, green 180, blue 247
 
     explicit AviPlayer(Shell& shell) : shell_(shell) {}
@@ -42,7 +42,7 @@ public:
     std::string_view MediaPath() const override { return mediaPath_; }
     std::span<const TextLine> TextLines() const override { return Lines(InstructionPage()); }
 
-private:
+  private:
     Shell& shell_;
     std::string mediaPath_;
     int animationEnabled_ = 1;

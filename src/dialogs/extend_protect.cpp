@@ -30,7 +30,9 @@ void ExtendProtectAP::OnMouseMove(int x, int y) {
     }
 }
 
-void ExtendProtectAP::OnLButtonDown() { pressed_ = 1; }
+void ExtendProtectAP::OnLButtonDown() {
+    pressed_ = 1;
+}
 
 void ExtendProtectAP::OnLButtonUp() {
     if (pressed_ == 1 && window_) {

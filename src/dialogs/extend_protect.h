@@ -14,7 +14,7 @@ inline constexpr std::string_view kRegistrationCommand =
     "Explorer http://www.qar-cutters.example/qarclub/register.aspx";
 
 class ExtendProtectAP final : public WarrantyOfferHandler {
-public:
+  public:
     enum HoverArea { kNeither = 0, kOnlineRegistration = 1, kRegisterLater = 2 };
 
     // The drawn buttons in client coordinates (the picture is shown shifted by (3, 30)).
@@ -42,7 +42,7 @@ public:
     int pressed() const { return pressed_; }
     int hoverArea() const { return hoverArea_; }
 
-private:
+  private:
     Shell& shell_;
     WarrantyOfferWindow* window_ = nullptr;
     int pressed_ = 0;

@@ -14,17 +14,17 @@
 namespace qar {
 
 inline constexpr std::array<std::string_view, 21> kModelNames = {
-    "Tolvar-60",        "Corvel 24",        "Corvel 24 LX",  "Corvel Pro-60",  "Corvel Pro-132",
-    "HaldenII-61",      "HaldenII-101",     "HaldenII-132",  "HaldenIV-61",    "HaldenIV-101",
-    "HaldenIV-132",     "HaldenIV-183",     "FerraII Plus-60", "FerraII Plus-132", "FerraIII-60",
-    "FerraIII-132",     "FerraIII-60DX",    "FerraIII-132DX", "Nolle-60",      "Ristan-165",
+    "Tolvar-60",    "Corvel 24",     "Corvel 24 LX",    "Corvel Pro-60",    "Corvel Pro-132",
+    "HaldenII-61",  "HaldenII-101",  "HaldenII-132",    "HaldenIV-61",      "HaldenIV-101",
+    "HaldenIV-132", "HaldenIV-183",  "FerraII Plus-60", "FerraII Plus-132", "FerraIII-60",
+    "FerraIII-132", "FerraIII-60DX", "FerraIII-132DX",  "Nolle-60",         "Ristan-165",
     "Ristan-183",
 };
 
 inline constexpr std::string_view kParallelPort = "LPT1:";
 
 class SelectPort final : public SelectPortHandler {
-public:
+  public:
     // The plugs level with the port part, the plotter level with the model part; pixels.
     static constexpr std::array<Blit, 2> kPictures = {{
         {130, {280, 20, 340, 100}, {0, 0}},
@@ -42,7 +42,7 @@ public:
     const std::string& chosenPort() const { return chosenPort_; }
     const std::string& chosenModel() const { return chosenModel_; }
 
-private:
+  private:
     void FillSelectPortLists();
 
     Registry& registry_;

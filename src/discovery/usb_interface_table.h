@@ -17,7 +17,7 @@ inline constexpr Guid kUsbPrintInterfaceClass{
 inline constexpr std::string_view kMakerVendorId = "1a7e";
 
 class CUsbIF {
-public:
+  public:
     static constexpr int kSlots = 32;
     static constexpr std::size_t kPathSlot = 256;
     static constexpr std::size_t kStoredPathLength = 80;
@@ -43,7 +43,7 @@ public:
 
     static bool PassesVendorTest(std::string_view storedPath);
 
-private:
+  private:
     static std::size_t Slot(int index) { return static_cast<std::size_t>(index); }
     void StoreSlot(int slot, std::string_view path);
     void ReadPortNumber(DeviceInterfaceSet& set, std::uint32_t index, int slot);

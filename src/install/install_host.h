@@ -10,7 +10,7 @@ namespace qar {
 inline constexpr const char* kInstallCaption = "QAR Driver Installation";
 
 class InstallHost {
-public:
+  public:
     virtual ~InstallHost() = default;
     virtual WindowRef Owner() const = 0;
     // 1 when the user confirmed a port and a model, 0 otherwise.

@@ -10,9 +10,9 @@ namespace qar {
 
 struct InstallState {
     std::string modelName;
-    std::string printerName;   // the queue name built after a name clash
-    std::string scratch;       // working copy while the clash name is built
-    std::string usbPortName;   // wins over selectedPort when not empty
+    std::string printerName;  // the queue name built after a name clash
+    std::string scratch;      // working copy while the clash name is built
+    std::string usbPortName;  // wins over selectedPort when not empty
     std::string selectedPort;
     std::string selectedModel;
     std::int32_t selectionMade = 0;

@@ -16,8 +16,7 @@ void CopySharedDriverFiles(FileSystem& files) {
     files.EnableWow64Redirection(false);
     if (auto windows = files.WindowsDirectory()) {
         files.Copy(*windows + "\\SysWOW64\\KT4.PCD", *windows + "\\System32\\KT4.PCD", false);
-        files.Copy(*windows + "\\SysWOW64\\KT4LNG.INI", *windows + "\\System32\\KT4LNG.INI",
-                   false);
+        files.Copy(*windows + "\\SysWOW64\\KT4LNG.INI", *windows + "\\System32\\KT4LNG.INI", false);
     }
     files.EnableWow64Redirection(true);
 }
@@ -30,8 +29,8 @@ void RunManualInstallation(Platform& platform, InstallState& state, InstallHost&
         CopySharedDriverFiles(platform.files);
         if (InstallWithClashQuestion(platform, state, host.Owner())) {
             platform.ui.ShowMessageBox(
-                host.Owner(), "Your device is connected through the " + state.selectedPort +
-                                  " port now.",
+                host.Owner(),
+                "Your device is connected through the " + state.selectedPort + " port now.",
                 kInstallCaption, message_box::kOk);
             host.ShowWarrantyOffer();
         }

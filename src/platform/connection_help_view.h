@@ -10,7 +10,7 @@
 namespace qar {
 
 class ConnectionHelpWindow {
-public:
+  public:
     virtual ~ConnectionHelpWindow() = default;
     virtual WindowRef Handle() const = 0;
     virtual Point ScreenSize() const = 0;
@@ -19,7 +19,7 @@ public:
 };
 
 class ConnectionHelpHandler {
-public:
+  public:
     virtual ~ConnectionHelpHandler() = default;
     virtual void OnInitDialog(ConnectionHelpWindow& window) = 0;
     virtual void OnUsbTypeHelp() = 0;

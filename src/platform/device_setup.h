@@ -21,17 +21,16 @@ struct Guid {
 
 // A device information set; destroying the object destroys the set.
 class DeviceInterfaceSet {
-public:
+  public:
     virtual ~DeviceInterfaceSet() = default;
     // 0 when an interface exists at index, 259 past the last one, another code on failure.
     virtual Win32Error EnumInterface(std::uint32_t index) = 0;
     virtual Result<std::string> InterfacePath(std::uint32_t index) = 0;
-    virtual Result<RegistryKeyPtr> OpenInterfaceKey(std::uint32_t index,
-                                                    RegistryAccess access) = 0;
+    virtual Result<RegistryKeyPtr> OpenInterfaceKey(std::uint32_t index, RegistryAccess access) = 0;
 };
 
 class DeviceSetup {
-public:
+  public:
     virtual ~DeviceSetup() = default;
     virtual Result<std::unique_ptr<DeviceInterfaceSet>> GetPresentInterfaces(
         const Guid& interfaceClass) = 0;

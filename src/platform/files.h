@@ -14,7 +14,7 @@ namespace qar {
 
 // An open device; closing it is the destructor's job.
 class DeviceFile {
-public:
+  public:
     virtual ~DeviceFile() = default;
     virtual Result<std::uint32_t> Write(std::span<const std::uint8_t> bytes) = 0;
     // One read of at most maxBytes; gives up after boundMilliseconds (no data is then no reply).
@@ -23,11 +23,10 @@ public:
 };
 
 class FileSystem {
-public:
+  public:
     virtual ~FileSystem() = default;
 
-    virtual Win32Error Copy(std::string_view from, std::string_view to,
-                                bool failIfExists) = 0;
+    virtual Win32Error Copy(std::string_view from, std::string_view to, bool failIfExists) = 0;
     virtual Win32Error Remove(std::string_view path) = 0;
     // Each fails with 122 when the folder does not fit its buffer (260 and 256 bytes).
     virtual Result<std::string> WindowsDirectory() = 0;

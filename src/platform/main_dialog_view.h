@@ -11,7 +11,7 @@ namespace qar {
 
 // What the main dialog's logic asks of its window.
 class MainDialogWindow {
-public:
+  public:
     virtual ~MainDialogWindow() = default;
     virtual WindowRef Handle() const = 0;
     virtual bool HasSystemMenu() = 0;
@@ -24,7 +24,7 @@ public:
 
 // What the window hands to the main dialog's logic.
 class MainDialogHandler {
-public:
+  public:
     virtual ~MainDialogHandler() = default;
     virtual bool OnInitDialog(MainDialogWindow& window) = 0;
     virtual bool OnCommand(std::uint32_t id) = 0;     // true when the id has a handler

@@ -11,13 +11,13 @@ namespace qar {
 
 // A started process; destroying the object closes its process and thread handles.
 class Process {
-public:
+  public:
     virtual ~Process() = default;
     virtual Win32Error WaitForExit() = 0;  // no time limit
 };
 
 class Processes {
-public:
+  public:
     virtual ~Processes() = default;
     // CreateProcessA with the application name, no command line, HIGH_PRIORITY_CLASS if asked.
     virtual Result<std::unique_ptr<Process>> Start(std::string_view applicationPath,

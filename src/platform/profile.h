@@ -8,7 +8,7 @@
 namespace qar {
 
 class Profile {
-public:
+  public:
     virtual ~Profile() = default;
     // GetPrivateProfileStringA into a buffer of `capacity` characters (at most capacity - 1 kept).
     virtual std::string ReadString(std::string_view section, std::string_view key,

@@ -29,7 +29,7 @@ struct RegistryValue {
 
 // An open key; closing it is the destructor's job.
 class RegistryKey {
-public:
+  public:
     virtual ~RegistryKey() = default;
 
     virtual Win32Error SetDword(std::string_view name, std::uint32_t value) = 0;
@@ -47,7 +47,7 @@ public:
 using RegistryKeyPtr = std::unique_ptr<RegistryKey>;
 
 class Registry {
-public:
+  public:
     virtual ~Registry() = default;
 
     virtual Result<RegistryKeyPtr> OpenLocalMachineKey(std::string_view path,

@@ -14,9 +14,10 @@ struct Failure {
 
 template <typename T>
 class [[nodiscard]] Result {
-public:
+  public:
     Result(T value) : value_(std::move(value)) {}
-    Result(Failure failure) : error_(failure.code == 0 ? win32_error::kInvalidHandle : failure.code) {}
+    Result(Failure failure)
+        : error_(failure.code == 0 ? win32_error::kInvalidHandle : failure.code) {}
 
     explicit operator bool() const { return value_.has_value(); }
     Win32Error error() const { return error_; }
@@ -26,7 +27,7 @@ public:
     T* operator->() { return &*value_; }
     const T* operator->() const { return &*value_; }
 
-private:
+  private:
     std::optional<T> value_;
     Win32Error error_ = win32_error::kSuccess;
 };

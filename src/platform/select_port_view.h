@@ -10,7 +10,7 @@
 namespace qar {
 
 class SelectPortWindow {
-public:
+  public:
     virtual ~SelectPortWindow() = default;
     virtual WindowRef Handle() const = 0;
     // The lists sort what they are given (case-insensitively), as sorted combo boxes do.
@@ -25,7 +25,7 @@ public:
 };
 
 class SelectPortHandler {
-public:
+  public:
     virtual ~SelectPortHandler() = default;
     virtual bool OnInitDialog(SelectPortWindow& window) = 0;
     virtual void OnInstall() = 0;

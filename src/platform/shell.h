@@ -7,7 +7,7 @@
 namespace qar {
 
 class Shell {
-public:
+  public:
     virtual ~Shell() = default;
     // ShellExecuteA "Open" with SW_SHOW; the result above 32 means started.
     virtual std::intptr_t OpenDocument(std::string_view path) = 0;

@@ -45,7 +45,7 @@ struct MonitorInfo2 {
 // The level-2 records of the local printers as the spooler returned them, texts, device
 // modes and security descriptors included.
 class PrinterInfo2Block {
-public:
+  public:
     virtual ~PrinterInfo2Block() = default;
     virtual std::size_t Count() const = 0;
     virtual void SetNameAndPort(std::size_t index, std::string_view printerName,
@@ -53,22 +53,22 @@ public:
 };
 
 struct XcvOutcome {
-    bool returned = false;      // XcvDataW's own result
-    std::uint32_t status = 0;   // what the monitor reported
+    bool returned = false;     // XcvDataW's own result
+    std::uint32_t status = 0;  // what the monitor reported
 };
 
 class PrinterHandle {
-public:
+  public:
     virtual ~PrinterHandle() = default;
     virtual Win32Error SetPrinter2(const PrinterInfo2Block& block, std::size_t index) = 0;
     virtual XcvOutcome SendXcvData(std::u16string_view command, std::span<const std::uint8_t> input,
-                               std::uint32_t outputCapacity) = 0;
+                                   std::uint32_t outputCapacity) = 0;
 };
 
 using PrinterHandlePtr = std::unique_ptr<PrinterHandle>;
 
 class Spooler {
-public:
+  public:
     virtual ~Spooler() = default;
 
     // Fails with 122 when the folder does not fit the 260-byte buffer.
@@ -76,7 +76,7 @@ public:
     virtual Win32Error AddPrinterDriver3(const DriverInfo3& driver) = 0;
     virtual Result<PrinterHandlePtr> AddPrinter2(const NewPrinterInfo2& printer) = 0;
     virtual Result<PrinterHandlePtr> OpenPrinterByName(std::string_view name,
-                                                 std::uint32_t desiredAccess) = 0;
+                                                       std::uint32_t desiredAccess) = 0;
     virtual Result<std::unique_ptr<PrinterInfo2Block>> EnumLocalPrinters2() = 0;
     // Level-1 monitor names read into a buffer of bufferSize bytes (fails with 122 beyond it).
     virtual Result<std::vector<std::string>> EnumMonitorNames(std::uint32_t bufferSize) = 0;

@@ -7,7 +7,7 @@ namespace qar {
 
 template <typename Traits>
 class UniqueHandle {
-public:
+  public:
     using Handle = typename Traits::Handle;
 
     UniqueHandle() = default;
@@ -32,7 +32,7 @@ public:
         if (old != Traits::Invalid()) Traits::Close(old);
     }
 
-private:
+  private:
     Handle handle_ = Traits::Invalid();
 };
 

@@ -29,11 +29,11 @@ inline constexpr int kNo = 7;
 }  // namespace dialog_result
 
 class UserInterface {
-public:
+  public:
     virtual ~UserInterface() = default;
 
     virtual int ShowMessageBox(WindowRef owner, std::string_view text, std::string_view caption,
-                           unsigned style) = 0;
+                               unsigned style) = 0;
     // A box captioned with the application's name and owned by its main window.
     virtual int ApplicationMessageBox(std::string_view text, unsigned style) = 0;
     // The system's text for an error code (FormatMessageA from the system), or a fallback.

@@ -6,14 +6,14 @@
 namespace qar {
 
 class WarrantyOfferWindow {
-public:
+  public:
     virtual ~WarrantyOfferWindow() = default;
     virtual WindowRef Handle() const = 0;
     virtual void EndDialog(int result) = 0;
 };
 
 class WarrantyOfferHandler {
-public:
+  public:
     virtual ~WarrantyOfferHandler() = default;
     virtual void OnInitDialog(WarrantyOfferWindow& window) = 0;
     virtual void OnMouseMove(int x, int y) = 0;

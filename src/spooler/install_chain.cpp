@@ -14,11 +14,15 @@ namespace {
 constexpr std::size_t kPathBuffer = 260;
 constexpr std::uint32_t kPrinterAccessUse = 8;
 
-bool FitsPathBuffer(const std::string& path) { return path.size() < kPathBuffer; }
+bool FitsPathBuffer(const std::string& path) {
+    return path.size() < kPathBuffer;
+}
 
 }  // namespace
 
-void InstallSteps::ShowError(Win32Error code) { ShowErrorBox(platform_.ui, code); }
+void InstallSteps::ShowError(Win32Error code) {
+    ShowErrorBox(platform_.ui, code);
+}
 
 int InstallSteps::AddDriverStep() {
     if (state_.selectionMade != 0) state_.modelName = state_.selectedModel;
@@ -96,6 +100,8 @@ int InstallSteps::AddPrinterStep() {
     return 1;
 }
 
-int InstallSteps::InstallChain() { return AddDriverStep() && DriverKeyStep() && AddPrinterStep(); }
+int InstallSteps::InstallChain() {
+    return AddDriverStep() && DriverKeyStep() && AddPrinterStep();
+}
 
 }  // namespace qar

@@ -15,7 +15,7 @@ inline constexpr std::string_view kMonitorPortKey =
     "SYSTEM\\ControlSet001\\Control\\Print\\Monitors\\QAR USB Port\\Ports\\USB01:";
 
 class InstallSteps {
-public:
+  public:
     InstallSteps(Platform& platform, InstallState& state) : platform_(platform), state_(state) {}
 
     // Each returns 1 for success and 0 for failure; refusals are shown by the step itself.
@@ -26,7 +26,7 @@ public:
     // The three steps in order, stopping at the first failure.
     int InstallChain();
 
-private:
+  private:
     void ShowError(Win32Error code);
 
     Platform& platform_;

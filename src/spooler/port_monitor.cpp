@@ -11,7 +11,9 @@ namespace {
 constexpr std::size_t kSystemPathBuffer = 256;
 constexpr std::uint32_t kXcvOutputBuffer = 260;
 
-bool FitsSystemPathBuffer(const std::string& path) { return path.size() < kSystemPathBuffer; }
+bool FitsSystemPathBuffer(const std::string& path) {
+    return path.size() < kSystemPathBuffer;
+}
 
 }  // namespace
 

@@ -25,7 +25,7 @@ inline constexpr std::uint32_t kMonitorEnumerationBuffer = 4096;
 std::array<std::uint8_t, 26> AddPortRequest();
 
 class PortMonitorCommands {
-public:
+  public:
     explicit PortMonitorCommands(Platform& platform) : platform_(platform) {}
 
     // Each returns 1 for success, 0 for failure, and shows nothing.
@@ -38,7 +38,7 @@ public:
     void OnInstallUSB(WindowRef owner);
     void OnUninstallUsb(WindowRef owner);
 
-private:
+  private:
     void WriteUninstallEntry(const std::string& installFolder);
 
     Platform& platform_;

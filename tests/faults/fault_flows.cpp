@@ -80,15 +80,15 @@ std::vector<Flow> AllFlows() {
          [](fake::FakePlatform& fakes, InstallState& state, const Arm& arm) {
              RunCommand(fakes, state, arm, 1000);
          }},
-        {"InstallUSB",
-         [](fake::FakePlatform& fakes) { StagePackage(fakes); },
+        {"InstallUSB", [](fake::FakePlatform& fakes) { StagePackage(fakes); },
          [](fake::FakePlatform& fakes, InstallState& state, const Arm& arm) {
              RunCommand(fakes, state, arm, 1002);
          }},
         {"UninstallUsb",
          [](fake::FakePlatform& fakes) {
              StagePackage(fakes);
-             fakes.spooler.monitors.push_back({"_cutter USB Port", "Windows NT x86", "qarum1Nt.dll"});
+             fakes.spooler.monitors.push_back(
+                 {"_cutter USB Port", "Windows NT x86", "qarum1Nt.dll"});
              fakes.spooler.monitorPorts["_cutter USB Port"] = {"_cutterUSB0:"};
          },
          [](fake::FakePlatform& fakes, InstallState& state, const Arm& arm) {
@@ -97,8 +97,10 @@ std::vector<Flow> AllFlows() {
         {"UpdatePort",
          [](fake::FakePlatform& fakes) {
              StagePackage(fakes);
-             fakes.spooler.printers.push_back({"Office", "COM1:", "Office", "WinPrint", "RAW", "", ""});
-             fakes.spooler.printers.push_back({"aaTZ-60", "LPT1:", "Tolvar-60", "WinPrint", "RAW", "", ""});
+             fakes.spooler.printers.push_back(
+                 {"Office", "COM1:", "Office", "WinPrint", "RAW", "", ""});
+             fakes.spooler.printers.push_back(
+                 {"aaTZ-60", "LPT1:", "Tolvar-60", "WinPrint", "RAW", "", ""});
          },
          [](fake::FakePlatform& fakes, InstallState& state, const Arm& arm) {
              RunCommand(fakes, state, arm, 1001);

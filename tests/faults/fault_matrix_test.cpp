@@ -19,9 +19,9 @@ constexpr const char* kBeginMarker = "<!-- matrix:begin -->";
 constexpr const char* kEndMarker = "<!-- matrix:end -->";
 
 // Calls the fakes record but that cannot fail (closing, pausing, showing).
-const std::set<std::string> kNotFailable = {"MessageBox",    "DialogBox",
-                                            "ClosePrinter",  "CloseHandle",
-                                            "Sleep",         "SetupDiDestroyDeviceInfoList"};
+const std::set<std::string> kNotFailable = {"MessageBox",   "DialogBox",
+                                            "ClosePrinter", "CloseHandle",
+                                            "Sleep",        "SetupDiDestroyDeviceInfoList"};
 
 // A representative error for each call: what Windows reports when it goes wrong.
 Win32Error RepresentativeError(const std::string& call) {
@@ -48,7 +48,9 @@ Win32Error RepresentativeError(const std::string& call) {
     return found == kErrors.end() ? win32_error::kAccessDenied : found->second;
 }
 
-std::string CallName(const std::string& call) { return call.substr(0, call.find('(')); }
+std::string CallName(const std::string& call) {
+    return call.substr(0, call.find('('));
+}
 
 std::vector<std::string> FailableCalls(const std::vector<std::string>& calls) {
     std::vector<std::string> names;
@@ -115,7 +117,9 @@ struct DataFault {
     std::function<void(fake::FakePlatform&)> apply;
 };
 
-std::vector<std::uint8_t> Bytes(std::string_view text) { return {text.begin(), text.end()}; }
+std::vector<std::uint8_t> Bytes(std::string_view text) {
+    return {text.begin(), text.end()};
+}
 
 std::vector<DataFault> DataFaults() {
     const std::string map = "HARDWARE\\DEVICEMAP\\SERIALCOMM";
@@ -204,7 +208,9 @@ std::string BuildMatrix(int& cases) {
     cases = 0;
     for (const Flow& flow : AllFlows()) {
         std::vector<std::string> calls;
-        matrix += MatrixRow(flow.name, "none", RunFlow(flow, [](fake::FakePlatform&) {}, flow.name, &calls));
+        matrix += MatrixRow(flow.name, "none",
+                            RunFlow(
+                                flow, [](fake::FakePlatform&) {}, flow.name, &calls));
         ++cases;
         for (const std::string& call : FailableCalls(calls)) {
             const Win32Error code = RepresentativeError(call);
@@ -244,9 +250,8 @@ TEST(FaultMatrix, EveryFlowSurvivesEveryFailingCallAsDocumented) {
     if (std::getenv("QAR_UPDATE_FAULTS_DOC")) {
         ASSERT_NE(begin, std::string::npos);
         ASSERT_NE(end, std::string::npos);
-        std::ofstream(QAR_FAULTS_DOC)
-            << document.substr(0, begin) << generated
-            << document.substr(end + std::string(kEndMarker).size());
+        std::ofstream(QAR_FAULTS_DOC) << document.substr(0, begin) << generated
+                                      << document.substr(end + std::string(kEndMarker).size());
         return;
     }
     ASSERT_NE(begin, std::string::npos) << "docs/faults.md has no matrix";

@@ -40,7 +40,7 @@ TEST(AviPlayerText, LinesOfEachPage) {
 }
 
 class AviPlayerTest : public ::testing::Test {
-protected:
+  protected:
     fake::FakePlatform fakes;
     AviPlayer help{fakes.shell};
     fake::FakeConnectionHelpWindow window;

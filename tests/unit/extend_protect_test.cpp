@@ -7,7 +7,7 @@ namespace qar {
 namespace {
 
 class ExtendProtectTest : public ::testing::Test {
-protected:
+  protected:
     ExtendProtectTest() { offer.OnInitDialog(window); }
 
     fake::FakePlatform fakes;

@@ -7,7 +7,7 @@ namespace {
 
 // The fakes stand in for Windows in every flow test, so their own behaviour must hold.
 class FakesTest : public ::testing::Test {
-protected:
+  protected:
     fake::FakePlatform fakes;
 };
 

@@ -6,7 +6,9 @@
 namespace qar {
 namespace {
 
-std::vector<std::uint8_t> Bytes(std::string_view text) { return {text.begin(), text.end()}; }
+std::vector<std::uint8_t> Bytes(std::string_view text) {
+    return {text.begin(), text.end()};
+}
 
 TEST(ParseIdentifyReply, FieldTakenByNumberOfCommas) {
     EXPECT_EQ(ParseIdentifyReply("", "kept"), "kept");
@@ -34,7 +36,7 @@ TEST(UsbPortName, ThreeDecimalDigits) {
 }
 
 class IdentifyTest : public ::testing::Test {
-protected:
+  protected:
     IdentifyTest() { fakes.deviceSetup.expectedClass = kUsbPrintInterfaceClass; }
 
     std::string Plug(std::string_view serial, std::uint32_t port, std::string_view reply) {

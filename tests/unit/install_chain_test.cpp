@@ -10,7 +10,7 @@ constexpr const char* kDirectory = "C:\\windows\\system32\\spool\\drivers\\x64";
 const std::string kTolvarDriverKey = std::string(kDriverKeyPrefix) + "\\Tolvar-60";
 
 class InstallChainTest : public ::testing::Test {
-protected:
+  protected:
     InstallChainTest() {
         state.selectedModel = "Tolvar-60";
         state.selectedPort = "COM1:";
@@ -132,8 +132,7 @@ TEST_F(InstallChainTest, DriverKeyFailureIsSilentAndStopsBeforeTheQueue) {
 TEST_F(InstallChainTest, DriverKeyIsCreatedOnceAndOpenedAfterwardsWithoutValues) {
     EXPECT_EQ(steps.DriverKeyStep(), 1);
     EXPECT_EQ(fakes.control.CallsNamed("RegCreateKey"),
-              (std::vector<std::string>{"RegCreateKey(" + std::string(kDriverKeyPrefix) +
-                                        "\\)"}));
+              (std::vector<std::string>{"RegCreateKey(" + std::string(kDriverKeyPrefix) + "\\)"}));
     state.modelName = "Tolvar-60";
     EXPECT_EQ(steps.DriverKeyStep(), 1);
     EXPECT_EQ(steps.DriverKeyStep(), 1);

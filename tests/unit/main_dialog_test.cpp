@@ -8,7 +8,7 @@ namespace qar {
 namespace {
 
 class MainDialogTest : public ::testing::Test {
-protected:
+  protected:
     fake::FakePlatform fakes;
     InstallState state;
 };
@@ -51,8 +51,7 @@ TEST_F(MainDialogTest, SystemMenuGetsSeparatorAndAboutItem) {
     CModelprobe_uDlg dialog(fakes.platform, state);
     fake::FakeMainDialogWindow window;
     dialog.OnInitDialog(window);
-    EXPECT_EQ(window.systemMenu,
-              (std::vector<std::string>{"-", "16:&About Modelprobe_u..."}));
+    EXPECT_EQ(window.systemMenu, (std::vector<std::string>{"-", "16:&About Modelprobe_u..."}));
 }
 
 TEST_F(MainDialogTest, EmptyAboutStringLeavesTheSystemMenuAlone) {
@@ -121,8 +120,7 @@ TEST_F(MainDialogTest, MinimisedIconIsCentredWithRoundingUp) {
 TEST_F(MainDialogTest, ApplicationRunsTheMainDialogOnceAndReturnsFalse) {
     CModelprobe_uApp app(fakes.platform, state);
     bool commandRanAfterEnd = false;
-    fakes.ui.whileMainDialogOpen.push_back(
-        [&](MainDialogHandler&) { commandRanAfterEnd = true; });
+    fakes.ui.whileMainDialogOpen.push_back([&](MainDialogHandler&) { commandRanAfterEnd = true; });
 
     EXPECT_FALSE(app.InitInstance());
 

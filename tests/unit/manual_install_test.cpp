@@ -12,7 +12,7 @@ constexpr const char* kCaption = "QAR Driver Installation";
 
 // Runs a normal start: the main dialog's initialisation runs the manual installation.
 class ManualInstallTest : public ::testing::Test {
-protected:
+  protected:
     ManualInstallTest() {
         for (std::string_view name : kPackageFileNames) {
             fakes.files.files[std::string(kDirectory) + "\\" + std::string(name)] = "package";
@@ -62,9 +62,9 @@ TEST_F(ManualInstallTest, FirstInstallShowsSuccessPortAndOfferThenCleansUp) {
     Choose("COM1:", "Tolvar-60");
     Run();
 
-    ASSERT_EQ(BoxTexts(), (std::vector<std::string>{
-                              "Add Tolvar-60 Printer driver Successfully",
-                              "Your device is connected through the COM1: port now."}));
+    ASSERT_EQ(BoxTexts(),
+              (std::vector<std::string>{"Add Tolvar-60 Printer driver Successfully",
+                                        "Your device is connected through the COM1: port now."}));
     for (const auto& box : fakes.ui.messageBoxes) {
         EXPECT_EQ(box.caption, kCaption);
         EXPECT_EQ(box.style, message_box::kOk);
@@ -91,10 +91,10 @@ TEST_F(ManualInstallTest, RedirectionIsOffOnlyAroundTheTwoCopies) {
     };
     const auto off = position("Wow64EnableWow64FsRedirection(off)");
     const auto on = position("Wow64EnableWow64FsRedirection(on)");
-    const auto firstCopy = position(
-        "CopyFile(C:\\windows\\SysWOW64\\KT4.PCD, C:\\windows\\System32\\KT4.PCD)");
-    const auto secondCopy = position(
-        "CopyFile(C:\\windows\\SysWOW64\\KT4LNG.INI, C:\\windows\\System32\\KT4LNG.INI)");
+    const auto firstCopy =
+        position("CopyFile(C:\\windows\\SysWOW64\\KT4.PCD, C:\\windows\\System32\\KT4.PCD)");
+    const auto secondCopy =
+        position("CopyFile(C:\\windows\\SysWOW64\\KT4LNG.INI, C:\\windows\\System32\\KT4LNG.INI)");
     EXPECT_LT(off, firstCopy);
     EXPECT_LT(firstCopy, secondCopy);
     EXPECT_LT(secondCopy, on);
@@ -122,7 +122,8 @@ TEST_F(ManualInstallTest, ClashAndYesAddsANumberedQueue) {
     Run();
 
     ASSERT_EQ(fakes.ui.messageBoxes.size(), 3u);
-    EXPECT_EQ(fakes.ui.messageBoxes[0].text, "The Tolvar-60 driver installed \n  Do you want add attachment");
+    EXPECT_EQ(fakes.ui.messageBoxes[0].text,
+              "The Tolvar-60 driver installed \n  Do you want add attachment");
     EXPECT_EQ(fakes.ui.messageBoxes[0].style, 0x34u);
     EXPECT_EQ(fakes.ui.messageBoxes[1].text, "Add Tolvar-60_1 Printer driver Successfully");
     EXPECT_EQ(fakes.ui.messageBoxes[1].style, 0x40u);

@@ -7,7 +7,7 @@ namespace qar {
 namespace {
 
 class PackageCleanupTest : public ::testing::Test {
-protected:
+  protected:
     PackageCleanupTest() { list.AppendPackageNames(); }
     fake::FakePlatform fakes;
     PackageFileList list;
@@ -17,8 +17,10 @@ TEST_F(PackageCleanupTest, DeletesEveryNameInOrderUnderTheFolder) {
     DeletePackageFiles(fakes.files, list, "C:\\WINDOWS\\system32\\spool\\drivers\\x64");
     const auto deletions = fakes.control.CallsNamed("DeleteFile");
     ASSERT_EQ(deletions.size(), 33u);
-    EXPECT_EQ(deletions.front(), "DeleteFile(C:\\WINDOWS\\system32\\spool\\drivers\\x64\\~QarUDev.dat)");
-    EXPECT_EQ(deletions.back(), "DeleteFile(C:\\WINDOWS\\system32\\spool\\drivers\\x64\\Ristan-183.INI)");
+    EXPECT_EQ(deletions.front(),
+              "DeleteFile(C:\\WINDOWS\\system32\\spool\\drivers\\x64\\~QarUDev.dat)");
+    EXPECT_EQ(deletions.back(),
+              "DeleteFile(C:\\WINDOWS\\system32\\spool\\drivers\\x64\\Ristan-183.INI)");
 }
 
 TEST_F(PackageCleanupTest, FolderWithTrailingBackslashGetsNoSecondOne) {

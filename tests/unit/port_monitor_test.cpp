@@ -11,7 +11,7 @@ const std::string kEntryKey =
     std::string(kUninstallParentKey) + "\\" + std::string(kUninstallEntryKey);
 
 class PortMonitorTest : public ::testing::Test {
-protected:
+  protected:
     PortMonitorTest() {
         fakes.files.files["C:\\windows\\system32\\qartemp\\qarum1Nt.dll"] = "monitor";
         fakes.files.files["C:\\windows\\system32\\qartemp\\uninstallMn.exe"] = "uninstaller";
@@ -148,7 +148,7 @@ TEST_F(PortMonitorTest, RemovalsWithNothingToRemoveGiveZero) {
 }
 
 class MonitorCommandTest : public PortMonitorTest {
-protected:
+  protected:
     MonitorCommandTest() {
         fakes.ui.selectPortScript = [](fake::FakeSelectPortWindow&, SelectPortHandler&) {};
         dialog.OnInitDialog(window);

@@ -7,12 +7,13 @@ namespace qar {
 namespace {
 
 class PortUpdateTest : public ::testing::Test {
-protected:
+  protected:
     fake::FakePlatform fakes;
 };
 
 TEST_F(PortUpdateTest, OnlyPrinterMovesToUsb001WithItsOtherSettings) {
-    fakes.spooler.printers.push_back({"aaTZ-60", "LPT1:", "Tolvar-60", "WinPrint", "RAW", "s", "c"});
+    fakes.spooler.printers.push_back(
+        {"aaTZ-60", "LPT1:", "Tolvar-60", "WinPrint", "RAW", "s", "c"});
     UpdatePrinterPort(fakes.spooler);
     ASSERT_EQ(fakes.spooler.printers.size(), 1u);
     const fake::FakePrinter& printer = fakes.spooler.printers[0];
@@ -25,7 +26,8 @@ TEST_F(PortUpdateTest, OnlyPrinterMovesToUsb001WithItsOtherSettings) {
 }
 
 TEST_F(PortUpdateTest, TargetTakesTheFirstPrintersSettingsAndTheFirstStaysUnchanged) {
-    fakes.spooler.printers.push_back({"Office", "COM1:", "Office driver", "WinPrint", "RAW", "share", "office comment"});
+    fakes.spooler.printers.push_back(
+        {"Office", "COM1:", "Office driver", "WinPrint", "RAW", "share", "office comment"});
     fakes.spooler.printers.push_back({"aaTZ-60", "LPT1:", "Tolvar-60", "WinPrint", "RAW", "", ""});
     UpdatePrinterPort(fakes.spooler);
     const fake::FakePrinter* target = fakes.spooler.FindPrinter("aaTZ-60");
@@ -40,7 +42,8 @@ TEST_F(PortUpdateTest, TargetTakesTheFirstPrintersSettingsAndTheFirstStaysUnchan
 }
 
 TEST_F(PortUpdateTest, WithoutTheTargetNothingChanges) {
-    fakes.spooler.printers.push_back({"Office", "COM1:", "Office driver", "WinPrint", "RAW", "", ""});
+    fakes.spooler.printers.push_back(
+        {"Office", "COM1:", "Office driver", "WinPrint", "RAW", "", ""});
     UpdatePrinterPort(fakes.spooler);
     EXPECT_EQ(fakes.spooler.printers[0].name, "Office");
     EXPECT_EQ(fakes.spooler.printers[0].port, "COM1:");

@@ -8,7 +8,7 @@ namespace qar {
 namespace {
 
 class SelectPortTest : public ::testing::Test {
-protected:
+  protected:
     fake::FakePlatform fakes;
     SelectPort dialog{fakes.registry, fakes.ui};
     fake::FakeSelectPortWindow window;

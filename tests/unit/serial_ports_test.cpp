@@ -10,7 +10,7 @@ constexpr WindowRef kOwner = 0x77;
 constexpr std::string_view kNoPort = "Error-  /nGet RegEnumValue No Message";
 
 class SerialPortsTest : public ::testing::Test {
-protected:
+  protected:
     int List() { return ListLocalPorts(fakes.registry, fakes.ui, kOwner, ports); }
     void AddValue(std::string_view name, std::vector<std::uint8_t> data) {
         fakes.registry.SetValue(kSerialPortMapKey, name, fake::kRegSz, std::move(data));

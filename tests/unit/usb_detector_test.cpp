@@ -7,7 +7,7 @@ namespace qar {
 namespace {
 
 class UsbDetectorTest : public ::testing::Test {
-protected:
+  protected:
     void WriteResult(std::string content) {
         fakes.files.files[std::string(kDetectorResultPath)] = std::move(content);
     }
@@ -42,7 +42,9 @@ TEST_F(UsbDetectorTest, VerdictCases) {
 }
 
 TEST_F(UsbDetectorTest, DetectorWritingModeTwoIsReadAfterItEnds) {
-    fakes.processes.programs[std::string(kDetectorPath)] = [&] { WriteResult("[UDevice]\nmode=2\n"); };
+    fakes.processes.programs[std::string(kDetectorPath)] = [&] {
+        WriteResult("[UDevice]\nmode=2\n");
+    };
     RunUsbDetector(fakes.processes);
     EXPECT_EQ(ReadDetectorVerdict(fakes.profile), "2");
 }

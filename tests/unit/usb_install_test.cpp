@@ -11,7 +11,7 @@ constexpr const char* kDirectory = "C:\\windows\\system32\\spool\\drivers\\x64";
 
 // Runs the "Modelprobe" command on a main dialog whose manual installation was cancelled.
 class UsbInstallTest : public ::testing::Test {
-protected:
+  protected:
     UsbInstallTest() {
         fakes.deviceSetup.expectedClass = kUsbPrintInterfaceClass;
         for (std::string_view name : kPackageFileNames) {

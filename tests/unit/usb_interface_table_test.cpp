@@ -12,7 +12,7 @@ std::string CutterPath(std::string_view serial, std::string_view vendor = "1a7e"
 }
 
 class UsbInterfaceTableTest : public ::testing::Test {
-protected:
+  protected:
     UsbInterfaceTableTest() { fakes.deviceSetup.expectedClass = kUsbPrintInterfaceClass; }
     void Plug(std::string path, std::optional<std::uint32_t> port = 1) {
         fakes.deviceSetup.interfaces.push_back({std::move(path), port});
@@ -54,7 +54,8 @@ TEST_F(UsbInterfaceTableTest, OtherVendorsAndUpperCaseDigitsTakeNoSlot) {
 TEST_F(UsbInterfaceTableTest, PathsAreCutAtEightyCharacters) {
     const std::string longPath = CutterPath(std::string(100, 's'));
     Plug(longPath);
-    const std::string shortPath = std::string("\\\\?\\usb#vid_1a7e&pid_0001#") + std::string(34, 'x');
+    const std::string shortPath =
+        std::string("\\\\?\\usb#vid_1a7e&pid_0001#") + std::string(34, 'x');
     ASSERT_EQ(shortPath.size(), 60u);
     Plug(shortPath);
     EXPECT_EQ(table.EnumerateUsbPrinters(fakes.deviceSetup), 2);

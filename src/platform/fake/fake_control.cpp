@@ -7,9 +7,13 @@ namespace qar::fake {
 
 namespace {
 
-std::string_view CallName(std::string_view call) { return call.substr(0, call.find('(')); }
+std::string_view CallName(std::string_view call) {
+    return call.substr(0, call.find('('));
+}
 
-char Lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
+char Lower(char c) {
+    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+}
 
 }  // namespace
 
@@ -29,8 +33,7 @@ void FakeControl::FailCall(std::string_view name, Win32Error code, int times) {
     failures_[std::string(name)] = {code, times, 0};
 }
 
-void FakeControl::FailCallAfter(std::string_view name, int successes, Win32Error code,
-                                int times) {
+void FakeControl::FailCallAfter(std::string_view name, int successes, Win32Error code, int times) {
     failures_[std::string(name)] = {code, times, successes};
 }
 
@@ -51,8 +54,8 @@ bool CaseInsensitiveLess::operator()(std::string_view a, std::string_view b) con
 }
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [](char x, char y) { return Lower(x) == Lower(y); });
 }
 
 }  // namespace qar::fake

@@ -14,7 +14,7 @@
 namespace qar::fake {
 
 class FakeControl {
-public:
+  public:
     void Record(std::string call) { calls_.push_back(std::move(call)); }
     const std::vector<std::string>& Calls() const { return calls_; }
     // Calls whose name (the text before '(') is `name`.
@@ -33,7 +33,7 @@ public:
     int OpenHandles() const { return opened_ - closed_; }
     int HandlesOpenedInAll() const { return opened_; }
 
-private:
+  private:
     struct Injection {
         Win32Error code;
         int remaining;
@@ -47,13 +47,13 @@ private:
 
 // Counts one handle for as long as it lives.
 class CountedHandle {
-public:
+  public:
     explicit CountedHandle(FakeControl& control) : control_(control) { control_.HandleOpened(); }
     CountedHandle(const CountedHandle&) = delete;
     CountedHandle& operator=(const CountedHandle&) = delete;
     ~CountedHandle() { control_.HandleClosed(); }
 
-protected:
+  protected:
     FakeControl& control_;
 };
 

@@ -9,7 +9,7 @@ std::string InterfaceKeyPath(std::uint32_t index) {
 }
 
 class FakeDeviceInterfaceSet final : public DeviceInterfaceSet, private CountedHandle {
-public:
+  public:
     FakeDeviceInterfaceSet(FakeControl& control, FakeRegistry& registry,
                            const std::vector<FakeInterface>& interfaces)
         : CountedHandle(control), registry_(registry), interfaces_(interfaces) {
@@ -49,7 +49,7 @@ public:
         return registry_.OpenLocalMachineKey(InterfaceKeyPath(index), access);
     }
 
-private:
+  private:
     FakeRegistry& registry_;
     const std::vector<FakeInterface>& interfaces_;
 };

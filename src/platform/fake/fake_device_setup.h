@@ -14,13 +14,13 @@ namespace qar::fake {
 
 struct FakeInterface {
     std::string path;
-    std::optional<std::uint32_t> portNumber;   // the "Port Number" value, when present
+    std::optional<std::uint32_t> portNumber;  // the "Port Number" value, when present
     Win32Error enumError = win32_error::kSuccess;
     Win32Error detailError = win32_error::kSuccess;
 };
 
 class FakeDeviceSetup final : public DeviceSetup {
-public:
+  public:
     FakeDeviceSetup(FakeControl& control, FakeRegistry& registry)
         : control_(control), registry_(registry) {}
 
@@ -30,7 +30,7 @@ public:
     Guid expectedClass{};
     std::vector<FakeInterface> interfaces;
 
-private:
+  private:
     FakeControl& control_;
     FakeRegistry& registry_;
     const std::vector<FakeInterface> noInterfaces_;

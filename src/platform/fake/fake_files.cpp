@@ -5,7 +5,7 @@ namespace qar::fake {
 namespace {
 
 class FakeDeviceFile final : public DeviceFile, private CountedHandle {
-public:
+  public:
     FakeDeviceFile(FakeControl& control, FakeDevice& device, std::string path)
         : CountedHandle(control), device_(device), path_(std::move(path)) {}
     ~FakeDeviceFile() override { control_.Record("CloseHandle(" + path_ + ")"); }
@@ -28,15 +28,14 @@ public:
         return reply;
     }
 
-private:
+  private:
     FakeDevice& device_;
     std::string path_;
 };
 
 }  // namespace
 
-Win32Error FakeFileSystem::Copy(std::string_view from, std::string_view to,
-                                    bool failIfExists) {
+Win32Error FakeFileSystem::Copy(std::string_view from, std::string_view to, bool failIfExists) {
     control_.Record("CopyFile(" + std::string(from) + ", " + std::string(to) + ")");
     if (auto failure = control_.InjectedFailure("CopyFile")) return *failure;
     auto source = files.find(from);

@@ -14,13 +14,13 @@
 namespace qar::fake {
 
 struct FakeDevice {
-    std::vector<std::uint8_t> reply;   // what one read returns
-    bool mute = false;                 // a read that gives nothing until the bound
+    std::vector<std::uint8_t> reply;  // what one read returns
+    bool mute = false;                // a read that gives nothing until the bound
     std::vector<std::uint8_t> received;
 };
 
 class FakeFileSystem final : public FileSystem {
-public:
+  public:
     explicit FakeFileSystem(FakeControl& control) : control_(control) {}
 
     Win32Error Copy(std::string_view from, std::string_view to, bool failIfExists) override;
@@ -39,7 +39,7 @@ public:
     bool Exists(std::string_view path) const { return files.find(path) != files.end(); }
     std::optional<std::string> Content(std::string_view path) const;
 
-private:
+  private:
     FakeControl& control_;
 };
 

@@ -5,7 +5,7 @@ namespace qar::fake {
 namespace {
 
 class FakeProcess final : public Process, private CountedHandle {
-public:
+  public:
     FakeProcess(FakeControl& control, std::function<void()> body, std::string path)
         : CountedHandle(control), body_(std::move(body)), path_(std::move(path)) {}
     ~FakeProcess() override { control_.Record("CloseHandle(" + path_ + ")"); }
@@ -17,7 +17,7 @@ public:
         return win32_error::kSuccess;
     }
 
-private:
+  private:
     std::function<void()> body_;
     std::string path_;
 };

@@ -11,7 +11,7 @@
 namespace qar::fake {
 
 class FakeProcesses final : public Processes {
-public:
+  public:
     explicit FakeProcesses(FakeControl& control) : control_(control) {}
 
     Result<std::unique_ptr<Process>> Start(std::string_view applicationPath,
@@ -22,7 +22,7 @@ public:
     std::map<std::string, std::function<void()>, CaseInsensitiveLess> programs;
     std::uint32_t sleptMilliseconds = 0;
 
-private:
+  private:
     FakeControl& control_;
 };
 

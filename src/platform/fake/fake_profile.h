@@ -8,14 +8,14 @@
 namespace qar::fake {
 
 class FakeProfile final : public Profile {
-public:
+  public:
     FakeProfile(FakeControl& control, FakeFileSystem& files) : control_(control), files_(files) {}
 
     std::string ReadString(std::string_view section, std::string_view key,
                            std::string_view fallback, std::string_view path,
                            std::uint32_t capacity) override;
 
-private:
+  private:
     FakeControl& control_;
     FakeFileSystem& files_;
 };

@@ -19,7 +19,7 @@ std::vector<std::uint8_t> DwordBytes(std::uint32_t value) {
 }  // namespace
 
 class FakeRegistryKey final : public RegistryKey, private CountedHandle {
-public:
+  public:
     FakeRegistryKey(FakeRegistry& registry, std::string path)
         : CountedHandle(registry.control_), registry_(registry), path_(std::move(path)) {}
 
@@ -85,7 +85,7 @@ public:
         return registry_.CreateLocalMachineKey(JoinPath(path_, name));
     }
 
-private:
+  private:
     FakeRegistry& registry_;
     std::string path_;
 };
@@ -140,7 +140,9 @@ void FakeRegistry::SetDwordValue(std::string_view path, std::string_view name,
     SetValue(path, name, kRegDword, DwordBytes(value));
 }
 
-bool FakeRegistry::HasKey(std::string_view path) const { return FindKey(path) != nullptr; }
+bool FakeRegistry::HasKey(std::string_view path) const {
+    return FindKey(path) != nullptr;
+}
 
 const StoredKey* FakeRegistry::FindKey(std::string_view path) const {
     auto found = keys_.find(path);

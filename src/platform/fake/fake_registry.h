@@ -29,7 +29,7 @@ struct StoredKey {
 };
 
 class FakeRegistry final : public Registry {
-public:
+  public:
     explicit FakeRegistry(FakeControl& control) : control_(control) {}
 
     Result<RegistryKeyPtr> OpenLocalMachineKey(std::string_view path,
@@ -49,7 +49,7 @@ public:
     std::optional<std::string> StringValue(std::string_view path, std::string_view name) const;
     void RemoveKey(std::string_view path);
 
-private:
+  private:
     friend class FakeRegistryKey;
     StoredKey* Find(std::string_view path);
 

@@ -10,7 +10,7 @@
 namespace qar::fake {
 
 class FakeShell final : public Shell {
-public:
+  public:
     explicit FakeShell(FakeControl& control) : control_(control) {}
 
     std::intptr_t OpenDocument(std::string_view path) override {
@@ -27,7 +27,7 @@ public:
     std::vector<std::string> openedDocuments;
     std::vector<std::string> commandLines;
 
-private:
+  private:
     FakeControl& control_;
 };
 

@@ -18,7 +18,7 @@ std::string PortFromRequest(std::span<const std::uint8_t> input) {
 }
 
 class FakePrinterInfo2Block final : public PrinterInfo2Block {
-public:
+  public:
     explicit FakePrinterInfo2Block(std::vector<FakePrinter> records)
         : records_(std::move(records)) {}
     std::size_t Count() const override { return records_.size(); }
@@ -29,14 +29,14 @@ public:
     }
     const FakePrinter& Record(std::size_t index) const { return records_.at(index); }
 
-private:
+  private:
     std::vector<FakePrinter> records_;
 };
 
 }  // namespace
 
 class FakePrinterHandle final : public PrinterHandle, private CountedHandle {
-public:
+  public:
     FakePrinterHandle(FakeSpooler& spooler, std::string name)
         : CountedHandle(spooler.control_), spooler_(spooler), name_(std::move(name)) {}
     ~FakePrinterHandle() override { control_.Record("ClosePrinter(" + name_ + ")"); }
@@ -55,7 +55,7 @@ public:
     }
 
     XcvOutcome SendXcvData(std::u16string_view command, std::span<const std::uint8_t> input,
-                       std::uint32_t outputCapacity) override {
+                           std::uint32_t outputCapacity) override {
         control_.Record("XcvData(" + name_ + ")");
         spooler_.xcvRequests.push_back(
             {name_, std::u16string(command), {input.begin(), input.end()}, outputCapacity});
@@ -68,7 +68,7 @@ public:
         return spooler_.xcvAnswer;
     }
 
-private:
+  private:
     FakeSpooler& spooler_;
     std::string name_;
 };

@@ -29,14 +29,14 @@ struct XcvRequest {
 };
 
 class FakeSpooler final : public Spooler {
-public:
+  public:
     explicit FakeSpooler(FakeControl& control) : control_(control) {}
 
     Result<std::string> DriverDirectory(std::string_view environment) override;
     Win32Error AddPrinterDriver3(const DriverInfo3& driver) override;
     Result<PrinterHandlePtr> AddPrinter2(const NewPrinterInfo2& printer) override;
     Result<PrinterHandlePtr> OpenPrinterByName(std::string_view name,
-                                         std::uint32_t desiredAccess) override;
+                                               std::uint32_t desiredAccess) override;
     Result<std::unique_ptr<PrinterInfo2Block>> EnumLocalPrinters2() override;
     Result<std::vector<std::string>> EnumMonitorNames(std::uint32_t bufferSize) override;
     Win32Error AddMonitor2(const MonitorInfo2& monitor) override;
@@ -56,7 +56,7 @@ public:
     const DriverInfo3* FindDriver(std::string_view name) const;
     bool HasMonitor(std::string_view name) const;
 
-private:
+  private:
     friend class FakePrinterHandle;
     FakeControl& control_;
 };

@@ -25,7 +25,7 @@ std::optional<std::string> FakeSelectPortWindow::Entry(const std::vector<std::st
 }
 
 int FakeUserInterface::ShowMessageBox(WindowRef owner, std::string_view text,
-                                  std::string_view caption, unsigned style) {
+                                      std::string_view caption, unsigned style) {
     control_.Record("MessageBox(" + std::string(caption) + ", " + std::string(text) + ")");
     messageBoxes.push_back({owner, std::string(text), std::string(caption), style});
     if (!messageBoxAnswers.empty()) {

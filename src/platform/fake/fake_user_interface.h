@@ -23,7 +23,7 @@ inline constexpr WindowRef kFakeMainWindow = 0x1020;
 inline constexpr std::string_view kFakeApplicationName = "Modelprobe_u";
 
 class FakeMainDialogWindow final : public MainDialogWindow {
-public:
+  public:
     WindowRef Handle() const override { return kFakeMainWindow; }
     bool HasSystemMenu() override { return systemMenuPresent; }
     void AppendSystemMenuSeparator() override { systemMenu.push_back("-"); }
@@ -54,7 +54,7 @@ inline constexpr WindowRef kFakeOfferWindow = 0x1030;
 
 // Two sorted combo boxes: entries sorted case-insensitively as they are added.
 class FakeSelectPortWindow final : public SelectPortWindow {
-public:
+  public:
     WindowRef Handle() const override { return kFakeSelectPortWindow; }
     void AddPortEntry(std::string_view text) override { AddSorted(ports, text); }
     void AddModelEntry(std::string_view text) override { AddSorted(models, text); }
@@ -78,7 +78,7 @@ public:
     int modelSelection = -1;
     std::optional<int> endResult;
 
-private:
+  private:
     static void AddSorted(std::vector<std::string>& list, std::string_view text);
     static int Valid(const std::vector<std::string>& list, int index);
     static int IndexOf(const std::vector<std::string>& list, std::string_view text);
@@ -86,7 +86,7 @@ private:
 };
 
 class FakeWarrantyOfferWindow final : public WarrantyOfferWindow {
-public:
+  public:
     WindowRef Handle() const override { return kFakeOfferWindow; }
     void EndDialog(int result) override {
         if (!endResult) endResult = result;
@@ -97,7 +97,7 @@ public:
 inline constexpr WindowRef kFakeHelpWindow = 0x1040;
 
 class FakeConnectionHelpWindow final : public ConnectionHelpWindow {
-public:
+  public:
     WindowRef Handle() const override { return kFakeHelpWindow; }
     Point ScreenSize() const override { return {1024, 768}; }
     void HideHelpButtons() override { helpButtonsHidden = true; }
@@ -113,11 +113,11 @@ using SelectPortScript = std::function<void(FakeSelectPortWindow&, SelectPortHan
 using WarrantyOfferScript = std::function<void(FakeWarrantyOfferWindow&, WarrantyOfferHandler&)>;
 
 class FakeUserInterface final : public UserInterface {
-public:
+  public:
     explicit FakeUserInterface(FakeControl& control) : control_(control) {}
 
     int ShowMessageBox(WindowRef owner, std::string_view text, std::string_view caption,
-                   unsigned style) override;
+                       unsigned style) override;
     int ApplicationMessageBox(std::string_view text, unsigned style) override;
     std::string SystemMessageText(Win32Error code) override;
     int RunMainDialog(MainDialogHandler& handler) override;
@@ -148,7 +148,7 @@ public:
     FakeConnectionHelpWindow connectionHelpWindow;
     std::vector<std::string> connectionHelpPaths;  // the media path of each run
 
-private:
+  private:
     FakeControl& control_;
 };
 

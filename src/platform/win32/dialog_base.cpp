@@ -16,8 +16,7 @@ void DialogBase::MoveWindow(int left, int top, int width, int height, bool repai
     ::MoveWindow(hwnd_, left, top, width, height, repaint ? TRUE : FALSE);
 }
 
-INT_PTR CALLBACK DialogBase::DialogProc(HWND window, UINT message, WPARAM wParam,
-                                        LPARAM lParam) {
+INT_PTR CALLBACK DialogBase::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
         auto* dialog = reinterpret_cast<DialogBase*>(lParam);
         SetWindowLongPtrA(window, DWLP_USER, lParam);

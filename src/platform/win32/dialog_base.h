@@ -8,7 +8,7 @@
 namespace qar::win32 {
 
 class DialogBase {
-public:
+  public:
     DialogBase(HINSTANCE instance, int templateId) : instance_(instance), templateId_(templateId) {}
     DialogBase(const DialogBase&) = delete;
     DialogBase& operator=(const DialogBase&) = delete;
@@ -20,7 +20,7 @@ public:
     HWND Hwnd() const { return hwnd_; }
     HINSTANCE Instance() const { return instance_; }
 
-protected:
+  protected:
     virtual BOOL OnInitDialog() { return TRUE; }
     virtual void OnOK() { EndDialog(IDOK); }
     virtual void OnCancel() { EndDialog(IDCANCEL); }
@@ -35,7 +35,7 @@ protected:
     HWND Control(int id) const { return GetDlgItem(hwnd_, id); }
     void MoveWindow(int left, int top, int width, int height, bool repaint);
 
-private:
+  private:
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
 

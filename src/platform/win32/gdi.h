@@ -8,14 +8,14 @@
 namespace qar::win32 {
 
 class PaintDc {
-public:
+  public:
     explicit PaintDc(HWND window) : window_(window), dc_(BeginPaint(window, &paint_)) {}
     PaintDc(const PaintDc&) = delete;
     PaintDc& operator=(const PaintDc&) = delete;
     ~PaintDc() { EndPaint(window_, &paint_); }
     HDC Get() const { return dc_; }
 
-private:
+  private:
     HWND window_;
     PAINTSTRUCT paint_{};
     HDC dc_;
@@ -23,7 +23,7 @@ private:
 
 // The whole window's DC (title bar included), released at scope end.
 class WindowDc {
-public:
+  public:
     explicit WindowDc(HWND window) : window_(window), dc_(GetWindowDC(window)) {}
     WindowDc(const WindowDc&) = delete;
     WindowDc& operator=(const WindowDc&) = delete;
@@ -32,7 +32,7 @@ public:
     }
     HDC Get() const { return dc_; }
 
-private:
+  private:
     HWND window_;
     HDC dc_;
 };
@@ -43,7 +43,7 @@ inline UniqueMemoryDc CreateMemoryDc(HDC compatibleWith) {
 
 // Selects an object into a DC and puts the previous one back at scope end.
 class ScopedSelect {
-public:
+  public:
     ScopedSelect(HDC dc, HGDIOBJ object)
         : dc_(dc), previous_(dc && object ? SelectObject(dc, object) : nullptr) {}
     ScopedSelect(const ScopedSelect&) = delete;
@@ -52,7 +52,7 @@ public:
         if (previous_) SelectObject(dc_, previous_);
     }
 
-private:
+  private:
     HDC dc_;
     HGDIOBJ previous_;
 };

@@ -2,8 +2,8 @@
 // Closing keeps the thread's last error, so an error code read after a scope ends is not lost.
 #pragma once
 
-#include <windows.h>
 #include <setupapi.h>
+#include <windows.h>
 #include <winspool.h>
 
 #include "platform/unique_handle.h"
@@ -11,11 +11,11 @@
 namespace qar::win32 {
 
 class LastErrorKeeper {
-public:
+  public:
     LastErrorKeeper() : saved_(GetLastError()) {}
     ~LastErrorKeeper() { SetLastError(saved_); }
 
-private:
+  private:
     DWORD saved_;
 };
 

@@ -1,7 +1,7 @@
 #include "platform/win32/win32_device_setup.h"
 
-#include <windows.h>
 #include <setupapi.h>
+#include <windows.h>
 
 #include <cstring>
 #include <vector>
@@ -22,10 +22,12 @@ GUID ToGuid(const Guid& guid) {
     return result;
 }
 
-Win32Error LastError() { return static_cast<Win32Error>(GetLastError()); }
+Win32Error LastError() {
+    return static_cast<Win32Error>(GetLastError());
+}
 
 class Win32DeviceInterfaceSet final : public DeviceInterfaceSet {
-public:
+  public:
     Win32DeviceInterfaceSet(UniqueDeviceInfoSet set, const GUID& interfaceClass)
         : set_(std::move(set)), class_(interfaceClass) {}
 
@@ -59,13 +61,13 @@ public:
 
     Result<RegistryKeyPtr> OpenInterfaceKey(std::uint32_t index, RegistryAccess access) override {
         if (index != currentIndex_) return Failure{win32_error::kInvalidParameter};
-        HKEY key = SetupDiOpenDeviceInterfaceRegKey(set_.Get(), &current_, 0,
-                                                    static_cast<REGSAM>(access));
+        HKEY key =
+            SetupDiOpenDeviceInterfaceRegKey(set_.Get(), &current_, 0, static_cast<REGSAM>(access));
         if (key == INVALID_HANDLE_VALUE) return Failure{LastError()};
         return RegistryKeyPtr(std::make_unique<Win32RegistryKey>(UniqueRegistryKey(key)));
     }
 
-private:
+  private:
     UniqueDeviceInfoSet set_;
     GUID class_;
     SP_DEVICE_INTERFACE_DATA current_{};

@@ -5,7 +5,7 @@
 namespace qar::win32 {
 
 class Win32DeviceSetup final : public DeviceSetup {
-public:
+  public:
     Result<std::unique_ptr<DeviceInterfaceSet>> GetPresentInterfaces(
         const Guid& interfaceClass) override;
 };

@@ -11,7 +11,9 @@ namespace qar::win32 {
 
 namespace {
 
-Win32Error LastError() { return static_cast<Win32Error>(GetLastError()); }
+Win32Error LastError() {
+    return static_cast<Win32Error>(GetLastError());
+}
 
 // A folder query into a fixed buffer: a folder that does not fit is an error, not a cut path.
 template <typename Query>
@@ -25,7 +27,7 @@ Result<std::string> QueryFolder(Query query, UINT capacity) {
 }
 
 class Win32DeviceFile final : public DeviceFile {
-public:
+  public:
     explicit Win32DeviceFile(UniqueFile file) : file_(std::move(file)) {}
 
     Result<std::uint32_t> Write(std::span<const std::uint8_t> bytes) override {
@@ -42,14 +44,13 @@ public:
         return ReadWithBound(file_.Get(), maxBytes, boundMilliseconds);
     }
 
-private:
+  private:
     UniqueFile file_;
 };
 
 }  // namespace
 
-Win32Error Win32FileSystem::Copy(std::string_view from, std::string_view to,
-                                     bool failIfExists) {
+Win32Error Win32FileSystem::Copy(std::string_view from, std::string_view to, bool failIfExists) {
     if (!CopyFileA(std::string(from).c_str(), std::string(to).c_str(), failIfExists)) {
         return LastError();
     }

@@ -5,7 +5,7 @@
 namespace qar::win32 {
 
 class Win32FileSystem final : public FileSystem {
-public:
+  public:
     Win32Error Copy(std::string_view from, std::string_view to, bool failIfExists) override;
     Win32Error Remove(std::string_view path) override;
     Result<std::string> WindowsDirectory() override;

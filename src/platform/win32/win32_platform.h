@@ -16,11 +16,11 @@
 namespace qar::win32 {
 
 class Win32Platform {
-public:
+  public:
     explicit Win32Platform(HINSTANCE instance) : ui_(instance) {}
     Platform& Services() { return services_; }
 
-private:
+  private:
     Win32Spooler spooler_;
     Win32Registry registry_;
     Win32DeviceSetup deviceSetup_;
@@ -29,8 +29,8 @@ private:
     Win32Profile profile_;
     Win32Shell shell_;
     Win32UserInterface ui_;
-    Platform services_{spooler_, registry_, deviceSetup_, files_,
-                       processes_, profile_, shell_,       ui_};
+    Platform services_{spooler_,   registry_, deviceSetup_, files_,
+                       processes_, profile_,  shell_,       ui_};
 };
 
 }  // namespace qar::win32

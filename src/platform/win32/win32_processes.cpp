@@ -11,7 +11,7 @@ namespace qar::win32 {
 namespace {
 
 class Win32Process final : public Process {
-public:
+  public:
     Win32Process(HANDLE process, HANDLE thread) : process_(process), thread_(thread) {}
     ~Win32Process() override {
         // The process handle first, then the thread's.
@@ -26,7 +26,7 @@ public:
         return win32_error::kSuccess;
     }
 
-private:
+  private:
     UniqueKernelObject process_;
     UniqueKernelObject thread_;
 };
@@ -43,9 +43,12 @@ Result<std::unique_ptr<Process>> Win32Processes::Start(std::string_view applicat
                         &process)) {
         return Failure{static_cast<Win32Error>(GetLastError())};
     }
-    return std::unique_ptr<Process>(std::make_unique<Win32Process>(process.hProcess, process.hThread));
+    return std::unique_ptr<Process>(
+        std::make_unique<Win32Process>(process.hProcess, process.hThread));
 }
 
-void Win32Processes::Sleep(std::uint32_t milliseconds) { ::Sleep(milliseconds); }
+void Win32Processes::Sleep(std::uint32_t milliseconds) {
+    ::Sleep(milliseconds);
+}
 
 }  // namespace qar::win32

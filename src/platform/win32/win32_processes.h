@@ -5,7 +5,7 @@
 namespace qar::win32 {
 
 class Win32Processes final : public Processes {
-public:
+  public:
     Result<std::unique_ptr<Process>> Start(std::string_view applicationPath,
                                            bool highPriority) override;
     void Sleep(std::uint32_t milliseconds) override;

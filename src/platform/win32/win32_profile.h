@@ -5,7 +5,7 @@
 namespace qar::win32 {
 
 class Win32Profile final : public Profile {
-public:
+  public:
     std::string ReadString(std::string_view section, std::string_view key,
                            std::string_view fallback, std::string_view path,
                            std::uint32_t capacity) override;

@@ -24,8 +24,7 @@ Win32Error Win32RegistryKey::SetDword(std::string_view name, std::uint32_t value
 
 Win32Error Win32RegistryKey::SetString(std::string_view name, std::string_view value) {
     const std::string text(value);
-    return static_cast<Win32Error>(RegSetValueExA(key_.Get(), std::string(name).c_str(), 0,
-                                                  REG_SZ,
+    return static_cast<Win32Error>(RegSetValueExA(key_.Get(), std::string(name).c_str(), 0, REG_SZ,
                                                   reinterpret_cast<const BYTE*>(text.c_str()),
                                                   static_cast<DWORD>(text.size() + 1)));
 }
@@ -49,8 +48,8 @@ Result<RegistryValue> Win32RegistryKey::EnumValue(std::uint32_t index, std::uint
     std::vector<std::uint8_t> data(dataCapacity, 0);
     DWORD nameLength = nameCapacity;
     DWORD dataLength = dataCapacity;
-    const LONG status = RegEnumValueA(key_.Get(), index, name.data(), &nameLength, nullptr,
-                                      nullptr, data.data(), &dataLength);
+    const LONG status = RegEnumValueA(key_.Get(), index, name.data(), &nameLength, nullptr, nullptr,
+                                      data.data(), &dataLength);
     if (status != ERROR_SUCCESS) return Failure{static_cast<Win32Error>(status)};
     name.resize(nameLength);
     data.resize(dataLength);

@@ -6,7 +6,7 @@
 namespace qar::win32 {
 
 class Win32RegistryKey final : public RegistryKey {
-public:
+  public:
     explicit Win32RegistryKey(UniqueRegistryKey key) : key_(std::move(key)) {}
 
     Win32Error SetDword(std::string_view name, std::uint32_t value) override;
@@ -18,12 +18,12 @@ public:
                                                  std::uint32_t capacity) override;
     Result<RegistryKeyPtr> CreateSubKey(std::string_view name) override;
 
-private:
+  private:
     UniqueRegistryKey key_;
 };
 
 class Win32Registry final : public Registry {
-public:
+  public:
     Result<RegistryKeyPtr> OpenLocalMachineKey(std::string_view path,
                                                RegistryAccess access) override;
     Result<RegistryKeyPtr> CreateLocalMachineKey(std::string_view path) override;

@@ -5,7 +5,7 @@
 namespace qar::win32 {
 
 class Win32Shell final : public Shell {
-public:
+  public:
     std::intptr_t OpenDocument(std::string_view path) override;
     std::uint32_t RunCommandLine(std::string_view commandLine) override;
 };

@@ -15,30 +15,32 @@ constexpr DWORD kDriverDirectoryBuffer = 260;
 
 // The A functions take non-const texts; these copies live as long as the call.
 class MutableText {
-public:
+  public:
     explicit MutableText(std::string_view text) : text_(text) {}
     char* Get() { return text_.data(); }
     char* OrNull() { return text_.empty() ? nullptr : text_.data(); }
 
-private:
+  private:
     std::string text_;
 };
 
-Win32Error LastError() { return static_cast<Win32Error>(GetLastError()); }
+Win32Error LastError() {
+    return static_cast<Win32Error>(GetLastError());
+}
 
 class Win32PrinterHandle final : public PrinterHandle {
-public:
+  public:
     explicit Win32PrinterHandle(UniquePrinter printer) : printer_(std::move(printer)) {}
     Win32Error SetPrinter2(const PrinterInfo2Block& block, std::size_t index) override;
     XcvOutcome SendXcvData(std::u16string_view command, std::span<const std::uint8_t> input,
-                       std::uint32_t outputCapacity) override;
+                           std::uint32_t outputCapacity) override;
 
-private:
+  private:
     UniquePrinter printer_;
 };
 
 class Win32PrinterInfo2Block final : public PrinterInfo2Block {
-public:
+  public:
     Win32PrinterInfo2Block(UniqueLocalMemory block, DWORD count)
         : block_(std::move(block)), count_(count) {}
 
@@ -52,7 +54,7 @@ public:
     }
     PRINTER_INFO_2A* Records() const { return static_cast<PRINTER_INFO_2A*>(block_.Get()); }
 
-private:
+  private:
     UniqueLocalMemory block_;
     DWORD count_;
     std::string name_;
@@ -68,8 +70,8 @@ Win32Error Win32PrinterHandle::SetPrinter2(const PrinterInfo2Block& block, std::
 }
 
 XcvOutcome Win32PrinterHandle::SendXcvData(std::u16string_view command,
-                                       std::span<const std::uint8_t> input,
-                                       std::uint32_t outputCapacity) {
+                                           std::span<const std::uint8_t> input,
+                                           std::uint32_t outputCapacity) {
     const std::wstring commandText(command.begin(), command.end());
     std::vector<BYTE> inputBytes(input.begin(), input.end());
     UniqueLocalMemory output(LocalAlloc(LMEM_ZEROINIT, outputCapacity));
@@ -127,7 +129,7 @@ Result<PrinterHandlePtr> Win32Spooler::AddPrinter2(const NewPrinterInfo2& printe
 }
 
 Result<PrinterHandlePtr> Win32Spooler::OpenPrinterByName(std::string_view name,
-                                                   std::uint32_t desiredAccess) {
+                                                         std::uint32_t desiredAccess) {
     MutableText printerName(name);
     PRINTER_DEFAULTSA defaults{nullptr, nullptr, desiredAccess};
     HANDLE opened = nullptr;

@@ -18,14 +18,14 @@ namespace {
 constexpr char kApplicationName[] = "Modelprobe_u";
 
 class AboutDialogView final : public DialogBase {
-public:
+  public:
     explicit AboutDialogView(HINSTANCE instance) : DialogBase(instance, IDD_ABOUTBOX) {}
 };
 
 }  // namespace
 
 int Win32UserInterface::ShowMessageBox(WindowRef owner, std::string_view text,
-                                   std::string_view caption, unsigned style) {
+                                       std::string_view caption, unsigned style) {
     return MessageBoxA(reinterpret_cast<HWND>(owner), std::string(text).c_str(),
                        std::string(caption).c_str(), style);
 }

@@ -7,11 +7,11 @@
 namespace qar::win32 {
 
 class Win32UserInterface final : public UserInterface {
-public:
+  public:
     explicit Win32UserInterface(HINSTANCE instance) : instance_(instance) {}
 
     int ShowMessageBox(WindowRef owner, std::string_view text, std::string_view caption,
-                   unsigned style) override;
+                       unsigned style) override;
     int ApplicationMessageBox(std::string_view text, unsigned style) override;
     std::string SystemMessageText(Win32Error code) override;
     int RunMainDialog(MainDialogHandler& handler) override;
@@ -20,7 +20,7 @@ public:
     int RunWarrantyOfferDialog(WarrantyOfferHandler& handler) override;
     int RunConnectionHelpDialog(ConnectionHelpHandler& handler) override;
 
-private:
+  private:
     HINSTANCE instance_;
     HWND mainWindow_ = nullptr;
 };

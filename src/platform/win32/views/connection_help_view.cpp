@@ -26,7 +26,9 @@ ConnectionHelpView::ConnectionHelpView(HINSTANCE instance, ConnectionHelpHandler
       handler_(handler),
       backgroundBrush_(CreateSolidBrush(AviPlayer::kBackgroundColour)) {}
 
-WindowRef ConnectionHelpView::Handle() const { return reinterpret_cast<WindowRef>(Hwnd()); }
+WindowRef ConnectionHelpView::Handle() const {
+    return reinterpret_cast<WindowRef>(Hwnd());
+}
 
 Point ConnectionHelpView::ScreenSize() const {
     return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
@@ -82,8 +84,8 @@ void ConnectionHelpView::ReplayAnimation() {
         GetClientRect(Hwnd(), &client);
         const Rect where =
             AviPlayer::AnimationRect({client.left, client.top, client.right, client.bottom});
-        animation_ = CreateWindowExA(0, ANIMATE_CLASSA, "", kAnimationStyle, where.left,
-                                     where.top, where.Width(), where.Height(), Hwnd(),
+        animation_ = CreateWindowExA(0, ANIMATE_CLASSA, "", kAnimationStyle, where.left, where.top,
+                                     where.Width(), where.Height(), Hwnd(),
                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(kAnimationId)),
                                      Instance(), nullptr);
     }
@@ -99,8 +101,8 @@ void ConnectionHelpView::ReplayAnimation() {
 }
 
 void ConnectionHelpView::DrawTextLines(HDC dc) {
-    UniqueFont font(CreateFontA(14, 8, 0, 0, 900, FALSE, FALSE, FALSE, 0, 0, 0, 0, 49,
-                                "Courier New"));
+    UniqueFont font(
+        CreateFontA(14, 8, 0, 0, 900, FALSE, FALSE, FALSE, 0, 0, 0, 0, 49, "Courier New"));
     ScopedSelect selected(dc, font.Get());
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(0, 0, 0));

@@ -11,7 +11,7 @@ namespace qar::win32 {
 // The help dialog's window: an animation control made at the first paint, Courier text
 // lines, and one background brush for the dialog's whole life.
 class ConnectionHelpView final : public DialogBase, public ConnectionHelpWindow {
-public:
+  public:
     ConnectionHelpView(HINSTANCE instance, ConnectionHelpHandler& handler);
 
     WindowRef Handle() const override;
@@ -19,12 +19,12 @@ public:
     void HideHelpButtons() override;
     void Place(const WindowPlacement& placement) override;
 
-protected:
+  protected:
     BOOL OnInitDialog() override;
     bool OnCommand(WORD id, WORD notification, HWND control) override;
     std::optional<INT_PTR> HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
-private:
+  private:
     void Paint();
     void ReplayAnimation();
     void DrawTextLines(HDC dc);

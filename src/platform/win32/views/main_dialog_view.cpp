@@ -15,9 +15,13 @@ MainDialogView::MainDialogView(HINSTANCE instance, MainDialogHandler& handler,
       onCreated_(std::move(onCreated)),
       icon_(LoadIconA(instance, MAKEINTRESOURCEA(IDR_MAINFRAME))) {}
 
-WindowRef MainDialogView::Handle() const { return reinterpret_cast<WindowRef>(Hwnd()); }
+WindowRef MainDialogView::Handle() const {
+    return reinterpret_cast<WindowRef>(Hwnd());
+}
 
-bool MainDialogView::HasSystemMenu() { return GetSystemMenu(Hwnd(), FALSE) != nullptr; }
+bool MainDialogView::HasSystemMenu() {
+    return GetSystemMenu(Hwnd(), FALSE) != nullptr;
+}
 
 void MainDialogView::AppendSystemMenuSeparator() {
     AppendMenuA(GetSystemMenu(Hwnd(), FALSE), MF_SEPARATOR, 0, nullptr);
@@ -38,7 +42,9 @@ void MainDialogView::SetIcons() {
     SendMessageA(Hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
 }
 
-void MainDialogView::EndDialog(int result) { DialogBase::EndDialog(result); }
+void MainDialogView::EndDialog(int result) {
+    DialogBase::EndDialog(result);
+}
 
 BOOL MainDialogView::OnInitDialog() {
     if (onCreated_) onCreated_(Hwnd());

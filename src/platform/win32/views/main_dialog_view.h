@@ -11,7 +11,7 @@ namespace qar::win32 {
 
 // The main dialog's window: forwards its messages to the logic and paints the minimised icon.
 class MainDialogView final : public DialogBase, public MainDialogWindow {
-public:
+  public:
     MainDialogView(HINSTANCE instance, MainDialogHandler& handler,
                    std::function<void(HWND)> onCreated);
 
@@ -23,12 +23,12 @@ public:
     void SetIcons() override;
     void EndDialog(int result) override;
 
-protected:
+  protected:
     BOOL OnInitDialog() override;
     bool OnCommand(WORD id, WORD notification, HWND control) override;
     std::optional<INT_PTR> HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
-private:
+  private:
     void PaintMinimisedIcon();
 
     MainDialogHandler& handler_;

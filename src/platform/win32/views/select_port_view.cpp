@@ -12,7 +12,9 @@ namespace qar::win32 {
 SelectPortView::SelectPortView(HINSTANCE instance, SelectPortHandler& handler)
     : DialogBase(instance, IDD_SELECT_PORT), handler_(handler) {}
 
-WindowRef SelectPortView::Handle() const { return reinterpret_cast<WindowRef>(Hwnd()); }
+WindowRef SelectPortView::Handle() const {
+    return reinterpret_cast<WindowRef>(Hwnd());
+}
 
 void SelectPortView::AddPortEntry(std::string_view text) {
     SendMessageA(Control(IDC_PORT_COMBO), CB_ADDSTRING, 0,
@@ -54,11 +56,17 @@ std::optional<std::string> SelectPortView::SelectedEntry(int comboId) {
     return text;
 }
 
-void SelectPortView::EndDialog(int result) { DialogBase::EndDialog(result); }
+void SelectPortView::EndDialog(int result) {
+    DialogBase::EndDialog(result);
+}
 
-BOOL SelectPortView::OnInitDialog() { return handler_.OnInitDialog(*this) ? TRUE : FALSE; }
+BOOL SelectPortView::OnInitDialog() {
+    return handler_.OnInitDialog(*this) ? TRUE : FALSE;
+}
 
-void SelectPortView::OnOK() { handler_.OnInstall(); }
+void SelectPortView::OnOK() {
+    handler_.OnInstall();
+}
 
 std::optional<INT_PTR> SelectPortView::HandleMessage(UINT message, WPARAM, LPARAM) {
     if (message != WM_PAINT) return std::nullopt;

@@ -9,7 +9,7 @@ namespace qar::win32 {
 
 // The selection dialog's window: two sorted combo boxes and two pictures.
 class SelectPortView final : public DialogBase, public SelectPortWindow {
-public:
+  public:
     SelectPortView(HINSTANCE instance, SelectPortHandler& handler);
 
     WindowRef Handle() const override;
@@ -21,12 +21,12 @@ public:
     std::optional<std::string> SelectedModelEntry() override;
     void EndDialog(int result) override;
 
-protected:
+  protected:
     BOOL OnInitDialog() override;
     void OnOK() override;
     std::optional<INT_PTR> HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
-private:
+  private:
     std::optional<std::string> SelectedEntry(int comboId);
     void Paint();
 

@@ -14,9 +14,13 @@ namespace qar::win32 {
 WarrantyOfferView::WarrantyOfferView(HINSTANCE instance, WarrantyOfferHandler& handler)
     : DialogBase(instance, IDD_EXTEND_PROTECT), handler_(handler) {}
 
-WindowRef WarrantyOfferView::Handle() const { return reinterpret_cast<WindowRef>(Hwnd()); }
+WindowRef WarrantyOfferView::Handle() const {
+    return reinterpret_cast<WindowRef>(Hwnd());
+}
 
-void WarrantyOfferView::EndDialog(int result) { DialogBase::EndDialog(result); }
+void WarrantyOfferView::EndDialog(int result) {
+    DialogBase::EndDialog(result);
+}
 
 BOOL WarrantyOfferView::OnInitDialog() {
     handler_.OnInitDialog(*this);
@@ -35,8 +39,8 @@ void WarrantyOfferView::ShapeAndPlace() {
     // Once the window accepts the region it owns it.
     if (region && SetWindowRgn(Hwnd(), region.Get(), TRUE)) (void)region.Release();
 
-    const WindowPlacement place = ExtendProtectAP::Placement(GetSystemMetrics(SM_CXSCREEN),
-                                                             GetSystemMetrics(SM_CYSCREEN));
+    const WindowPlacement place =
+        ExtendProtectAP::Placement(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
     MoveWindow(place.left, place.top, place.width, place.height, true);
     InvalidateRect(Hwnd(), nullptr, TRUE);
 }

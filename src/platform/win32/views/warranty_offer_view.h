@@ -9,17 +9,17 @@ namespace qar::win32 {
 
 // The offer's window: a shaped window showing one picture, title bar included.
 class WarrantyOfferView final : public DialogBase, public WarrantyOfferWindow {
-public:
+  public:
     WarrantyOfferView(HINSTANCE instance, WarrantyOfferHandler& handler);
 
     WindowRef Handle() const override;
     void EndDialog(int result) override;
 
-protected:
+  protected:
     BOOL OnInitDialog() override;
     std::optional<INT_PTR> HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
-private:
+  private:
     void ShapeAndPlace();
     void PaintClient();
     INT_PTR PaintTitleStrip(UINT message, WPARAM wParam, LPARAM lParam);
