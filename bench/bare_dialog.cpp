@@ -1,7 +1,7 @@
 // The smallest program that shows the selection dialog's template: what launching costs
 // without any installer logic.
-#include <commctrl.h>
 #include <windows.h>
+#include <commctrl.h>
 
 #include "resource.h"
 

@@ -2,8 +2,8 @@
 // Closing keeps the thread's last error, so an error code read after a scope ends is not lost.
 #pragma once
 
-#include <setupapi.h>
 #include <windows.h>
+#include <setupapi.h>
 #include <winspool.h>
 
 #include "platform/unique_handle.h"

@@ -1,7 +1,7 @@
 #include "platform/win32/win32_device_setup.h"
 
-#include <setupapi.h>
 #include <windows.h>
+#include <setupapi.h>
 
 #include <cstring>
 #include <vector>

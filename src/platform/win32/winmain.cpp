@@ -1,6 +1,6 @@
 // Program entry: the real services, the process-wide install state and the application object.
-#include <commctrl.h>
 #include <windows.h>
+#include <commctrl.h>
 
 #include "app/modelprobe_app.h"
 #include "install/install_state.h"
