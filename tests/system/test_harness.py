@@ -9,6 +9,7 @@ from wine_harness import (
     WinePrefix,
     require_file,
     staged_driver_dir_files,
+    staged_support_files,
     tools_dir,
 )
 
@@ -175,7 +176,8 @@ class PrefixTest(SharedSession):
         self.assertEqual(state.monitor_names(), ["Local Port"])
 
     def test_package_is_staged_where_the_outer_setup_leaves_it(self):
-        self.assertEqual(WinePrefix.files(self.prefix.driver_dir), staged_driver_dir_files())
+        self.assertEqual(WinePrefix.files(self.prefix.driver_dir),
+                         sorted(staged_driver_dir_files() + staged_support_files()))
         self.assertEqual(len(staged_driver_dir_files()), 35)
         for name in SYSWOW64_FILES:
             self.assertTrue((self.prefix.syswow64 / name).is_file(), name)

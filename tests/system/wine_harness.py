@@ -79,6 +79,17 @@ def staged_driver_dir_files() -> list:
     return sorted(names)
 
 
+# Not package files: the detector the installer runs and the help document it opens, staged
+# beside the package by fixtures/stage.d/usb.sh when the build has them; the clean-up leaves them.
+SUPPORT_FILES = ("UsbDetect_64.exe", "How to change USB mode.pdf")
+
+
+def staged_support_files(build: Optional[Path] = None) -> list:
+    """The support files a stage from this build adds to the driver directory, sorted."""
+    built = (build or win64_build_dir()) / "fixtures" / "package"
+    return sorted(name for name in SUPPORT_FILES if (built / name).is_file())
+
+
 # Bumped whenever the template's content changes, so that an old template is rebuilt.
 TEMPLATE_VERSION = 1
 
@@ -978,6 +989,45 @@ def require_file(path: Path, what: str) -> Path:
     if not path.is_file():
         raise AssertionError(f"{what} not found at {path}: build it first (make x86_64 i686)")
     return path
+
+
+# ---------------------------------------------------------------------------------------------
+# Commands of the hidden main dialog
+
+
+class MainDialogCommands:
+    """The program started normally and held at its selection dialog. The selection's modal
+    loop also dispatches what is posted to the hidden main dialog, so a command posted there
+    runs as if its button had been pressed. finish() cancels the selection (the process then
+    ends by itself) and returns the driver's `watch` reply."""
+
+    MAIN_DIALOG_CONTROL = 1000  # a control only the main dialog has
+    SELECTION_PORT_LIST = 1007
+
+    def __init__(self, driver: Driver, bound_ms: int = 30000) -> None:
+        self.driver = driver
+        self.bound_ms = bound_ms  # safety bound of each step, not a measurement
+        self.pid = driver.launch(PROGRAM_WIN, cwd=PROGRAM_DIR_WIN)["pid"]
+        self.main = driver.wait(visible=0, control=self.MAIN_DIALOG_CONTROL, timeout=bound_ms)["hwnd"]
+        self.selection = driver.wait(control=self.SELECTION_PORT_LIST, timeout=bound_ms)["hwnd"]
+
+    def post(self, command_id: int) -> None:
+        self.driver.command(command_id, hwnd=self.main)
+
+    def answer_box(self, button: int = 1) -> Reply:
+        """Waits for the next message box, presses a button and waits until the box is gone;
+        returns the box as `msgbox` read it. Posting the next step only after the box is gone
+        keeps it from being dispatched inside the box's own modal loop."""
+        box = self.driver.wait_msgbox(timeout=self.bound_ms)
+        self.driver.click(button, hwnd=box["hwnd"])
+        self.driver.cmd(f"wait_gone hwnd={box['hwnd']} timeout={self.bound_ms}")
+        return box
+
+    def finish(self) -> Reply:
+        """Cancels the selection once the commands posted before have run (they are queued
+        ahead of the click) and waits for the process to end."""
+        self.driver.click(2, hwnd=self.selection)
+        return self.driver.watch(timeout=self.bound_ms)
 
 
 # ---------------------------------------------------------------------------------------------

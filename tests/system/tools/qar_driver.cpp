@@ -1135,6 +1135,50 @@ bool cmd_rect(const Command& command, Line& result) {
     return true;
 }
 
+// The window's region (GetWindowRgn, window coordinates): its kind and bounding box, and
+// with x= y= whether that point lies inside it.
+bool cmd_region(const Command& command, Line& result) {
+    HWND hwnd = target_window(command);
+    HRGN region = CreateRectRgn(0, 0, 0, 0);
+    const int kind = GetWindowRgn(hwnd, region);
+    RECT box{};
+    GetRgnBox(region, &box);
+    static const wchar_t* const kKinds[] = {L"error", L"null", L"simple", L"complex"};
+    result.handle("hwnd", hwnd)
+        .text("kind", kind >= 0 && kind <= 3 ? kKinds[kind] : L"unknown")
+        .num("x", box.left)
+        .num("y", box.top)
+        .num("w", box.right - box.left)
+        .num("h", box.bottom - box.top);
+    const auto x = number_option(command, "x");
+    const auto y = number_option(command, "y");
+    if (x && y) {
+        const bool inside = PtInRegion(region, static_cast<int>(*x), static_cast<int>(*y)) != FALSE;
+        result.num("inside", inside ? 1 : 0);
+    }
+    DeleteObject(region);
+    return true;
+}
+
+// The system's text for an error code (FormatMessage, from the system, language 0), to compare
+// with what an error box shows.
+bool cmd_syserror(const Command& command, Line& result) {
+    const auto code = number_option(command, "code");
+    if (!code) {
+        throw CommandError("syserror needs code=");
+    }
+    wchar_t* text = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM,
+        nullptr, static_cast<DWORD>(*code), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    if (length == 0) {
+        throw CommandError("FormatMessage failed", GetLastError());
+    }
+    result.num("code", *code).text("text", std::wstring_view(text, length));
+    LocalFree(text);
+    return true;
+}
+
 // Waits for the target's end and reports every visible window it showed since launch.
 bool cmd_watch(const Command& command, Line& result) {
     require_target();
@@ -1241,6 +1285,8 @@ const std::map<std::string, CommandSpec>& command_table() {
         {"key", {{"hwnd", "id", "name", "to"}, cmd_key}},
         {"mouse", {{"hwnd", "id", "action", "x", "y", "setcursor"}, cmd_mouse}},
         {"rect", {{"hwnd", "id"}, cmd_rect}},
+        {"region", {{"hwnd", "x", "y"}, cmd_region}},
+        {"syserror", {{"code"}, cmd_syserror}},
         {"watch", {{"timeout"}, cmd_watch}},
         {"seen", {{"reset"}, cmd_seen}},
         {"wait_exit", {{"timeout"}, cmd_wait_exit}},

@@ -10,6 +10,15 @@
 //   info                code pages, directories
 //   reg KEY             values and subkeys of a registry key (HKLM\..., HKCU\..., ...)
 //   all                 printers, drivers, ports, monitors
+// and, to set up what a user already had before a test:
+//   adddriver NAME DATA     AddPrinterDriverA level 3, "Windows x64": the cutter driver's files
+//                           of the driver directory with data file DATA from there
+//   addprinter NAME PORT DRIVER   AddPrinterA level 2 with print processor WinPrint, type RAW
+//   volatilekey KEY         creates a volatile registry key (reg.exe cannot, and a volatile
+//                           parent such as HKLM\HARDWARE takes no other kind of subkey)
+//   setprinter NAME FIELD VALUE   GetPrinterA level 2, one field changed, SetPrinterA level 2;
+//                           FIELD: comment share location sepfile parameters priority
+//                           default_priority start_time until_time
 // Each query prints its detail lines and one "ok cmd=..." or "fail cmd=..." line.
 // Exit code 0 when every query succeeded, 1 otherwise (a missing registry key fails), 2 for usage.
 
@@ -17,6 +26,7 @@
 
 #include <winspool.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -48,6 +58,15 @@ void finish(Line& result, bool ok, bool& all_ok) {
     qar::out::write_line(std::string(ok ? "ok" : "fail") + result.str());
 }
 
+// The device name of a device mode (not always terminated within its 32 bytes).
+std::string devmode_name(const DEVMODEA* mode) {
+    if (mode == nullptr) {
+        return {};
+    }
+    const auto* name = reinterpret_cast<const char*>(mode->dmDeviceName);
+    return std::string(name, strnlen(name, sizeof mode->dmDeviceName));
+}
+
 void query_printers(bool& all_ok) {
     std::vector<BYTE> buffer;
     DWORD count = 0;
@@ -75,6 +94,12 @@ void query_printers(bool& all_ok) {
                 .hexnum("attributes", p.Attributes)
                 .hexnum("status", p.Status)
                 .num("devmode", p.pDevMode != nullptr ? 1 : 0)
+                .ansi("sepfile", p.pSepFile)
+                .unum("priority", p.Priority)
+                .unum("default_priority", p.DefaultPriority)
+                .unum("start_time", p.StartTime)
+                .unum("until_time", p.UntilTime)
+                .ansi("devmode_name", devmode_name(p.pDevMode).c_str())
                 .emit();
         }
         result.unum("count", count);
@@ -340,6 +365,129 @@ void query_registry(const char* path_text, bool& all_ok) {
     finish(result, true, all_ok);
 }
 
+void add_driver(const char* name, const char* data, bool& all_ok) {
+    char directory[MAX_PATH] = {};
+    DWORD needed = 0;
+    GetPrinterDriverDirectoryA(nullptr, const_cast<char*>("Windows x64"), 1,
+                               reinterpret_cast<BYTE*>(directory), sizeof directory, &needed);
+    const std::string base = std::string(directory) + "\\";
+    std::string driver_path = base + "KT4_cx64.dll";
+    std::string data_file = base + data;
+    std::string config_file = base + "KT4_cx64UI.dll";
+    std::string help_file = base + "QARUI.HLP";
+    DRIVER_INFO_3A info{};
+    info.cVersion = 3;
+    info.pName = const_cast<char*>(name);
+    info.pEnvironment = const_cast<char*>("Windows x64");
+    info.pDriverPath = driver_path.data();
+    info.pDataFile = data_file.data();
+    info.pConfigFile = config_file.data();
+    info.pHelpFile = help_file.data();
+    const bool ok = AddPrinterDriverA(nullptr, 3, reinterpret_cast<BYTE*>(&info)) != FALSE;
+    Line result("");
+    result.raw("cmd", "adddriver").ansi("name", name);
+    if (!ok) {
+        result.unum("last_error", GetLastError());
+    }
+    finish(result, ok, all_ok);
+}
+
+void add_printer(const char* name, const char* port, const char* driver, bool& all_ok) {
+    PRINTER_INFO_2A info{};
+    info.pPrinterName = const_cast<char*>(name);
+    info.pPortName = const_cast<char*>(port);
+    info.pDriverName = const_cast<char*>(driver);
+    info.pPrintProcessor = const_cast<char*>("WinPrint");
+    // Wine opens the new queue only with a datatype; RAW is WinPrint's default.
+    info.pDatatype = const_cast<char*>("RAW");
+    HANDLE printer = AddPrinterA(nullptr, 2, reinterpret_cast<BYTE*>(&info));
+    Line result("");
+    result.raw("cmd", "addprinter").ansi("name", name);
+    if (printer != nullptr) {
+        ClosePrinter(printer);
+    } else {
+        result.unum("last_error", GetLastError());
+    }
+    finish(result, printer != nullptr, all_ok);
+}
+
+void create_volatile_key(const char* path_text, bool& all_ok) {
+    const std::wstring path = qar::out::widen(path_text, CP_ACP);
+    Line result("");
+    result.raw("cmd", "volatilekey").text("key", path);
+    const auto slash = path.find(L'\\');
+    HKEY root = root_key(path.substr(0, slash));
+    if (root == nullptr || slash == std::wstring::npos) {
+        result.text("error", L"unknown root");
+        finish(result, false, all_ok);
+        return;
+    }
+    HKEY key = nullptr;
+    DWORD disposition = 0;
+    const LONG created = RegCreateKeyExW(root, path.substr(slash + 1).c_str(), 0, nullptr,
+                                         REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
+                                         &disposition);
+    if (created == ERROR_SUCCESS) {
+        RegCloseKey(key);
+        result.num("created", disposition == REG_CREATED_NEW_KEY ? 1 : 0);
+    } else {
+        result.num("last_error", created);
+    }
+    finish(result, created == ERROR_SUCCESS, all_ok);
+}
+
+void set_printer_field(const char* name, const char* field, const char* value, bool& all_ok) {
+    Line result("");
+    result.raw("cmd", "setprinter").ansi("name", name).ansi("field", field);
+    PRINTER_DEFAULTSA defaults{nullptr, nullptr, PRINTER_ALL_ACCESS};
+    HANDLE printer = nullptr;
+    if (!OpenPrinterA(const_cast<char*>(name), &printer, &defaults)) {
+        result.unum("last_error", GetLastError());
+        finish(result, false, all_ok);
+        return;
+    }
+    DWORD needed = 0;
+    GetPrinterA(printer, 2, nullptr, 0, &needed);
+    std::vector<BYTE> buffer(needed);
+    bool ok = needed != 0 && GetPrinterA(printer, 2, buffer.data(), needed, &needed) != FALSE;
+    bool known = true;
+    if (ok) {
+        auto& info = *reinterpret_cast<PRINTER_INFO_2A*>(buffer.data());
+        std::string text = value;
+        const std::string which = field;
+        const DWORD number = static_cast<DWORD>(std::strtoul(value, nullptr, 0));
+        if (which == "comment") {
+            info.pComment = text.data();
+        } else if (which == "share") {
+            info.pShareName = text.data();
+        } else if (which == "location") {
+            info.pLocation = text.data();
+        } else if (which == "sepfile") {
+            info.pSepFile = text.data();
+        } else if (which == "parameters") {
+            info.pParameters = text.data();
+        } else if (which == "priority") {
+            info.Priority = number;
+        } else if (which == "default_priority") {
+            info.DefaultPriority = number;
+        } else if (which == "start_time") {
+            info.StartTime = number;
+        } else if (which == "until_time") {
+            info.UntilTime = number;
+        } else {
+            known = false;
+        }
+        ok = known && SetPrinterA(printer, 2, buffer.data(), 0) != FALSE;
+    }
+    if (!known) {
+        result.ansi("error", "unknown field");
+    } else if (!ok) {
+        result.unum("last_error", GetLastError());
+    }
+    ClosePrinter(printer);
+    finish(result, ok, all_ok);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -371,6 +519,17 @@ int main(int argc, char** argv) {
             query_info(all_ok);
         } else if (query == "reg" && has_next) {
             query_registry(argv[++i], all_ok);
+        } else if (query == "adddriver" && i + 2 < argc) {
+            add_driver(argv[i + 1], argv[i + 2], all_ok);
+            i += 2;
+        } else if (query == "addprinter" && i + 3 < argc) {
+            add_printer(argv[i + 1], argv[i + 2], argv[i + 3], all_ok);
+            i += 3;
+        } else if (query == "volatilekey" && has_next) {
+            create_volatile_key(argv[++i], all_ok);
+        } else if (query == "setprinter" && i + 3 < argc) {
+            set_printer_field(argv[i + 1], argv[i + 2], argv[i + 3], all_ok);
+            i += 3;
         } else if (query == "all") {
             query_printers(all_ok);
             query_drivers("Windows x64", all_ok);
