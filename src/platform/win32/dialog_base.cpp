@@ -12,6 +12,24 @@ void DialogBase::EndDialog(INT_PTR result) {
     ::EndDialog(hwnd_, result);
 }
 
+void DialogBase::CentreWindow() {
+    RECT window{};
+    GetWindowRect(hwnd_, &window);
+    RECT area{};
+    const HWND owner = GetWindow(hwnd_, GW_OWNER);
+    if (owner && IsWindowVisible(owner) && !IsIconic(owner)) {
+        GetWindowRect(owner, &area);
+    } else {
+        SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    }
+    const int width = window.right - window.left;
+    const int height = window.bottom - window.top;
+    const int left = area.left + (area.right - area.left - width) / 2;
+    const int top = area.top + (area.bottom - area.top - height) / 2;
+    SetWindowPos(hwnd_, nullptr, left > area.left ? left : area.left,
+                 top > area.top ? top : area.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void DialogBase::MoveWindow(int left, int top, int width, int height, bool repaint) {
     ::MoveWindow(hwnd_, left, top, width, height, repaint ? TRUE : FALSE);
 }
@@ -29,8 +47,17 @@ INT_PTR CALLBACK DialogBase::DialogProc(HWND window, UINT message, WPARAM wParam
 
 INT_PTR DialogBase::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-        case WM_INITDIALOG:
-            return OnInitDialog();
+        case WM_INITDIALOG: {
+            RECT before{};
+            GetWindowRect(hwnd_, &before);
+            const BOOL result = OnInitDialog();
+            RECT after{};
+            GetWindowRect(hwnd_, &after);
+            // As the usual dialog framework does: a dialog that did not place itself opens in
+            // the middle of its owner, or of the screen, rather than in a corner.
+            if (!ended_ && EqualRect(&before, &after)) CentreWindow();
+            return result;
+        }
         case WM_WINDOWPOSCHANGING:
             // A dialog that has ended is never shown, though its template says WS_VISIBLE:
             // Wine shows such a dialog after WM_INITDIALOG even when it ended there.

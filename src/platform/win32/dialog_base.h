@@ -38,6 +38,7 @@ class DialogBase {
   private:
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+    void CentreWindow();
 
     HINSTANCE instance_;
     int templateId_;
