@@ -1,0 +1,274 @@
+"""The main dialog's port monitor commands on Wine. "InstallUSB" warns, removes any earlier port
+and monitor, copies the cutter USB port monitor and its uninstaller from system32\\qartemp into
+system32, adds the monitor to the spooler, records its uninstall entry and asks the monitor for
+its port; "UninstallUsb" warns and removes port and monitor. The monitor is our stand-in
+(fixtures/monitor): it logs every configuration request it receives, so the exact request
+bytes are checked where they arrive."""
+
+import unittest
+
+from wine_harness import (
+    MainDialogCommands, WineTestCase, parse_line, program_path, require_file, win64_build_dir,
+)
+
+BOUND_MS = 30000  # safety bound, not a measurement
+INSTALL_USB, UNINSTALL_USB = 1002, 1003
+IDOK = 1
+
+MONITOR = "_cutter USB Port"
+MONITOR_ENVIRONMENT = "Windows NT x86"
+MONITOR_FILE = "qarum1Nt.dll"
+UNINSTALLER_FILE = "uninstallMn.exe"
+PORT = "_cutterUSB0:"
+MONITOR_KEY = r"HKLM\SYSTEM\CurrentControlSet\Control\Print\Monitors" + "\\" + MONITOR
+UNINSTALL_KEY = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\_cutter USB Portt Monitor"
+DISPLAY_NAME = "_cutter USB Port Monitor"
+STAGING_REL = "drive_c/windows/system32/qartemp"
+MONITOR_LOG_REL = "drive_c/windows/temp/qarum1Nt.log"
+
+INSTALL_BOX = ("QAR", "Please Don't connect USB")
+UNINSTALL_BOX = ("Modelprobe_u", "Please make sure that USB device isn't connecting now!")
+# "_cutterUSB0:" in UTF-16LE with its terminator.
+ADD_PORT_REQUEST = bytes.fromhex(
+    "5F 00 63 00 75 00 74 00 74 00 65 00 72 00 55 00 53 00 42 00 30 00 3A 00 00 00")
+XCV_OUTPUT_SIZE = 260
+SERVER_ACCESS_ADMINISTER = 0x1
+
+
+class PortMonitorTest(WineTestCase):
+    def setUp(self):
+        require_file(program_path(), "x86_64 program")
+        for name in (MONITOR_FILE, UNINSTALLER_FILE):
+            require_file(win64_build_dir() / "fixtures" / "package" / name, "port monitor fixture")
+        super().setUp()
+        self.staging = self.prefix.path / STAGING_REL
+
+    # -- running the program -----------------------------------------------------------------
+
+    def start(self):
+        return MainDialogCommands(self.driver(), BOUND_MS)
+
+    def run_command(self, program, command_id):
+        """Posts a command, answers its opening box with OK; returns (caption, text, box)."""
+        program.post(command_id)
+        box = program.answer_box(IDOK)
+        return box["title"], box["text"], box
+
+    def finish(self, program):
+        watched = program.finish()
+        self.assertEqual(watched.int("exit_code"), 0)
+        return watched
+
+    def assert_plain_ok_box(self, box):
+        self.assertEqual((box["buttons"], box["icon"]), ("1", "none"),
+                         f"box {box['title']!r}: {box['text']!r}")
+
+    def assert_only_boxes_shown(self, watched, boxes):
+        """The selection dialog and exactly these boxes, and no other window however briefly
+        shown: the X server saw that many windows mapped, and what the driver's poll caught
+        (it may miss a short-lived window on a busy machine) is among them."""
+        mapped = self.mapped_windows()
+        self.assertEqual(len(mapped), 1 + len(boxes), f"windows mapped: {mapped}")
+        seen = [(line["title"], line["ids"]) for line in watched.lines("seen")]
+        captions = {caption for caption, _ in boxes}
+        for title, ids in seen:
+            is_selection = "1007" in ids.split(",")
+            is_box = "65535" in ids.split(",") and title in captions
+            self.assertTrue(is_selection or is_box, f"windows seen: {seen}")
+
+    # -- what the machine holds ---------------------------------------------------------------
+
+    def monitors(self):
+        return [m for m in self.prefix.spooler().monitors if m["name"] == MONITOR]
+
+    def cutter_ports(self):
+        return [p for p in self.prefix.spooler().ports if p["name"] == PORT]
+
+    def system_file(self, name):
+        return self.prefix.unix_path("C:\\windows\\system32\\" + name)
+
+    def system_directory(self):
+        info = [line for line in self.prefix.query("info") if line.tag == "ok"]
+        return info[0]["system"]
+
+    def monitor_log(self):
+        path = self.prefix.path / MONITOR_LOG_REL
+        if not path.exists():
+            return []
+        return [parse_line(line) for line in path.read_text(encoding="ascii").splitlines() if line]
+
+    def assert_add_port_requests(self, log, pid, count):
+        """`count` channel sessions of the program, each one exact AddPort request."""
+        requests = [(line.tag, line.fields) for line in log if line.tag.startswith("xcv_")]
+        self.assertEqual([tag for tag, _ in requests], ["xcv_open", "xcv_data", "xcv_close"] * count,
+                         f"monitor log: {requests}")
+        for tag, fields in requests:
+            self.assertEqual(fields["pid"], pid, f"{tag} came from another process: {fields}")
+            if tag == "xcv_open":
+                self.assertEqual(fields["object"], MONITOR)
+                self.assertEqual(int(fields["access"], 16), SERVER_ACCESS_ADMINISTER)
+            if tag == "xcv_data":
+                self.assertEqual(fields["command"], "AddPort")
+                self.assertEqual(int(fields["size"]), len(ADD_PORT_REQUEST))
+                self.assertEqual(bytes.fromhex(fields["input"]), ADD_PORT_REQUEST)
+                self.assertEqual(int(fields["output_size"]), XCV_OUTPUT_SIZE)
+                self.assertEqual(int(fields["status"]), 0, "the monitor refused the port")
+
+    def assert_installed(self):
+        """One monitor, its files, its uninstall entry and its one port."""
+        self.assertEqual(self.monitors(), [{"name": MONITOR, "env": MONITOR_ENVIRONMENT, "dll": MONITOR_FILE}])
+        for name in (MONITOR_FILE, UNINSTALLER_FILE):
+            self.assertEqual(self.system_file(name).read_bytes(), (self.staging / name).read_bytes(),
+                             f"{name} in system32 is not the staged file")
+        self.assert_uninstall_entry()
+        self.assertEqual([(p["name"], p["monitor"]) for p in self.cutter_ports()], [(PORT, MONITOR)])
+        self.assertEqual(self.prefix.reg_query(MONITOR_KEY + r"\Ports").subkeys, [PORT])
+
+    def assert_uninstall_entry(self):
+        entry = self.prefix.reg_query(UNINSTALL_KEY)
+        self.assertIsNotNone(entry, "no uninstall entry")
+        uninstaller = self.system_directory() + "\\" + UNINSTALLER_FILE
+        self.assertEqual(entry.values, {"_Cutter USB Monitor": ("REG_SZ", DISPLAY_NAME),
+                                        "UninstallString": ("REG_SZ", uninstaller)})
+        # Each text is stored with its terminating zero.
+        sizes = {line["name"]: int(line["size"]) for line in self.prefix.query("reg", UNINSTALL_KEY)
+                 if line.tag == "value"}
+        self.assertEqual(sizes, {"_Cutter USB Monitor": 2 * (len(DISPLAY_NAME) + 1),
+                                 "UninstallString": 2 * (len(uninstaller) + 1)})
+
+    def assert_nothing_installed(self):
+        self.assertEqual(self.monitors(), [])
+        self.assertEqual(self.cutter_ports(), [])
+        self.assertIsNone(self.prefix.reg_query(MONITOR_KEY))
+        self.assertIsNone(self.prefix.reg_query(UNINSTALL_KEY))
+
+    # -- tests --------------------------------------------------------------------------------
+
+    def test_install_on_a_clean_machine_adds_monitor_files_entry_and_port(self):
+        self.assert_nothing_installed()
+        for name in (MONITOR_FILE, UNINSTALLER_FILE):
+            self.assertFalse(self.system_file(name).exists(), name)
+        program = self.start()
+        caption, text, box = self.run_command(program, INSTALL_USB)
+        self.assertEqual((caption, text), INSTALL_BOX)
+        self.assert_plain_ok_box(box)
+        self.screenshot("installed")
+        self.assert_only_boxes_shown(self.finish(program), [INSTALL_BOX])
+        self.assert_installed()
+        log = self.monitor_log()
+        # Nothing to remove on a clean machine: the monitor saw no port deletion.
+        self.assertEqual([line.tag for line in log if line.tag == "delete_port"], [])
+        self.assert_add_port_requests(log, program.pid, 1)
+
+    def test_install_twice_in_one_run_keeps_one_monitor_and_one_port(self):
+        program = self.start()
+        self.assertEqual(self.run_command(program, INSTALL_USB)[:2], INSTALL_BOX)
+        self.assertEqual(self.run_command(program, INSTALL_USB)[:2], INSTALL_BOX)
+        self.assert_only_boxes_shown(self.finish(program), [INSTALL_BOX, INSTALL_BOX])
+        self.assert_installed()
+        log = self.monitor_log()
+        # The second run removed the first run's port through the monitor, then added it again.
+        self.assertEqual([(line.tag, line["port"], int(line["status"])) for line in log
+                          if line.tag == "delete_port"], [("delete_port", PORT, 0)])
+        self.assertEqual([line.tag for line in log], ["xcv_open", "xcv_data", "xcv_close", "delete_port",
+                                                      "xcv_open", "xcv_data", "xcv_close"])
+        self.assert_add_port_requests(log, program.pid, 2)
+
+    def test_install_again_in_a_new_run_keeps_one_monitor_and_one_port(self):
+        first = self.start()
+        self.run_command(first, INSTALL_USB)
+        self.finish(first)
+        self.assert_installed()
+        second = self.start()
+        self.assertEqual(self.run_command(second, INSTALL_USB)[:2], INSTALL_BOX)
+        self.finish(second)
+        self.assert_installed()
+        log = self.monitor_log()
+        self.assertEqual([(line["pid"], line["port"], int(line["status"])) for line in log
+                          if line.tag == "delete_port"], [(second.pid, PORT, 0)])
+        self.assert_add_port_requests([line for line in log if line["pid"] == first.pid], first.pid, 1)
+        self.assert_add_port_requests([line for line in log if line["pid"] == second.pid], second.pid, 1)
+
+    def test_install_without_the_monitor_in_staging_installs_nothing(self):
+        (self.staging / MONITOR_FILE).unlink()
+        program = self.start()
+        self.assertEqual(self.run_command(program, INSTALL_USB)[:2], INSTALL_BOX)
+        self.assert_only_boxes_shown(self.finish(program), [INSTALL_BOX])
+        self.assert_nothing_installed()
+        # The copy stops at the missing monitor: the uninstaller is not copied either.
+        for name in (MONITOR_FILE, UNINSTALLER_FILE):
+            self.assertFalse(self.system_file(name).exists(), name)
+        self.assertEqual(self.monitor_log(), [])
+
+    def test_install_without_the_uninstaller_in_staging_adds_no_monitor(self):
+        (self.staging / UNINSTALLER_FILE).unlink()
+        program = self.start()
+        self.assertEqual(self.run_command(program, INSTALL_USB)[:2], INSTALL_BOX)
+        self.assert_only_boxes_shown(self.finish(program), [INSTALL_BOX])
+        self.assert_nothing_installed()
+        # The monitor file copied before the failed copy stays.
+        self.assertEqual(self.system_file(MONITOR_FILE).read_bytes(),
+                         (self.staging / MONITOR_FILE).read_bytes())
+        self.assertFalse(self.system_file(UNINSTALLER_FILE).exists())
+        self.assertEqual(self.monitor_log(), [])
+
+    def test_uninstall_removes_port_and_monitor_and_leaves_files_and_entry(self):
+        program = self.start()
+        self.run_command(program, INSTALL_USB)
+        caption, text, box = self.run_command(program, UNINSTALL_USB)
+        self.assertEqual((caption, text), UNINSTALL_BOX)
+        self.assert_plain_ok_box(box)
+        self.assert_only_boxes_shown(self.finish(program), [INSTALL_BOX, UNINSTALL_BOX])
+        self.assertEqual(self.monitors(), [])
+        self.assertEqual(self.cutter_ports(), [])
+        self.assertIsNone(self.prefix.reg_query(MONITOR_KEY))
+        for name in (MONITOR_FILE, UNINSTALLER_FILE):
+            self.assertTrue(self.system_file(name).exists(), f"{name} was removed")
+        self.assert_uninstall_entry()
+        log = self.monitor_log()
+        self.assertEqual([(line["pid"], line["port"], int(line["status"])) for line in log
+                          if line.tag == "delete_port"], [(program.pid, PORT, 0)])
+        self.assertEqual(log[-1].tag, "delete_port", "the port was removed last, after the install")
+
+    def test_uninstall_twice_shows_only_its_box_the_second_time(self):
+        program = self.start()
+        self.run_command(program, INSTALL_USB)
+        self.run_command(program, UNINSTALL_USB)
+        # The second box shows once the first removal has run, and before the second one runs.
+        program.post(UNINSTALL_USB)
+        box = program.driver.wait_msgbox(timeout=BOUND_MS)
+        self.assertEqual((box["title"], box["text"]), UNINSTALL_BOX)
+        log_after_first = self.monitor_log()
+        program.driver.click(IDOK, hwnd=box["hwnd"])
+        program.driver.cmd(f"wait_gone hwnd={box['hwnd']} timeout={BOUND_MS}")
+        self.assert_only_boxes_shown(self.finish(program), [INSTALL_BOX, UNINSTALL_BOX, UNINSTALL_BOX])
+        self.assertEqual(self.monitors(), [])
+        self.assertEqual(self.cutter_ports(), [])
+        self.assert_uninstall_entry()
+        # With the monitor gone, nothing reached it the second time.
+        self.assertEqual(self.monitor_log(), log_after_first)
+
+    def test_uninstall_on_a_clean_machine_shows_only_its_box(self):
+        program = self.start()
+        self.assertEqual(self.run_command(program, UNINSTALL_USB)[:2], UNINSTALL_BOX)
+        self.assert_only_boxes_shown(self.finish(program), [UNINSTALL_BOX])
+        self.assert_nothing_installed()
+        self.assertEqual(self.monitor_log(), [])
+
+    def test_installed_uninstaller_removes_port_monitor_and_entry(self):
+        program = self.start()
+        self.run_command(program, INSTALL_USB)
+        self.finish(program)
+        self.assert_installed()
+        # Run as the uninstall entry names it.
+        uninstaller = self.prefix.reg_value(UNINSTALL_KEY, "UninstallString")
+        result = self.prefix.wine(uninstaller, check=False)
+        steps = [parse_line(line) for line in result.stdout.decode("ascii").splitlines() if line]
+        self.assertEqual([(s["name"], s["ok"]) for s in steps],
+                         [("DeletePort", "1"), ("DeleteMonitor", "1"), ("DeleteUninstallEntry", "1")])
+        self.assertEqual(result.returncode, 0)
+        self.assert_nothing_installed()
+
+
+if __name__ == "__main__":
+    unittest.main()
