@@ -14,9 +14,6 @@ Environment:
 
 Command line:
   wine_harness.py template [--rebuild]   build (or check) the template prefix
-  wine_harness.py main-job BUILD_DIR     run the program once on a fresh prefix and report
-                                         (QAR_MAIN_JOB_MANUAL=1: a human answers the dialogs on
-                                         $DISPLAY; QAR_MAIN_JOB_CHINESE=0: code page 1252)
 """
 
 from __future__ import annotations
@@ -1030,108 +1027,12 @@ class MainDialogCommands:
         return self.driver.watch(timeout=self.bound_ms)
 
 
-# ---------------------------------------------------------------------------------------------
-# Main job: one real run of the program, reported for a human
-
-
-# Safety bounds of the main job (not measurements): one dialog step, and a human driving it.
-MAIN_JOB_STEP_MS = 60000
-MAIN_JOB_MANUAL_MS = 600000
-MAIN_JOB_MAX_STEPS = 30
-
-
-def answer_window(driver: Driver, window: Reply) -> str:
-    """Answers one window the way a user installing with the defaults would; returns a report."""
-    ids = set(window["ids"].split(","))
-    if "65535" in ids:  # message box: Yes where offered, else OK
-        box = driver.cmd("msgbox")
-        buttons = box["buttons"].split(",")
-        press = "6" if "6" in buttons else buttons[0]
-        driver.click(int(press))
-        return f"message box {box['title']!r}: {box['text']!r} (icon {box['icon']}, buttons {box['buttons']}) -> {press}"
-    if "1007" in ids and "1008" in ids:  # port and model selection: keep the preselection
-        ports, port, _ = driver.combo(1007)
-        models, model, _ = driver.combo(1008)
-        chosen = (ports[port] if 0 <= port < len(ports) else None, models[model] if 0 <= model < len(models) else None)
-        driver.click(1)
-        return f"selection {window['title']!r}: ports {ports}, {len(models)} models -> Install {chosen}"
-    driver.command(2)
-    return f"dialog {window['class']} {window['title']!r} (controls {window['ids']}) -> IDCANCEL"
-
-
-def main_job(build: Path) -> int:
-    """Runs the program once on a fresh prefix and answers its dialogs like a user taking the
-    defaults (QAR_MAIN_JOB_MANUAL=1 leaves them to a human on the DISPLAY); prints the outcome."""
-    build = build.resolve()
-    require_file(program_path(build), "program")
-    require_file(tools_dir(build) / "qar_driver.exe", "test driver")
-    os.environ.setdefault("QAR_WINE_DIR", str(build / "wine"))
-    # The prefix stays for inspection until the next run replaces it.
-    os.environ.setdefault("QAR_KEEP_PREFIX", "always")
-    user_display = os.environ.get("DISPLAY", "")
-    use_display = user_display if display_reachable(user_display) else None
-    manual = bool(use_display) and os.environ.get("QAR_MAIN_JOB_MANUAL") == "1"
-    # Traditional Chinese by default, as on the machines the installer is made for, so that
-    # the Chinese captions show; QAR_MAIN_JOB_CHINESE=0 runs it in code page 1252.
-    chinese = os.environ.get("QAR_MAIN_JOB_CHINESE", "1") != "0"
-    session = WineSession("main_job", build=build, use_display=use_display, chinese=chinese,
-                          prefix_path=wine_dir() / "main_job")
-    session.open()
-    failed = True
-    try:
-        prefix = session.prefix
-        assert prefix is not None
-        print(f"prefix:   {prefix.path}")
-        print(f"display:  {prefix.display} ({'yours' if use_display else 'own Xvfb'}), "
-              f"{'zh_TW.UTF-8' if chinese else 'C.UTF-8'}", flush=True)
-        driver = session.driver()
-        launched = driver.launch(PROGRAM_WIN, cwd=PROGRAM_DIR_WIN)
-        print(f"started:  {PROGRAM_WIN} (pid {launched['pid']})", flush=True)
-        if not manual:
-            for step in range(1, MAIN_JOB_MAX_STEPS + 1):
-                window = driver.wait(new=1, timeout=MAIN_JOB_STEP_MS, check=False)
-                if not window.ok:
-                    break
-                session.screenshot(f"step{step:02d}")
-                print(f"step {step:2d}:  {answer_window(driver, window)}", flush=True)
-        watched = driver.watch(timeout=MAIN_JOB_MANUAL_MS if manual else MAIN_JOB_STEP_MS, check=False)
-        for seen in watched.lines("seen"):
-            print(f"window:   {seen['class']} {seen['title']!r} ({seen['hwnd']}, controls {seen['ids']})")
-        if watched.ok:
-            print(f"exit:     {watched['exit_code']} ({watched['exit_hex']})")
-        else:
-            shot = session.screenshot("still_running")
-            print(f"exit:     none within the bound; screenshot {shot}; stopping it")
-            driver.terminate()
-        print(f"windows seen: {watched['seen']}")
-        if session.xmaps is not None:
-            print(f"windows mapped on the X server: {len(session.mapped_windows())}")
-        state = prefix.spooler()
-        print(f"printers: {[(p['name'], p['port'], p['driver']) for p in state.printers]}")
-        print(f"drivers:  {state.driver_names()}")
-        print(f"ports:    {state.port_names()}")
-        print(f"monitors: {state.monitor_names()}")
-        files = WinePrefix.files(prefix.driver_dir)
-        print(f"driver directory ({len(files)} files): {files}")
-        print(f"system32 copies: {[n for n in SYSWOW64_FILES if (prefix.system32 / n).exists()]}")
-        requests = prefix.browser_requests()
-        if requests:
-            print(f"browser:  {requests}")
-        print(f"screenshots: {session.artifacts}")
-        failed = not watched.ok
-    finally:
-        session.close(failed=failed)
-    return 0 if not failed else 1
-
-
 def main(argv: list) -> int:
     if len(argv) >= 2 and argv[1] == "template":
         started = time.monotonic()
         path = ensure_template(rebuild="--rebuild" in argv)
         print(f"template prefix {path} ready in {time.monotonic() - started:.1f} s")
         return 0
-    if len(argv) == 3 and argv[1] == "main-job":
-        return main_job(Path(argv[2]))
     print(__doc__, file=sys.stderr)
     return 2
 
