@@ -51,7 +51,7 @@ class PortMonitorTest(WineTestCase):
     def run_command(self, program, command_id):
         """Posts a command, answers its opening box with OK; returns (caption, text, box)."""
         program.post(command_id)
-        box = program.answer_box(IDOK)
+        box = program.answer_box(IDOK, before_answer=lambda _: self.screenshot(f"box_{command_id}"))
         return box["title"], box["text"], box
 
     def finish(self, program):

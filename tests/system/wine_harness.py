@@ -1011,11 +1011,14 @@ class MainDialogCommands:
     def post(self, command_id: int) -> None:
         self.driver.command(command_id, hwnd=self.main)
 
-    def answer_box(self, button: int = 1) -> Reply:
+    def answer_box(self, button: int = 1, before_answer=None) -> Reply:
         """Waits for the next message box, presses a button and waits until the box is gone;
         returns the box as `msgbox` read it. Posting the next step only after the box is gone
-        keeps it from being dispatched inside the box's own modal loop."""
+        keeps it from being dispatched inside the box's own modal loop. before_answer (if any)
+        runs while the box is up, for a screenshot."""
         box = self.driver.wait_msgbox(timeout=self.bound_ms)
+        if before_answer is not None:
+            before_answer(box)
         self.driver.click(button, hwnd=box["hwnd"])
         self.driver.cmd(f"wait_gone hwnd={box['hwnd']} timeout={self.bound_ms}")
         return box
