@@ -8,7 +8,8 @@ bytes are checked where they arrive."""
 import unittest
 
 from wine_harness import (
-    MainDialogCommands, WineTestCase, parse_line, program_path, require_file, win64_build_dir,
+    MainDialogCommands, WineTestCase, mapped_from, parse_line, program_path, require_file,
+    win64_build_dir,
 )
 
 BOUND_MS = 30000  # safety bound, not a measurement
@@ -46,7 +47,9 @@ class PortMonitorTest(WineTestCase):
     # -- running the program -----------------------------------------------------------------
 
     def start(self):
-        return MainDialogCommands(self.driver(), BOUND_MS)
+        program = MainDialogCommands(self.driver(), BOUND_MS)
+        self.selection_size = program.selection_size()
+        return program
 
     def run_command(self, program, command_id):
         """Posts a command, answers its opening box with OK; returns (caption, text, box)."""
@@ -67,7 +70,7 @@ class PortMonitorTest(WineTestCase):
         """The selection dialog and exactly these boxes, and no other window however briefly
         shown: the X server saw that many windows mapped, and what the driver's poll caught
         (it may miss a short-lived window on a busy machine) is among them."""
-        mapped = self.mapped_windows()
+        mapped = mapped_from(self.mapped_windows(), self.selection_size)
         self.assertEqual(len(mapped), 1 + len(boxes), f"windows mapped: {mapped}")
         seen = [(line["title"], line["ids"]) for line in watched.lines("seen")]
         captions = {caption for caption, _ in boxes}

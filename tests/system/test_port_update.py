@@ -5,7 +5,8 @@ they were created in; each test checks that order before relying on it."""
 
 import unittest
 
-from wine_harness import MainDialogCommands, WineTestCase, program_path, require_file
+from wine_harness import (MainDialogCommands, WineTestCase, mapped_from, program_path,
+                          require_file)
 
 BOUND_MS = 30000  # safety bound, not a measurement
 UPDATE_PORT = 1001
@@ -70,12 +71,14 @@ class PortUpdateTest(WineTestCase):
     def update_port(self):
         """Runs UpdatePort; asserts that it showed nothing and the program ended with 0."""
         program = MainDialogCommands(self.driver(), BOUND_MS)
+        selection_size = program.selection_size()
         program.post(UPDATE_PORT)
         watched = program.finish()
         self.assertEqual(watched.int("exit_code"), 0)
         # The X server saw only the selection mapped (the driver's poll may miss a short-lived
         # window on a busy machine, the X server does not).
-        self.assertEqual(len(self.mapped_windows()), 1, f"windows mapped: {self.mapped_windows()}")
+        mapped = mapped_from(self.mapped_windows(), selection_size)
+        self.assertEqual(len(mapped), 1, f"windows mapped: {mapped}")
         seen = [(line["title"], line["ids"]) for line in watched.lines("seen")]
         self.assertTrue(all("1007" in ids.split(",") for _, ids in seen), f"windows seen: {seen}")
 

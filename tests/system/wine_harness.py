@@ -982,6 +982,15 @@ class WineTestCase(unittest.TestCase):
         return self.session.mapped_windows()
 
 
+def mapped_from(mapped: list, size: tuple) -> list:
+    """The windows mapped from the first one of this size on. What a command shows comes after
+    the selection dialog; what is mapped at start-up is the start's own test's business."""
+    for index, window in enumerate(mapped):
+        if (window["w"], window["h"]) == size:
+            return mapped[index:]
+    return mapped
+
+
 def require_file(path: Path, what: str) -> Path:
     if not path.is_file():
         raise AssertionError(f"{what} not found at {path}: build it first (make x86_64 i686)")
@@ -1010,6 +1019,10 @@ class MainDialogCommands:
 
     def post(self, command_id: int) -> None:
         self.driver.command(command_id, hwnd=self.main)
+
+    def selection_size(self) -> tuple:
+        rect = self.driver.cmd(f"rect hwnd={self.selection}")
+        return rect.int("w"), rect.int("h")
 
     def answer_box(self, button: int = 1, before_answer=None) -> Reply:
         """Waits for the next message box, presses a button and waits until the box is gone;
