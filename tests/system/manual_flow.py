@@ -9,7 +9,7 @@ from typing import Optional, Sequence
 
 from wine_harness import (
     PACKAGE_FILES, PROGRAM_DIR_WIN, PROGRAM_WIN, SYSWOW64_FILES, Reply, WinePrefix, WineSession,
-    WineTestCase, prefix_processes, program_path, require_file,
+    MESSAGE_TEXT, WineTestCase, next_message_box, prefix_processes, program_path, require_file,
 )
 
 BOUND_MS = 30000  # safety bound for one dialog step, not a measurement
@@ -23,7 +23,6 @@ CAPTION = "QAR Driver Installation"
 PORT_LIST, MODEL_LIST = 1007, 1008
 MAIN_DIALOG_CONTROL = 1000
 IDOK, IDCANCEL, IDYES, IDNO = 1, 2, 6, 7
-MESSAGE_TEXT = 0xFFFF
 
 # The 21 models as the sorted list shows them.
 MODELS = sorted([
@@ -177,11 +176,9 @@ class ManualInstallCase(WineTestCase):
 
     def next_box(self, label: str) -> Reply:
         """The next message box: its caption, text, buttons, icon and owner."""
-        window = self.ui.wait(control=MESSAGE_TEXT, new=1, timeout=BOUND_MS, check=False)
-        if not window.ok:
+        window, box = next_message_box(self.ui, BOUND_MS)
+        if box is None:
             self.fail_with_windows(f"no message box '{label}' ({window.get('error')})")
-        box = self.ui.cmd("msgbox")
-        box.final.fields["owner"] = window["owner"]
         self.boxes.append((label, box))
         steady_screenshot(self.session, f"box_{label}")
         return box

@@ -20,8 +20,9 @@ from pathlib import Path
 from typing import Optional
 
 from wine_harness import (
-    DRIVER_EXTRA_BOUND_S, PACKAGE_FILES, PROGRAM_DIR_WIN, PROGRAM_WIN, WINE64, Reply, WinePrefix,
-    WineTestCase, log, parse_line, program_path, require_file, win64_build_dir,
+    MESSAGE_TEXT, PACKAGE_FILES, PROGRAM_DIR_WIN, PROGRAM_WIN, WINE64, Reply, WinePrefix,
+    WineTestCase, end_child, log, next_message_box, parse_line, program_path, require_file,
+    win64_build_dir,
 )
 
 USB_PRINT_GUID = "{28d78fad-5a12-11d1-ae5b-0000f803a8c2}"
@@ -32,7 +33,6 @@ BOUND_MS = 30000  # safety bound for one dialog step, not a measurement
 CAPTION = "QAR Driver Installation"
 MODELPROBE = 1000
 SELECTION_PORT_LIST = 1007
-MESSAGE_TEXT = 0xFFFF
 WM_COMMAND = 0x111
 IDOK, IDCANCEL = 1, 2
 HELP_BUTTON, HELP_CANCEL = 3, 4
@@ -139,17 +139,7 @@ class Cutter:
         """Unplugs the devices and ends the process; returns every line it wrote."""
         if self.process is None:
             return self.lines()
-        if self.process.poll() is None:
-            try:
-                assert self.process.stdin is not None
-                self.process.stdin.close()
-            except OSError:
-                pass
-            try:
-                self.process.wait(timeout=DRIVER_EXTRA_BOUND_S)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-                self.process.wait(timeout=DRIVER_EXTRA_BOUND_S)
+        end_child(self.process)
         if self._reader is not None:
             self._reader.join(timeout=2)
         if self.process.stdout is not None and (self._reader is None or not self._reader.is_alive()):
@@ -249,11 +239,9 @@ class UsbCase(WineTestCase):
         self.fail(f"{message}; windows shown: {seen}")
 
     def next_box(self, label: str) -> Reply:
-        window = self.ui.wait(control=MESSAGE_TEXT, new=1, timeout=BOUND_MS, check=False)
-        if not window.ok:
+        window, box = next_message_box(self.ui, BOUND_MS)
+        if box is None:
             self.fail_with_windows(f"no message box '{label}' ({window.get('error')})")
-        box = self.ui.cmd("msgbox")
-        box.final.fields["owner"] = window["owner"]
         self.screenshot(f"box_{label}")
         return box
 

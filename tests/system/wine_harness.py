@@ -805,17 +805,7 @@ class Driver:
 
     def close(self) -> None:
         """Ends the driver (not the program it launched: the prefix's wineserver does that)."""
-        if self.process.poll() is None:
-            try:
-                assert self.process.stdin is not None
-                self.process.stdin.close()
-            except OSError:
-                pass
-            try:
-                self.process.wait(timeout=DRIVER_EXTRA_BOUND_S)
-            except subprocess.TimeoutExpired:
-                self.process.kill()
-                self.process.wait(timeout=DRIVER_EXTRA_BOUND_S)
+        end_child(self.process)
         # A helper that inherited the driver's output may keep the pipe open after the
         # driver ended; the reader is then left to the end of the run.
         self._reader.join(timeout=2)
@@ -824,6 +814,37 @@ class Driver:
         if self.transcript:
             self.transcript.close()
             self.transcript = None
+
+
+def end_child(process: subprocess.Popen) -> None:
+    """Ends a child that stops when its input ends: closes its input, waits within the bound,
+    and kills it only when it does not end by itself."""
+    if process.poll() is not None:
+        return
+    try:
+        assert process.stdin is not None
+        process.stdin.close()
+    except OSError:
+        pass
+    try:
+        process.wait(timeout=DRIVER_EXTRA_BOUND_S)
+    except subprocess.TimeoutExpired:
+        process.kill()
+        process.wait(timeout=DRIVER_EXTRA_BOUND_S)
+
+
+MESSAGE_TEXT = 0xFFFF  # a message box's text control
+
+
+def next_message_box(driver: "Driver", bound_ms: int) -> tuple:
+    """(window, box): the next message box window and the box as `msgbox` reads it, with
+    the window's owner added; box is None when no box came within the bound."""
+    window = driver.wait(control=MESSAGE_TEXT, new=1, timeout=bound_ms, check=False)
+    if not window.ok:
+        return window, None
+    box = driver.cmd("msgbox")
+    box.final.fields["owner"] = window["owner"]
+    return window, box
 
 
 def _options(options: dict) -> str:
