@@ -1313,13 +1313,13 @@ bool run_line(const std::string& raw_line, int line_number) {
         const Command command = parse_command(line, line_number);
         name = command.name;
         const auto& table = command_table();
-        const auto spec = table.find(command.name);
-        if (spec == table.end()) {
+        const auto entry = table.find(command.name);
+        if (entry == table.end()) {
             throw CommandError("unknown command");
         }
         for (const auto& [key, value] : command.options) {
-            if (std::find(spec->second.options.begin(), spec->second.options.end(), key) ==
-                spec->second.options.end()) {
+            if (std::find(entry->second.options.begin(), entry->second.options.end(), key) ==
+                entry->second.options.end()) {
                 throw CommandError("unknown option " + key);
             }
         }
@@ -1327,7 +1327,7 @@ bool run_line(const std::string& raw_line, int line_number) {
         if (!takes_arguments && !command.args.empty()) {
             throw CommandError("unexpected argument " + command.args.front());
         }
-        ok = spec->second.handler(command, fields);
+        ok = entry->second.handler(command, fields);
     } catch (const CommandError& error) {
         fields.utf8("error", error.message());
         if (error.last_error() != 0) {
