@@ -25,8 +25,6 @@ class AviPlayer final : public ConnectionHelpHandler {
     explicit AviPlayer(Shell& shell) : shell_(shell) {}
 
     void SetMediaPath(std::string_view path) { mediaPath_ = path; }
-    const std::string& mediaPath() const { return mediaPath_; }
-    int animationEnabled() const { return animationEnabled_; }
 
     // The instruction page is shown for a path beginning with "NUL" in capitals.
     static bool IsInstructionPage(std::string_view mediaPath);

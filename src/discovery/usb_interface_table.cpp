@@ -30,10 +30,8 @@ std::string_view CUsbIF::vendorId(int index) const {
     return std::string_view(slot.data(), strnlen(slot.data(), slot.size()));
 }
 
-void CUsbIF::StoreSlot(int slot, std::string_view path) {
-    // At most 80 characters are kept; byte 80 of a slot is never written past, so the stored
-    // path always ends inside its slot.
-    const std::string_view stored = path.substr(0, std::min(path.size(), kStoredPathLength));
+void CUsbIF::StoreSlot(int slot, std::string_view stored) {
+    // The caller has cut the path to 80 characters, so the terminator stays inside the slot.
     auto& pathSlot = devicePath_[Slot(slot)];
     std::memcpy(pathSlot.data(), stored.data(), stored.size());
     pathSlot[stored.size()] = '\0';

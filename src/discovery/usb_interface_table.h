@@ -45,7 +45,7 @@ class CUsbIF {
 
   private:
     static std::size_t Slot(int index) { return static_cast<std::size_t>(index); }
-    void StoreSlot(int slot, std::string_view path);
+    void StoreSlot(int slot, std::string_view stored);
     void ReadPortNumber(DeviceInterfaceSet& set, std::uint32_t index, int slot);
 
     std::array<std::array<char, kPathSlot>, kSlots> devicePath_{};

@@ -60,12 +60,15 @@ TEST_F(FakesTest, RegistryEnumerationRespectsTheCapacities) {
 
 TEST_F(FakesTest, SpoolerRefusesATakenQueueNameWith1802) {
     fakes.spooler.drivers.push_back({"Tolvar-60", "Windows x64", "", "", "", ""});
-    auto first = fakes.spooler.AddPrinter2({"Tolvar-60", "COM1:", "Tolvar-60", "WinPrint", "RAW"});
-    ASSERT_TRUE(first);
-    auto second = fakes.spooler.AddPrinter2({"tolvar-60", "COM2:", "Tolvar-60", "WinPrint", "RAW"});
-    ASSERT_FALSE(second);
-    EXPECT_EQ(second.error(), win32_error::kPrinterAlreadyExists);
-    first = Failure{1};
+    {
+        auto first =
+            fakes.spooler.AddPrinter2({"Tolvar-60", "COM1:", "Tolvar-60", "WinPrint", "RAW"});
+        ASSERT_TRUE(first);
+        auto second =
+            fakes.spooler.AddPrinter2({"tolvar-60", "COM2:", "Tolvar-60", "WinPrint", "RAW"});
+        ASSERT_FALSE(second);
+        EXPECT_EQ(second.error(), win32_error::kPrinterAlreadyExists);
+    }
     EXPECT_EQ(fakes.control.OpenHandles(), 0);
 }
 

@@ -31,7 +31,6 @@ class FakeControl {
     void HandleOpened() { ++opened_; }
     void HandleClosed() { ++closed_; }
     int OpenHandles() const { return opened_ - closed_; }
-    int HandlesOpenedInAll() const { return opened_; }
 
   private:
     struct Injection {

@@ -15,7 +15,6 @@
 namespace qar::fake {
 
 inline constexpr std::uint32_t kRegSz = 1;
-inline constexpr std::uint32_t kRegBinary = 3;
 inline constexpr std::uint32_t kRegDword = 4;
 
 struct StoredValue {

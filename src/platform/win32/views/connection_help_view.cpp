@@ -95,9 +95,7 @@ void ConnectionHelpView::ReplayAnimation() {
                  reinterpret_cast<LPARAM>(path.c_str()));
     if (!IsWindow(animation_)) return;
     SendMessageA(animation_, ACM_PLAY, static_cast<WPARAM>(-1), MAKELONG(0, 0xFFFF));
-    if (handler_.AnimationEnabled()) {
-        RedrawWindow(animation_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
-    }
+    RedrawWindow(animation_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
 }
 
 void ConnectionHelpView::DrawTextLines(HDC dc) {
