@@ -7,6 +7,7 @@
 #include <winspool.h>
 
 #include "platform/unique_handle.h"
+#include "platform/win32/system_library.h"
 
 namespace qar::win32 {
 
@@ -33,7 +34,10 @@ struct PrinterTraits {
     static Handle Invalid() { return nullptr; }
     static void Close(Handle printer) {
         LastErrorKeeper keep;
-        ClosePrinter(printer);
+        // The handle came from winspool, so it is loaded.
+        if (const auto closePrinter = QAR_SYSTEM_FUNCTION(kWinspool, ClosePrinter)) {
+            closePrinter(printer);
+        }
     }
 };
 
@@ -42,7 +46,9 @@ struct DeviceInfoSetTraits {
     static Handle Invalid() { return INVALID_HANDLE_VALUE; }
     static void Close(Handle set) {
         LastErrorKeeper keep;
-        SetupDiDestroyDeviceInfoList(set);
+        if (const auto destroy = QAR_SYSTEM_FUNCTION(kSetupApi, SetupDiDestroyDeviceInfoList)) {
+            destroy(set);
+        }
     }
 };
 

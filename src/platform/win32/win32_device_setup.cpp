@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/win32/handle_traits.h"
+#include "platform/win32/system_library.h"
 #include "platform/win32/win32_registry.h"
 
 namespace qar::win32 {
@@ -34,7 +35,9 @@ class Win32DeviceInterfaceSet final : public DeviceInterfaceSet {
     Win32Error EnumInterface(std::uint32_t index) override {
         SP_DEVICE_INTERFACE_DATA data{};
         data.cbSize = sizeof(data);
-        if (!SetupDiEnumDeviceInterfaces(set_.Get(), nullptr, &class_, index, &data)) {
+        const auto enumInterfaces = QAR_SYSTEM_FUNCTION(kSetupApi, SetupDiEnumDeviceInterfaces);
+        if (!enumInterfaces) return LastError();
+        if (!enumInterfaces(set_.Get(), nullptr, &class_, index, &data)) {
             return LastError();
         }
         current_ = data;
@@ -45,13 +48,14 @@ class Win32DeviceInterfaceSet final : public DeviceInterfaceSet {
     Result<std::string> InterfacePath(std::uint32_t index) override {
         if (index != currentIndex_) return Failure{win32_error::kInvalidParameter};
         DWORD required = 0;
-        SetupDiGetDeviceInterfaceDetailA(set_.Get(), &current_, nullptr, 0, &required, nullptr);
+        const auto getDetail = QAR_SYSTEM_FUNCTION(kSetupApi, SetupDiGetDeviceInterfaceDetailA);
+        if (!getDetail) return Failure{LastError()};
+        getDetail(set_.Get(), &current_, nullptr, 0, &required, nullptr);
         if (required < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A)) return Failure{LastError()};
         std::vector<std::uint8_t> buffer(required, 0);
         auto* detail = reinterpret_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A*>(buffer.data());
         detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
-        if (!SetupDiGetDeviceInterfaceDetailA(set_.Get(), &current_, detail, required, &required,
-                                              nullptr)) {
+        if (!getDetail(set_.Get(), &current_, detail, required, &required, nullptr)) {
             return Failure{LastError()};
         }
         const std::size_t offset = offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_A, DevicePath);
@@ -61,8 +65,9 @@ class Win32DeviceInterfaceSet final : public DeviceInterfaceSet {
 
     Result<RegistryKeyPtr> OpenInterfaceKey(std::uint32_t index, RegistryAccess access) override {
         if (index != currentIndex_) return Failure{win32_error::kInvalidParameter};
-        HKEY key =
-            SetupDiOpenDeviceInterfaceRegKey(set_.Get(), &current_, 0, static_cast<REGSAM>(access));
+        const auto openKey = QAR_SYSTEM_FUNCTION(kSetupApi, SetupDiOpenDeviceInterfaceRegKey);
+        if (!openKey) return Failure{LastError()};
+        HKEY key = openKey(set_.Get(), &current_, 0, static_cast<REGSAM>(access));
         if (key == INVALID_HANDLE_VALUE) return Failure{LastError()};
         return RegistryKeyPtr(std::make_unique<Win32RegistryKey>(UniqueRegistryKey(key)));
     }
@@ -79,8 +84,10 @@ class Win32DeviceInterfaceSet final : public DeviceInterfaceSet {
 Result<std::unique_ptr<DeviceInterfaceSet>> Win32DeviceSetup::GetPresentInterfaces(
     const Guid& interfaceClass) {
     const GUID guid = ToGuid(interfaceClass);
+    const auto getClassDevices = QAR_SYSTEM_FUNCTION(kSetupApi, SetupDiGetClassDevsA);
+    if (!getClassDevices) return Failure{LastError()};
     UniqueDeviceInfoSet set(
-        SetupDiGetClassDevsA(&guid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE));
+        getClassDevices(&guid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE));
     if (!set) return Failure{LastError()};
     return std::unique_ptr<DeviceInterfaceSet>(
         std::make_unique<Win32DeviceInterfaceSet>(std::move(set), guid));

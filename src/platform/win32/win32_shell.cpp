@@ -5,15 +5,56 @@
 
 #include <string>
 
+#include "platform/win32/system_library.h"
+
 namespace qar::win32 {
 
+namespace {
+
+// A folder query into a fixed buffer; empty when the folder does not fit.
+template <typename Query>
+std::string Folder(Query query) {
+    char folder[MAX_PATH] = {};
+    const UINT length = query(folder, MAX_PATH);
+    return length > 0 && length < MAX_PATH ? std::string(folder, length) : std::string();
+}
+
+// The full path of a program given by bare name, looked for in System32 and then the Windows
+// folder only: never beside this program or in the current folder, where anyone may have put a
+// file of that name.
+std::string SystemProgramPath(const std::string& name) {
+    const std::string fileName = name.find('.') == std::string::npos ? name + ".exe" : name;
+    for (const std::string& folder : {Folder(GetSystemDirectoryA), Folder(GetWindowsDirectoryA)}) {
+        if (folder.empty()) continue;
+        const std::string path = folder + "\\" + fileName;
+        const DWORD attributes = GetFileAttributesA(path.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            return path;
+        }
+    }
+    return {};
+}
+
+}  // namespace
+
 std::intptr_t Win32Shell::OpenDocument(std::string_view path) {
+    const auto shellExecute = QAR_SYSTEM_FUNCTION(kShell32, ShellExecuteA);
+    if (!shellExecute) return SE_ERR_DLLNOTFOUND;
     return reinterpret_cast<std::intptr_t>(
-        ShellExecuteA(nullptr, "Open", std::string(path).c_str(), nullptr, nullptr, SW_SHOW));
+        shellExecute(nullptr, "Open", std::string(path).c_str(), nullptr, nullptr, SW_SHOW));
 }
 
 std::uint32_t Win32Shell::RunCommandLine(std::string_view commandLine) {
-    return WinExec(std::string(commandLine).c_str(), SW_SHOW);
+    std::string command(commandLine);
+    const std::size_t nameEnd = command.find(' ');
+    const std::string program = command.substr(0, nameEnd);
+    if (program.find_first_of("\\/:\"") == std::string::npos) {
+        const std::string path = SystemProgramPath(program);
+        if (path.empty()) return ERROR_FILE_NOT_FOUND;
+        command =
+            "\"" + path + "\"" + (nameEnd == std::string::npos ? "" : command.substr(nameEnd));
+    }
+    return WinExec(command.c_str(), SW_SHOW);
 }
 
 }  // namespace qar::win32

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/win32/handle_traits.h"
+#include "platform/win32/system_library.h"
 
 namespace qar::win32 {
 
@@ -63,7 +64,9 @@ class Win32PrinterInfo2Block final : public PrinterInfo2Block {
 
 Win32Error Win32PrinterHandle::SetPrinter2(const PrinterInfo2Block& block, std::size_t index) {
     auto& records = static_cast<const Win32PrinterInfo2Block&>(block);
-    if (!SetPrinterA(printer_.Get(), 2, reinterpret_cast<BYTE*>(&records.Records()[index]), 0)) {
+    const auto setPrinter = QAR_SYSTEM_FUNCTION(kWinspool, SetPrinterA);
+    if (!setPrinter) return LastError();
+    if (!setPrinter(printer_.Get(), 2, reinterpret_cast<BYTE*>(&records.Records()[index]), 0)) {
         return LastError();
     }
     return win32_error::kSuccess;
@@ -77,10 +80,12 @@ XcvOutcome Win32PrinterHandle::SendXcvData(std::u16string_view command,
     UniqueLocalMemory output(LocalAlloc(LMEM_ZEROINIT, outputCapacity));
     DWORD needed = 0;
     DWORD status = 0;
+    const auto xcvData = QAR_SYSTEM_FUNCTION(kWinspool, XcvDataW);
+    if (!xcvData) return {false, LastError()};
     const BOOL returned =
-        XcvDataW(printer_.Get(), commandText.c_str(), inputBytes.data(),
-                 static_cast<DWORD>(inputBytes.size()), static_cast<BYTE*>(output.Get()),
-                 output ? outputCapacity : 0, &needed, &status);
+        xcvData(printer_.Get(), commandText.c_str(), inputBytes.data(),
+                static_cast<DWORD>(inputBytes.size()), static_cast<BYTE*>(output.Get()),
+                output ? outputCapacity : 0, &needed, &status);
     return {returned != FALSE, status};
 }
 
@@ -90,9 +95,10 @@ Result<std::string> Win32Spooler::DriverDirectory(std::string_view environment) 
     char directory[kDriverDirectoryBuffer] = {};
     DWORD needed = 0;
     MutableText environmentText(environment);
-    if (!GetPrinterDriverDirectoryA(nullptr, environmentText.Get(), 1,
-                                    reinterpret_cast<BYTE*>(directory), sizeof(directory),
-                                    &needed)) {
+    const auto getDriverDirectory = QAR_SYSTEM_FUNCTION(kWinspool, GetPrinterDriverDirectoryA);
+    if (!getDriverDirectory) return Failure{LastError()};
+    if (!getDriverDirectory(nullptr, environmentText.Get(), 1, reinterpret_cast<BYTE*>(directory),
+                            sizeof(directory), &needed)) {
         return Failure{LastError()};
     }
     directory[kDriverDirectoryBuffer - 1] = '\0';
@@ -110,7 +116,9 @@ Win32Error Win32Spooler::AddPrinterDriver3(const DriverInfo3& driver) {
     info.pDataFile = data.Get();
     info.pConfigFile = config.Get();
     info.pHelpFile = help.Get();
-    if (!AddPrinterDriverA(nullptr, 3, reinterpret_cast<BYTE*>(&info))) return LastError();
+    const auto addPrinterDriver = QAR_SYSTEM_FUNCTION(kWinspool, AddPrinterDriverA);
+    if (!addPrinterDriver) return LastError();
+    if (!addPrinterDriver(nullptr, 3, reinterpret_cast<BYTE*>(&info))) return LastError();
     return win32_error::kSuccess;
 }
 
@@ -123,7 +131,9 @@ Result<PrinterHandlePtr> Win32Spooler::AddPrinter2(const NewPrinterInfo2& printe
     info.pDriverName = driver.Get();
     info.pPrintProcessor = processor.Get();
     info.pDatatype = datatype.OrNull();
-    UniquePrinter handle(AddPrinterA(nullptr, 2, reinterpret_cast<BYTE*>(&info)));
+    const auto addPrinter = QAR_SYSTEM_FUNCTION(kWinspool, AddPrinterA);
+    if (!addPrinter) return Failure{LastError()};
+    UniquePrinter handle(addPrinter(nullptr, 2, reinterpret_cast<BYTE*>(&info)));
     if (!handle) return Failure{LastError()};
     return PrinterHandlePtr(std::make_unique<Win32PrinterHandle>(std::move(handle)));
 }
@@ -133,7 +143,9 @@ Result<PrinterHandlePtr> Win32Spooler::OpenPrinterByName(std::string_view name,
     MutableText printerName(name);
     PRINTER_DEFAULTSA defaults{nullptr, nullptr, desiredAccess};
     HANDLE opened = nullptr;
-    if (!OpenPrinterA(printerName.Get(), &opened, &defaults)) return Failure{LastError()};
+    const auto openPrinter = QAR_SYSTEM_FUNCTION(kWinspool, OpenPrinterA);
+    if (!openPrinter) return Failure{LastError()};
+    if (!openPrinter(printerName.Get(), &opened, &defaults)) return Failure{LastError()};
     return PrinterHandlePtr(std::make_unique<Win32PrinterHandle>(UniquePrinter(opened)));
 }
 
@@ -141,12 +153,14 @@ Result<std::unique_ptr<PrinterInfo2Block>> Win32Spooler::EnumLocalPrinters2() {
     char noName[] = "";
     DWORD needed = 0;
     DWORD count = 0;
-    EnumPrintersA(PRINTER_ENUM_LOCAL, noName, 2, nullptr, 0, &needed, &count);
+    const auto enumPrinters = QAR_SYSTEM_FUNCTION(kWinspool, EnumPrintersA);
+    if (!enumPrinters) return Failure{LastError()};
+    enumPrinters(PRINTER_ENUM_LOCAL, noName, 2, nullptr, 0, &needed, &count);
     // The extra bytes keep the block non-empty and zero-terminated even with no printer.
     UniqueLocalMemory block(LocalAlloc(LMEM_ZEROINIT, needed + 4));
     if (!block) return Failure{LastError()};
-    if (!EnumPrintersA(PRINTER_ENUM_LOCAL, noName, 2, static_cast<BYTE*>(block.Get()), needed,
-                       &needed, &count)) {
+    if (!enumPrinters(PRINTER_ENUM_LOCAL, noName, 2, static_cast<BYTE*>(block.Get()), needed,
+                      &needed, &count)) {
         return Failure{LastError()};
     }
     return std::unique_ptr<PrinterInfo2Block>(
@@ -157,7 +171,9 @@ Result<std::vector<std::string>> Win32Spooler::EnumMonitorNames(std::uint32_t bu
     std::vector<BYTE> buffer(bufferSize, 0);
     DWORD needed = 0;
     DWORD count = 0;
-    if (!EnumMonitorsA(nullptr, 1, buffer.data(), bufferSize, &needed, &count)) {
+    const auto enumMonitors = QAR_SYSTEM_FUNCTION(kWinspool, EnumMonitorsA);
+    if (!enumMonitors) return Failure{LastError()};
+    if (!enumMonitors(nullptr, 1, buffer.data(), bufferSize, &needed, &count)) {
         return Failure{LastError()};
     }
     std::vector<std::string> names;
@@ -171,19 +187,25 @@ Result<std::vector<std::string>> Win32Spooler::EnumMonitorNames(std::uint32_t bu
 Win32Error Win32Spooler::AddMonitor2(const MonitorInfo2& monitor) {
     MutableText name(monitor.name), environment(monitor.environment), dll(monitor.dllName);
     MONITOR_INFO_2A info{name.Get(), environment.Get(), dll.Get()};
-    if (!AddMonitorA(nullptr, 2, reinterpret_cast<BYTE*>(&info))) return LastError();
+    const auto addMonitor = QAR_SYSTEM_FUNCTION(kWinspool, AddMonitorA);
+    if (!addMonitor) return LastError();
+    if (!addMonitor(nullptr, 2, reinterpret_cast<BYTE*>(&info))) return LastError();
     return win32_error::kSuccess;
 }
 
 Win32Error Win32Spooler::RemoveMonitor(std::string_view environment, std::string_view name) {
     MutableText environmentText(environment), nameText(name);
-    if (!DeleteMonitorA(nullptr, environmentText.Get(), nameText.Get())) return LastError();
+    const auto deleteMonitor = QAR_SYSTEM_FUNCTION(kWinspool, DeleteMonitorA);
+    if (!deleteMonitor) return LastError();
+    if (!deleteMonitor(nullptr, environmentText.Get(), nameText.Get())) return LastError();
     return win32_error::kSuccess;
 }
 
 Win32Error Win32Spooler::RemovePort(WindowRef parent, std::string_view portName) {
     MutableText port(portName);
-    if (!DeletePortA(nullptr, reinterpret_cast<HWND>(parent), port.Get())) return LastError();
+    const auto deletePort = QAR_SYSTEM_FUNCTION(kWinspool, DeletePortA);
+    if (!deletePort) return LastError();
+    if (!deletePort(nullptr, reinterpret_cast<HWND>(parent), port.Get())) return LastError();
     return win32_error::kSuccess;
 }
 

@@ -4,6 +4,7 @@
 
 #include "app/modelprobe_app.h"
 #include "install/install_state.h"
+#include "platform/win32/system_library.h"
 #include "platform/win32/win32_platform.h"
 
 namespace {
@@ -14,9 +15,12 @@ qar::InstallState installState;
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    qar::win32::RestrictDllSearchToSystem32();
     // The help dialog's animation control needs its class registered.
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_ANIMATE_CLASS | ICC_STANDARD_CLASSES};
-    InitCommonControlsEx(&controls);
+    if (const auto initCommonControls = QAR_SYSTEM_FUNCTION(kComctl32, InitCommonControlsEx)) {
+        initCommonControls(&controls);
+    }
 
     qar::win32::Win32Platform platform(instance);
     qar::CModelprobe_uApp application(platform.Services(), installState);

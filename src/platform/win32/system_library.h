@@ -1,0 +1,32 @@
+// System DLLs beyond the KnownDLLs, loaded from System32 when a call first needs them. The
+// program runs elevated from wherever it was unpacked, so no DLL may come from its own folder:
+// only KERNEL32, USER32, GDI32, ADVAPI32 and msvcrt are imported statically.
+#pragma once
+
+#include <windows.h>
+
+namespace qar::win32 {
+
+enum class SystemDll { kWinspool, kSetupApi, kShell32, kComctl32 };
+
+// First act of the program: every later load by name searches System32 only.
+void RestrictDllSearchToSystem32();
+
+// The export's address, its DLL loaded from System32 on first use; null with the thread's last
+// error set (126 no DLL, 127 no such export) when either fails. The DLLs stay loaded for the
+// life of the process, as the loader's own imports do: handles they gave out may outlive any
+// scope of ours.
+FARPROC FindSystemExport(SystemDll dll, const char* exportName);
+
+template <typename Function>
+Function SystemFunction(SystemDll dll, const char* exportName) {
+    // Through void(*)(): the one cast between function types that the compiler accepts as meant.
+    return reinterpret_cast<Function>(
+        reinterpret_cast<void (*)()>(FindSystemExport(dll, exportName)));
+}
+
+}  // namespace qar::win32
+
+// The system function of that name, typed by its own declaration (which is never linked).
+#define QAR_SYSTEM_FUNCTION(dll, function) \
+    ::qar::win32::SystemFunction<decltype(&::function)>(::qar::win32::SystemDll::dll, #function)
