@@ -4,6 +4,7 @@
 // kept in docs/faults.md (QAR_UPDATE_FAULTS_DOC=1 rewrites it).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <map>
@@ -47,6 +48,18 @@ Win32Error RepresentativeError(const std::string& call) {
     auto found = kErrors.find(call);
     return found == kErrors.end() ? win32_error::kAccessDenied : found->second;
 }
+
+// The DLLs the program loads from System32 on first use, and the calls each one answers. When
+// one cannot be loaded, every call into it fails with 126.
+const std::map<std::string, std::set<std::string>> kLoadedOnFirstUse = {
+    {"winspool.drv",
+     {"GetPrinterDriverDirectory", "AddPrinterDriver", "AddPrinter", "OpenPrinter", "EnumPrinters",
+      "SetPrinter", "EnumMonitors", "AddMonitor", "DeleteMonitor", "DeletePort", "XcvData"}},
+    {"setupapi.dll",
+     {"SetupDiGetClassDevs", "SetupDiEnumDeviceInterfaces", "SetupDiGetDeviceInterfaceDetail",
+      "SetupDiOpenDeviceInterfaceRegKey"}},
+    {"shell32.dll", {"ShellExecute"}},
+};
 
 std::string CallName(const std::string& call) {
     return call.substr(0, call.find('('));
@@ -219,6 +232,23 @@ std::string BuildMatrix(int& cases) {
                 flow, [&](fake::FakePlatform& fakes) { fakes.control.FailCall(call, code); },
                 label);
             matrix += MatrixRow(flow.name, call + " (" + std::to_string(code) + ")", run);
+            ++cases;
+        }
+        for (const auto& [dll, dllCalls] : kLoadedOnFirstUse) {
+            const std::vector<std::string> failable = FailableCalls(calls);
+            if (std::none_of(failable.begin(), failable.end(),
+                             [&](const std::string& call) { return dllCalls.count(call) > 0; })) {
+                continue;
+            }
+            const Run run = RunFlow(
+                flow,
+                [&](fake::FakePlatform& fakes) {
+                    for (const std::string& call : dllCalls) {
+                        fakes.control.FailCall(call, win32_error::kModuleNotFound);
+                    }
+                },
+                flow.name + " / " + dll);
+            matrix += MatrixRow(flow.name, dll + " not loadable (126)", run);
             ++cases;
         }
         for (const DataFault& fault : DataFaults()) {

@@ -8,6 +8,7 @@ from manual_flow import (
     IDOK, ONLINE_REGISTRATION, OFFER_RECT, REGISTER_LATER, REGISTRATION_PATH, ManualInstallCase,
     centre, port_text, settled_browser_requests, success_text,
 )
+from wine_harness import planted_dll_variant
 
 MODEL = "Tolvar-60"
 
@@ -70,6 +71,11 @@ class OfferTest(ManualInstallCase):
         # later (posted after it) then ends the offer normally.
         self.click_offer_area(REGISTER_LATER)
         self.assertEqual(self.end_and_browser_requests(), [])
+
+
+# The same, with DLLs planted beside the program: none of them may be loaded.
+PlantedDllsOfferTest = planted_dll_variant(
+    OfferTest, "test_press_elsewhere_then_release_over_online_registration_opens_the_page")
 
 
 if __name__ == "__main__":

@@ -8,8 +8,8 @@ bytes are checked where they arrive."""
 import unittest
 
 from wine_harness import (
-    MainDialogCommands, WineTestCase, mapped_from, parse_line, program_path, require_file,
-    win64_build_dir,
+    MainDialogCommands, WineTestCase, mapped_from, parse_line, planted_dll_variant, program_path,
+    require_file, win64_build_dir,
 )
 
 BOUND_MS = 30000  # safety bound, not a measurement
@@ -271,6 +271,11 @@ class PortMonitorTest(WineTestCase):
                          [("DeletePort", "1"), ("DeleteMonitor", "1"), ("DeleteUninstallEntry", "1")])
         self.assertEqual(result.returncode, 0)
         self.assert_nothing_installed()
+
+
+# The same, with DLLs planted beside the program: none of them may be loaded.
+PlantedDllsPortMonitorTest = planted_dll_variant(
+    PortMonitorTest, "test_install_on_a_clean_machine_adds_monitor_files_entry_and_port")
 
 
 if __name__ == "__main__":

@@ -5,8 +5,8 @@ they were created in; each test checks that order before relying on it."""
 
 import unittest
 
-from wine_harness import (MainDialogCommands, WineTestCase, mapped_from, program_path,
-                          require_file)
+from wine_harness import (MainDialogCommands, WineTestCase, mapped_from, planted_dll_variant,
+                          program_path, require_file)
 
 BOUND_MS = 30000  # safety bound, not a measurement
 UPDATE_PORT = 1001
@@ -133,6 +133,11 @@ class PortUpdateTest(WineTestCase):
         self.assertEqual(self.printers(), {})
         self.update_port()
         self.assertEqual(self.printers(), {})
+
+
+# The same, with DLLs planted beside the program: none of them may be loaded.
+PlantedDllsPortUpdateTest = planted_dll_variant(
+    PortUpdateTest, "test_alone_on_lpt1_it_moves_to_usb001_and_keeps_its_settings")
 
 
 if __name__ == "__main__":

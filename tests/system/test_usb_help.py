@@ -11,7 +11,7 @@ from usb_flow import (
     IDOK, UsbCase, clip_frame_size, detector_mode, device, listed_interfaces, package_dir,
     success_text, without_package_files,
 )
-from wine_harness import PACKAGE_FILES, SUPPORT_FILES
+from wine_harness import PACKAGE_FILES, SUPPORT_FILES, planted_dll_variant
 
 ANIMATION_PAGE_RECT = (312, 194, 400, 360)
 INSTRUCTION_PAGE_RECT = (287, 262, 450, 224)
@@ -146,6 +146,11 @@ class UsbHelpTest(UsbCase):
             if len(requests) >= count or time.monotonic() > deadline:
                 return requests
             time.sleep(0.1)
+
+
+# The same, with DLLs planted beside the program: none of them may be loaded.
+PlantedDllsUsbHelpTest = planted_dll_variant(
+    UsbHelpTest, "test_plain_usb_cutter_gets_the_instructions_whose_help_opens_the_document")
 
 
 if __name__ == "__main__":

@@ -8,6 +8,7 @@ from usb_flow import (
     BOUND_MS, CAPTION, IDENTIFY_REQUEST_HEX, IDOK, UsbCase, device, interface_path, listed_interfaces,
     success_text,
 )
+from wine_harness import planted_dll_variant
 
 TOLVAR_REPLY = r"QAR,V1, Tolvar-60 ,OK\r\n"
 MIRREN_REPLY = r"QAR,V1,Mirren-60,OK\r\n"
@@ -100,6 +101,11 @@ class UsbInstallTest(UsbCase):
         self.ui.cmd(f"wait_gone timeout={BOUND_MS}")
         self.assert_package_files_stay()
         self.cancel_selection_and_watch_the_end()
+
+
+# The same, with DLLs planted beside the program: none of them may be loaded.
+PlantedDllsUsbInstallTest = planted_dll_variant(
+    UsbInstallTest, "test_one_cutter_is_asked_once_and_its_model_installed_on_its_port")
 
 
 if __name__ == "__main__":

@@ -137,14 +137,18 @@ def file_lock(path: Path) -> Iterator[None]:
 # Environment of the Wine processes
 
 
-def wine_env(prefix: Path, display: Optional[str] = None, locale_dir: Optional[Path] = None) -> dict:
+def wine_env(prefix: Path, display: Optional[str] = None, locale_dir: Optional[Path] = None,
+             native_first: tuple = ()) -> dict:
+    """native_first: DLL names Wine looks for on disk before its builtins, as Windows does for
+    every DLL that is not a KnownDLL (the program's folder first)."""
     env = {k: v for k, v in os.environ.items() if not k.startswith(("LC_", "WINE"))}
     env.pop("DISPLAY", None)
+    overrides = "mscoree,mshtml=" + (f";{','.join(native_first)}=n,b" if native_first else "")
     env.update(
         WINEPREFIX=str(prefix),
         WINELOADER=WINE64,
         WINEDEBUG=os.environ.get("QAR_WINEDEBUG", "-all"),
-        WINEDLLOVERRIDES="mscoree,mshtml=",
+        WINEDLLOVERRIDES=overrides,
         LANG="C.UTF-8",
     )
     if display:
@@ -550,6 +554,7 @@ class WinePrefix:
         self.display = display
         self.locale_dir = locale_dir
         self.build = build or win64_build_dir()
+        self.native_first: tuple = ()
 
     @classmethod
     def from_template(cls, name: str, path: Optional[Path] = None, **kwargs) -> "WinePrefix":
@@ -567,7 +572,7 @@ class WinePrefix:
     # -- processes ---------------------------------------------------------------------------
     @property
     def env(self) -> dict:
-        return wine_env(self.path, self.display, self.locale_dir)
+        return wine_env(self.path, self.display, self.locale_dir, self.native_first)
 
     def start_server(self) -> None:
         """Keeps the wineserver alive between Wine commands (volatile keys survive)."""
@@ -975,6 +980,10 @@ class WineTestCase(unittest.TestCase):
                                    program=self.PROGRAM)
         self.session.open()
         self.prefix = self.session.prefix
+        self.prepare_prefix()
+
+    def prepare_prefix(self) -> None:
+        """Runs once the prefix is staged, before the test starts any Wine program in it."""
 
     def _callTestMethod(self, method) -> None:
         # The screenshot is taken right at the failure, while the windows are still up;
@@ -1001,6 +1010,51 @@ class WineTestCase(unittest.TestCase):
 
     def mapped_windows(self) -> list:
         return self.session.mapped_windows()
+
+
+# ---------------------------------------------------------------------------------------------
+# DLLs planted beside the program
+
+# System DLLs that a planted copy beside an elevated program would replace on Windows, unless the
+# program keeps them from its own folder.
+PLANTED_DLLS = (
+    "winspool.drv", "setupapi.dll", "version.dll", "uxtheme.dll", "dwmapi.dll", "cryptbase.dll",
+    "userenv.dll", "propsys.dll", "wtsapi32.dll", "msimg32.dll", "winmm.dll", "oleacc.dll",
+)
+# Wine's own user32 imports version.dll, and its uxtheme delay-loads msimg32.dll, through a loader
+# path that ignores the process's DLL directories (Windows' user32 imports no version.dll, and
+# its loader honours the directories for delay loads). Searched native-first, these two would be
+# taken from the program's folder in any Wine program with a window, so they are planted but
+# left builtin-first: Wine then never loads the planted file.
+WINE_LOADER_OWN_DLLS = ("version.dll", "msimg32.dll")
+PLANTED_LOG_REL = "drive_c/qar_planted.log"
+
+
+class PlantedDlls:
+    """Mixin for a WineTestCase: marker DLLs (fixtures/planted) lie beside the program under the
+    names of system DLLs, which Wine looks for there first, as Windows does. A marker that is
+    loaded writes its path to a log and fails its load; the test fails when any was loaded."""
+
+    def prepare_prefix(self) -> None:
+        super().prepare_prefix()
+        marker = require_file(self.prefix.build / "fixtures" / "planted" / "planted.dll", "marker DLL")
+        folder = self.prefix.unix_path(PROGRAM_DIR_WIN)
+        for name in PLANTED_DLLS:
+            shutil.copy(marker, folder / name)
+        self.prefix.native_first = tuple(name.rsplit(".", 1)[0] for name in PLANTED_DLLS
+                                         if name not in WINE_LOADER_OWN_DLLS)
+
+    def tearDown(self) -> None:
+        log_file = self.prefix.path / PLANTED_LOG_REL
+        loaded = log_file.read_text(encoding="utf-8").splitlines() if log_file.exists() else []
+        super().tearDown()
+        self.assertEqual(loaded, [], "DLLs loaded from the program's folder")
+
+
+def planted_dll_variant(case: type, test_name: str) -> type:
+    """The test `test_name` of `case` alone, run again with marker DLLs beside the program."""
+    others = {name: None for name in dir(case) if name.startswith("test") and name != test_name}
+    return type(f"PlantedDlls{case.__name__}", (PlantedDlls, case), {**others, "__module__": case.__module__})
 
 
 def mapped_from(mapped: list, size: tuple) -> list:
