@@ -43,6 +43,18 @@ TEST_F(FakesTest, RegistryKeysAreCountedUntilReleased) {
     EXPECT_EQ(fakes.control.CountCalls("RegCreateKey"), 1u);
 }
 
+TEST_F(FakesTest, KeyOpenedForReadingRefusesWritesWith5) {
+    fakes.registry.SetDwordValue("SOFTWARE\\Test", "Delay", 300);
+    auto key = fakes.registry.OpenLocalMachineKey("SOFTWARE\\Test", RegistryAccess::kRead);
+    ASSERT_TRUE(key);
+    EXPECT_EQ((*key)->SetDword("Delay", 0), win32_error::kAccessDenied);
+    EXPECT_EQ((*key)->SetString("Name", "x"), win32_error::kAccessDenied);
+    EXPECT_EQ((*key)->CreateSubKey("New").error(), win32_error::kAccessDenied);
+    EXPECT_EQ(fakes.registry.DwordValue("SOFTWARE\\Test", "Delay"), 300u);
+    EXPECT_FALSE(fakes.registry.FindValue("SOFTWARE\\Test", "Name"));
+    EXPECT_FALSE(fakes.registry.HasKey("SOFTWARE\\Test\\New"));
+}
+
 TEST_F(FakesTest, RegistryEnumerationRespectsTheCapacities) {
     fakes.registry.SetStringValue("HARDWARE\\DEVICEMAP\\SERIALCOMM", "\\Device\\Serial0", "COM1");
     auto key = fakes.registry.OpenLocalMachineKey("HARDWARE\\DEVICEMAP\\SERIALCOMM",

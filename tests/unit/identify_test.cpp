@@ -126,11 +126,29 @@ TEST_F(IdentifyTest, ReplyOfExactly256BytesIsUsedWhole) {
     EXPECT_EQ(state.modelName, std::string(251, 'M'));
 }
 
-TEST_F(IdentifyTest, ZeroByteEndsTheReply) {
-    const std::string device = Plug("s1", 1, "");
-    fakes.files.devices[device].reply = {'a', ',', 'b', ',', 'T', ',', 0, 'x', ',', 'y', ','};
-    Identify();
-    EXPECT_EQ(state.modelName, "T");
+TEST(IdentifyReply, ZeroByteEndsTheReply) {
+    struct Case {
+        std::vector<std::uint8_t> reply;
+        std::string model;
+    };
+    const std::vector<Case> cases = {
+        {{'a', ',', 'b', ',', 'T', ',', 0, 'x', ',', 'y', ','}, "T"},
+        // Before the model field: the fields after the zero are not there.
+        {{'a', ',', 'b', 0, ',', 'c', ',', 'd', ','}, "a"},
+        {{'a', 0, ',', 'b', ',', 'c', ','}, ""},
+    };
+    for (const Case& test : cases) {
+        fake::FakePlatform fakes;
+        fakes.deviceSetup.expectedClass = kUsbPrintInterfaceClass;
+        const std::string path = "\\\\?\\usb#vid_1a7e&pid_0001#s1#{x}";
+        fakes.deviceSetup.interfaces.push_back({path, 1});
+        fakes.files.devices[path + "\\"].reply = test.reply;
+        CUsbIF table;
+        InstallState state;
+        table.EnumerateUsbPrinters(fakes.deviceSetup);
+        IdentifyUsbDevices(table, fakes.files, fakes.processes, state);
+        EXPECT_EQ(state.modelName, test.model);
+    }
 }
 
 TEST_F(IdentifyTest, TabsAndLineEndsStayInTheModel) {

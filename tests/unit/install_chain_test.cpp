@@ -188,9 +188,16 @@ TEST_F(InstallChainTest, PathBeyondItsBufferFailsWithTheSystemTextFor206) {
     EXPECT_EQ(fakes.control.CountCalls("AddPrinterDriver"), 0u);
 }
 
-TEST_F(InstallChainTest, LongestPathThatFitsIsStillRegistered) {
-    // 41 characters of folder + "\" + model + ".INI" = 259 characters, the buffer's limit.
-    state.selectedModel = std::string(259 - std::string(kDirectory).size() - 5, 'M');
+TEST_F(InstallChainTest, PathLimitCountsTheTerminator) {
+    // 41 characters of folder + "\" + model + ".INI": 259 characters and the terminator fill
+    // the 260-byte buffer; one more does not fit.
+    const auto modelForPathOf = [](std::size_t length) {
+        return std::string(length - std::string(kDirectory).size() - 5, 'M');
+    };
+    state.selectedModel = modelForPathOf(260);
+    EXPECT_EQ(steps.AddDriverStep(), 0);
+    EXPECT_EQ(fakes.control.CountCalls("AddPrinterDriver"), 0u);
+    state.selectedModel = modelForPathOf(259);
     EXPECT_EQ(steps.AddDriverStep(), 1);
     EXPECT_EQ(fakes.spooler.drivers.at(0).dataFile.size(), 259u);
 }

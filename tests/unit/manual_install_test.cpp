@@ -58,6 +58,15 @@ class ManualInstallTest : public ::testing::Test {
     fake::FakeMainDialogWindow window;
 };
 
+TEST_F(ManualInstallTest, ReinstallReplacesOlderSharedFilesInSystem32) {
+    fakes.files.files["C:\\windows\\System32\\KT4.PCD"] = "older pcd";
+    fakes.files.files["C:\\windows\\System32\\KT4LNG.INI"] = "older lng";
+    Choose("COM1:", "Tolvar-60");
+    Run();
+    EXPECT_EQ(fakes.files.Content("C:\\windows\\System32\\KT4.PCD"), "pcd");
+    EXPECT_EQ(fakes.files.Content("C:\\windows\\System32\\KT4LNG.INI"), "lng");
+}
+
 TEST_F(ManualInstallTest, FirstInstallShowsSuccessPortAndOfferThenCleansUp) {
     Choose("COM1:", "Tolvar-60");
     Run();

@@ -20,13 +20,17 @@ std::vector<std::uint8_t> DwordBytes(std::uint32_t value) {
 
 class FakeRegistryKey final : public RegistryKey, private CountedHandle {
   public:
-    FakeRegistryKey(FakeRegistry& registry, std::string path)
-        : CountedHandle(registry.control_), registry_(registry), path_(std::move(path)) {}
+    FakeRegistryKey(FakeRegistry& registry, std::string path, RegistryAccess access)
+        : CountedHandle(registry.control_),
+          registry_(registry),
+          path_(std::move(path)),
+          writable_(access == RegistryAccess::kAllAccess) {}
 
     Win32Error SetDword(std::string_view name, std::uint32_t value) override {
         control_.Record("RegSetValueEx(" + path_ + ", " + std::string(name) + ", dword " +
                         std::to_string(value) + ")");
         if (auto failure = control_.InjectedFailure("RegSetValueEx")) return *failure;
+        if (!writable_) return win32_error::kAccessDenied;
         registry_.SetValue(path_, name, kRegDword, DwordBytes(value));
         return win32_error::kSuccess;
     }
@@ -35,6 +39,7 @@ class FakeRegistryKey final : public RegistryKey, private CountedHandle {
         control_.Record("RegSetValueEx(" + path_ + ", " + std::string(name) + ", sz " +
                         std::string(value) + ")");
         if (auto failure = control_.InjectedFailure("RegSetValueEx")) return *failure;
+        if (!writable_) return win32_error::kAccessDenied;
         std::vector<std::uint8_t> bytes(value.begin(), value.end());
         bytes.push_back(0);
         registry_.SetValue(path_, name, kRegSz, std::move(bytes));
@@ -82,12 +87,19 @@ class FakeRegistryKey final : public RegistryKey, private CountedHandle {
     }
 
     Result<RegistryKeyPtr> CreateSubKey(std::string_view name) override {
-        return registry_.CreateLocalMachineKey(JoinPath(path_, name));
+        const std::string path = JoinPath(path_, name);
+        // Windows needs the right to create subkeys on the parent for a new one.
+        if (!writable_ && !registry_.HasKey(path)) {
+            control_.Record("RegCreateKey(" + path + ")");
+            return Failure{win32_error::kAccessDenied};
+        }
+        return registry_.CreateLocalMachineKey(path);
     }
 
   private:
     FakeRegistry& registry_;
     std::string path_;
+    bool writable_;
 };
 
 Result<RegistryKeyPtr> FakeRegistry::OpenLocalMachineKey(std::string_view path,
@@ -96,14 +108,15 @@ Result<RegistryKeyPtr> FakeRegistry::OpenLocalMachineKey(std::string_view path,
                     (access == RegistryAccess::kRead ? "read" : "all") + ")");
     if (auto failure = control_.InjectedFailure("RegOpenKeyEx")) return Failure{*failure};
     if (!Find(path)) return Failure{win32_error::kFileNotFound};
-    return RegistryKeyPtr(std::make_unique<FakeRegistryKey>(*this, std::string(path)));
+    return RegistryKeyPtr(std::make_unique<FakeRegistryKey>(*this, std::string(path), access));
 }
 
 Result<RegistryKeyPtr> FakeRegistry::CreateLocalMachineKey(std::string_view path) {
     control_.Record("RegCreateKey(" + std::string(path) + ")");
     if (auto failure = control_.InjectedFailure("RegCreateKey")) return Failure{*failure};
     AddKey(path);
-    return RegistryKeyPtr(std::make_unique<FakeRegistryKey>(*this, std::string(path)));
+    return RegistryKeyPtr(
+        std::make_unique<FakeRegistryKey>(*this, std::string(path), RegistryAccess::kAllAccess));
 }
 
 StoredKey& FakeRegistry::AddKey(std::string_view path) {
