@@ -1,13 +1,21 @@
 #include "dialogs/avi_player.h"
 
+#include <algorithm>
+
 namespace qar {
 
 namespace {
 
-constexpr std::array<TextLine, 3> kInstructionLines = {{
-    {"Please change <USB Printer type> to <Common USB mode> ", {10, 20, 410, 55}},
-    {"and re-plug the USB cable.                            ", {10, 40, 410, 75}},
-    {"If it doesn't work, please contact tech support.      ", {10, 130, 410, 165}},
+struct InstructionLine {
+    std::string_view text;
+    int top;
+    int bottom;
+};
+
+constexpr std::array<InstructionLine, 3> kInstructionLines = {{
+    {"Please change <USB Printer type> to <Common USB mode> ", 20, 55},
+    {"and re-plug the USB cable.                            ", 40, 75},
+    {"If it doesn't work, please contact tech support.      ", 130, 165},
 }};
 
 constexpr std::array<TextLine, 2> kAnimationLines = {{
@@ -35,9 +43,17 @@ Rect AviPlayer::AnimationRect(Rect client) {
     return {rect.left + 30, rect.top + moveY, rect.right + 30, rect.bottom + moveY};
 }
 
-std::span<const TextLine> AviPlayer::Lines(bool instructionPage) {
-    if (instructionPage) return kInstructionLines;
-    return kAnimationLines;
+std::vector<TextLine> AviPlayer::Lines(bool instructionPage, int clientWidth) {
+    if (!instructionPage) return {kAnimationLines.begin(), kAnimationLines.end()};
+    // Each line gets the width of all its characters, centred in the client area, so that no
+    // word of the instructions is cut at either end.
+    std::vector<TextLine> lines;
+    for (const InstructionLine& line : kInstructionLines) {
+        const int width = static_cast<int>(line.text.size()) * kTextCharacterWidth;
+        const int left = std::max(0, (clientWidth - width) / 2);
+        lines.push_back({line.text, {left, line.top, left + width, line.bottom}});
+    }
+    return lines;
 }
 
 void AviPlayer::OnInitDialog(ConnectionHelpWindow& window) {

@@ -2,9 +2,9 @@
 #pragma once
 
 #include <array>
-#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/connection_help_view.h"
 #include "platform/geometry.h"
@@ -21,6 +21,8 @@ inline constexpr std::string_view kNoClip = "NULL";
 class AviPlayer final : public ConnectionHelpHandler {
   public:
     static constexpr int kBackgroundColour = 0xF7B48E;  // red 142, green 180, blue 247
+    // The text font: 8 pixels a character, fixed pitch.
+    static constexpr int kTextCharacterWidth = 8;
 
     explicit AviPlayer(Shell& shell) : shell_(shell) {}
 
@@ -31,14 +33,17 @@ class AviPlayer final : public ConnectionHelpHandler {
     static WindowPlacement Placement(bool instructionPage, int screenWidth, int screenHeight);
     // Where the animation control goes in a client area: shrunk, then moved right and up.
     static Rect AnimationRect(Rect client);
-    static std::span<const TextLine> Lines(bool instructionPage);
+    // The page's lines in a client area of the given width.
+    static std::vector<TextLine> Lines(bool instructionPage, int clientWidth);
 
     void OnInitDialog(ConnectionHelpWindow& window) override;
     void OnUsbTypeHelp() override;
     bool InstructionPage() const override { return IsInstructionPage(mediaPath_); }
     bool AnimationEnabled() const override { return animationEnabled_ != 0; }
     std::string_view MediaPath() const override { return mediaPath_; }
-    std::span<const TextLine> TextLines() const override { return Lines(InstructionPage()); }
+    std::vector<TextLine> TextLines(int clientWidth) const override {
+        return Lines(InstructionPage(), clientWidth);
+    }
 
   private:
     Shell& shell_;

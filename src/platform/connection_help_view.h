@@ -1,8 +1,8 @@
 // The meeting point of the connection help dialog's logic and its window.
 #pragma once
 
-#include <span>
 #include <string_view>
+#include <vector>
 
 #include "platform/geometry.h"
 #include "platform/window_ref.h"
@@ -26,7 +26,7 @@ class ConnectionHelpHandler {
     virtual bool InstructionPage() const = 0;
     virtual bool AnimationEnabled() const = 0;
     virtual std::string_view MediaPath() const = 0;
-    virtual std::span<const TextLine> TextLines() const = 0;
+    virtual std::vector<TextLine> TextLines(int clientWidth) const = 0;
 };
 
 }  // namespace qar

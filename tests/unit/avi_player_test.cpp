@@ -29,11 +29,20 @@ TEST(AviPlayerPlacement, AnimationRectangleIsShrunkThenMovedUp) {
 }
 
 TEST(AviPlayerText, LinesOfEachPage) {
-    const auto instruction = AviPlayer::Lines(true);
+    // A 450-pixel window with a dialog frame has a client area 444 wide.
+    const auto instruction = AviPlayer::Lines(true, 444);
     ASSERT_EQ(instruction.size(), 3u);
-    for (const TextLine& line : instruction) EXPECT_EQ(line.text.size(), 54u);
-    EXPECT_EQ(instruction[2].rect, (Rect{10, 130, 410, 165}));
-    const auto animation = AviPlayer::Lines(false);
+    for (const TextLine& line : instruction) {
+        EXPECT_EQ(line.text.size(), 54u);
+        // The whole line, 54 characters of 8 pixels, centred in the client area.
+        EXPECT_EQ(line.rect.right - line.rect.left, 54 * AviPlayer::kTextCharacterWidth);
+        EXPECT_EQ(line.rect.left, 6);
+    }
+    EXPECT_EQ(instruction[0].rect, (Rect{6, 20, 438, 55}));
+    EXPECT_EQ(instruction[2].rect, (Rect{6, 130, 438, 165}));
+    // A client area narrower than a line keeps its first characters in view.
+    EXPECT_EQ(AviPlayer::Lines(true, 400)[1].rect.left, 0);
+    const auto animation = AviPlayer::Lines(false, 394);
     ASSERT_EQ(animation.size(), 2u);
     EXPECT_EQ(animation[0].text, "Device not detected.");
     EXPECT_EQ(animation[1].rect, (Rect{6, 270, 386, 305}));

@@ -104,7 +104,9 @@ void ConnectionHelpView::DrawTextLines(HDC dc) {
     ScopedSelect selected(dc, font.Get());
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(0, 0, 0));
-    for (const TextLine& line : handler_.TextLines()) {
+    RECT client{};
+    GetClientRect(Hwnd(), &client);
+    for (const TextLine& line : handler_.TextLines(client.right - client.left)) {
         RECT rect{line.rect.left, line.rect.top, line.rect.right, line.rect.bottom};
         DrawTextA(dc, line.text.data(), static_cast<int>(line.text.size()), &rect, DT_CENTER);
     }
