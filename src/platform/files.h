@@ -22,6 +22,13 @@ class DeviceFile {
                                                    std::uint32_t boundMilliseconds) = 0;
 };
 
+// A log opened for appending; each event becomes one line, stamped with the local time.
+class LogFile {
+  public:
+    virtual ~LogFile() = default;
+    virtual void Append(std::string_view event) = 0;
+};
+
 class FileSystem {
   public:
     virtual ~FileSystem() = default;
@@ -34,6 +41,8 @@ class FileSystem {
     // Switches the calling thread's WOW64 file-system redirection; true when the switch took.
     virtual bool EnableWow64Redirection(bool enable) = 0;
     virtual Result<std::unique_ptr<DeviceFile>> OpenDevice(std::string_view path) = 0;
+    // Opens (or creates) a text file to append to; what is in it stays.
+    virtual Result<std::unique_ptr<LogFile>> OpenLog(std::string_view path) = 0;
 };
 
 }  // namespace qar

@@ -16,6 +16,12 @@ class Process {
     virtual Win32Error WaitForExit() = 0;  // no time limit
 };
 
+// This program's hold on a machine-wide name; letting go is the destructor's job.
+class InstanceLock {
+  public:
+    virtual ~InstanceLock() = default;
+};
+
 class Processes {
   public:
     virtual ~Processes() = default;
@@ -23,6 +29,8 @@ class Processes {
     virtual Result<std::unique_ptr<Process>> Start(std::string_view applicationPath,
                                                    bool highPriority) = 0;
     virtual void Sleep(std::uint32_t milliseconds) = 0;
+    // Takes the named machine-wide lock without waiting; null while another process holds it.
+    virtual std::unique_ptr<InstanceLock> TryLock(std::string_view name) = 0;
 };
 
 }  // namespace qar

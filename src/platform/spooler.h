@@ -83,6 +83,8 @@ class Spooler {
     virtual Win32Error AddMonitor2(const MonitorInfo2& monitor) = 0;
     virtual Win32Error RemoveMonitor(std::string_view environment, std::string_view name) = 0;
     virtual Win32Error RemovePort(WindowRef parent, std::string_view portName) = 0;
+    // The names of every port the spooler knows (EnumPortsA, level 1).
+    virtual Result<std::vector<std::string>> EnumPortNames() = 0;
 };
 
 }  // namespace qar

@@ -13,6 +13,7 @@ inline constexpr Win32Error kFileNotFound = 2;
 inline constexpr Win32Error kPathNotFound = 3;
 inline constexpr Win32Error kAccessDenied = 5;
 inline constexpr Win32Error kInvalidHandle = 6;
+inline constexpr Win32Error kNotSupported = 50;
 inline constexpr Win32Error kNotEnoughMemory = 8;
 inline constexpr Win32Error kInvalidParameter = 87;
 inline constexpr Win32Error kInsufficientBuffer = 122;

@@ -90,4 +90,31 @@ std::optional<std::string> FakeFileSystem::Content(std::string_view path) const 
     return found->second;
 }
 
+namespace {
+
+class FakeLogFile final : public LogFile, private CountedHandle {
+  public:
+    FakeLogFile(FakeControl& control, std::string& content)
+        : CountedHandle(control), content_(content) {}
+    void Append(std::string_view event) override {
+        content_ += event;
+        content_ += "\r\n";
+    }
+
+  private:
+    std::string& content_;
+};
+
+}  // namespace
+
+Result<std::unique_ptr<LogFile>> FakeFileSystem::OpenLog(std::string_view path) {
+    control_.Record("CreateFile(" + std::string(path) + ", append)");
+    if (auto failure = control_.InjectedFailure("OpenLog")) return Failure{*failure};
+    for (const std::string& folder : missingFolders) {
+        if (path.starts_with(folder + "\\")) return Failure{win32_error::kPathNotFound};
+    }
+    return std::unique_ptr<LogFile>(
+        std::make_unique<FakeLogFile>(control_, files[std::string(path)]));
+}
+
 }  // namespace qar::fake

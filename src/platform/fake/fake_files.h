@@ -29,12 +29,15 @@ class FakeFileSystem final : public FileSystem {
     Result<std::string> SystemDirectory() override;
     bool EnableWow64Redirection(bool enable) override;
     Result<std::unique_ptr<DeviceFile>> OpenDevice(std::string_view path) override;
+    // The log's lines land in `files` without time stamps; a folder in `missingFolders` fails.
+    Result<std::unique_ptr<LogFile>> OpenLog(std::string_view path) override;
 
     std::string windowsDirectory = "C:\\windows";
     std::string systemDirectory = "C:\\windows\\system32";
     bool redirectionEnabled = true;
     std::map<std::string, std::string, CaseInsensitiveLess> files;
     std::map<std::string, FakeDevice, CaseInsensitiveLess> devices;
+    std::vector<std::string> missingFolders;
 
     bool Exists(std::string_view path) const { return files.find(path) != files.end(); }
     std::optional<std::string> Content(std::string_view path) const;

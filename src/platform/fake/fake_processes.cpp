@@ -40,4 +40,15 @@ void FakeProcesses::Sleep(std::uint32_t milliseconds) {
     sleptMilliseconds += milliseconds;
 }
 
+std::unique_ptr<InstanceLock> FakeProcesses::TryLock(std::string_view name) {
+    control_.Record("CreateMutex(" + std::string(name) + ")");
+    for (const std::string& held : heldElsewhere) {
+        if (held == name) return nullptr;
+    }
+    struct FakeLock final : InstanceLock, private CountedHandle {
+        explicit FakeLock(FakeControl& control) : CountedHandle(control) {}
+    };
+    return std::make_unique<FakeLock>(control_);
+}
+
 }  // namespace qar::fake

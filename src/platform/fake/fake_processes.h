@@ -4,6 +4,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "platform/fake/fake_control.h"
 #include "platform/processes.h"
@@ -17,10 +18,13 @@ class FakeProcesses final : public Processes {
     Result<std::unique_ptr<Process>> Start(std::string_view applicationPath,
                                            bool highPriority) override;
     void Sleep(std::uint32_t milliseconds) override;
+    std::unique_ptr<InstanceLock> TryLock(std::string_view name) override;
 
     // What each program does when it runs (while it is waited for).
     std::map<std::string, std::function<void()>, CaseInsensitiveLess> programs;
     std::uint32_t sleptMilliseconds = 0;
+    // Lock names another process holds.
+    std::vector<std::string> heldElsewhere;
 
   private:
     FakeControl& control_;

@@ -195,4 +195,14 @@ bool FakeSpooler::HasMonitor(std::string_view name) const {
                        [&](const MonitorInfo2& m) { return EqualsIgnoringCase(m.name, name); });
 }
 
+Result<std::vector<std::string>> FakeSpooler::EnumPortNames() {
+    control_.Record("EnumPorts()");
+    if (auto failure = control_.InjectedFailure("EnumPorts")) return Failure{*failure};
+    std::vector<std::string> names = localPorts;
+    for (const auto& [monitor, ports] : monitorPorts) {
+        names.insert(names.end(), ports.begin(), ports.end());
+    }
+    return names;
+}
+
 }  // namespace qar::fake

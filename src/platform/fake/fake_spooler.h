@@ -42,6 +42,7 @@ class FakeSpooler final : public Spooler {
     Win32Error AddMonitor2(const MonitorInfo2& monitor) override;
     Win32Error RemoveMonitor(std::string_view environment, std::string_view name) override;
     Win32Error RemovePort(WindowRef parent, std::string_view portName) override;
+    Result<std::vector<std::string>> EnumPortNames() override;
 
     // World state, open to the tests.
     std::string driverDirectory = "C:\\windows\\system32\\spool\\drivers\\x64";
@@ -49,6 +50,9 @@ class FakeSpooler final : public Spooler {
     std::vector<FakePrinter> printers;
     std::vector<MonitorInfo2> monitors{{"Local Port", "", "localspl.dll"}};
     std::map<std::string, std::vector<std::string>, CaseInsensitiveLess> monitorPorts;
+    // The ports of the "Local Port" monitor.
+    std::vector<std::string> localPorts{
+        "COM1:", "COM2:", "COM3:", "COM4:", "FILE:", "LPT1:", "LPT2:", "LPT3:"};
     std::vector<XcvRequest> xcvRequests;
     XcvOutcome xcvAnswer{true, 0};
 

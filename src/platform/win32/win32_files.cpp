@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <string>
 
 #include "platform/win32/bounded_read.h"
@@ -80,6 +81,38 @@ Result<std::unique_ptr<DeviceFile>> Win32FileSystem::OpenDevice(std::string_view
                                 nullptr));
     if (!file) return Failure{LastError()};
     return std::unique_ptr<DeviceFile>(std::make_unique<Win32DeviceFile>(std::move(file)));
+}
+
+namespace {
+
+class Win32LogFile final : public LogFile {
+  public:
+    explicit Win32LogFile(UniqueFile file) : file_(std::move(file)) {}
+
+    void Append(std::string_view event) override {
+        SYSTEMTIME now{};
+        GetLocalTime(&now);
+        char stamp[32] = {};
+        std::snprintf(stamp, sizeof(stamp), "%04u-%02u-%02u %02u:%02u:%02u.%03u ", now.wYear,
+                      now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds);
+        const std::string line = stamp + std::string(event) + "\r\n";
+        DWORD written = 0;
+        WriteFile(file_.Get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+    }
+
+  private:
+    UniqueFile file_;
+};
+
+}  // namespace
+
+Result<std::unique_ptr<LogFile>> Win32FileSystem::OpenLog(std::string_view path) {
+    // Appending only: what earlier runs wrote is never overwritten.
+    UniqueFile file(CreateFileA(std::string(path).c_str(), FILE_APPEND_DATA,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return Failure{LastError()};
+    return std::unique_ptr<LogFile>(std::make_unique<Win32LogFile>(std::move(file)));
 }
 
 }  // namespace qar::win32

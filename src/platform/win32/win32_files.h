@@ -12,6 +12,7 @@ class Win32FileSystem final : public FileSystem {
     Result<std::string> SystemDirectory() override;
     bool EnableWow64Redirection(bool enable) override;
     Result<std::unique_ptr<DeviceFile>> OpenDevice(std::string_view path) override;
+    Result<std::unique_ptr<LogFile>> OpenLog(std::string_view path) override;
 };
 
 }  // namespace qar::win32

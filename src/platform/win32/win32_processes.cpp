@@ -51,4 +51,27 @@ void Win32Processes::Sleep(std::uint32_t milliseconds) {
     ::Sleep(milliseconds);
 }
 
+namespace {
+
+class Win32InstanceLock final : public InstanceLock {
+  public:
+    explicit Win32InstanceLock(UniqueKernelObject mutex) : mutex_(std::move(mutex)) {}
+    ~Win32InstanceLock() override { ReleaseMutex(mutex_.Get()); }
+
+  private:
+    UniqueKernelObject mutex_;
+};
+
+}  // namespace
+
+std::unique_ptr<InstanceLock> Win32Processes::TryLock(std::string_view name) {
+    UniqueKernelObject mutex(CreateMutexA(nullptr, FALSE, std::string(name).c_str()));
+    // A mutex this process may not open belongs to a run of another user: held.
+    if (!mutex) return nullptr;
+    const DWORD waited = WaitForSingleObject(mutex.Get(), 0);
+    // Abandoned: the run that held it ended without letting go; the lock is ours now.
+    if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) return nullptr;
+    return std::make_unique<Win32InstanceLock>(std::move(mutex));
+}
+
 }  // namespace qar::win32

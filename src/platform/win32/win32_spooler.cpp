@@ -209,4 +209,22 @@ Win32Error Win32Spooler::RemovePort(WindowRef parent, std::string_view portName)
     return win32_error::kSuccess;
 }
 
+Result<std::vector<std::string>> Win32Spooler::EnumPortNames() {
+    const auto enumPorts = QAR_SYSTEM_FUNCTION(kWinspool, EnumPortsA);
+    if (!enumPorts) return Failure{LastError()};
+    DWORD needed = 0;
+    DWORD count = 0;
+    enumPorts(nullptr, 1, nullptr, 0, &needed, &count);
+    std::vector<BYTE> buffer(needed + sizeof(PORT_INFO_1A), 0);
+    if (!enumPorts(nullptr, 1, buffer.data(), static_cast<DWORD>(buffer.size()), &needed, &count)) {
+        return Failure{LastError()};
+    }
+    std::vector<std::string> names;
+    const auto* ports = reinterpret_cast<const PORT_INFO_1A*>(buffer.data());
+    for (DWORD index = 0; index < count; ++index) {
+        if (ports[index].pName) names.emplace_back(ports[index].pName);
+    }
+    return names;
+}
+
 }  // namespace qar::win32

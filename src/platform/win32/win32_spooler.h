@@ -16,6 +16,7 @@ class Win32Spooler final : public Spooler {
     Win32Error AddMonitor2(const MonitorInfo2& monitor) override;
     Win32Error RemoveMonitor(std::string_view environment, std::string_view name) override;
     Win32Error RemovePort(WindowRef parent, std::string_view portName) override;
+    Result<std::vector<std::string>> EnumPortNames() override;
 };
 
 }  // namespace qar::win32
