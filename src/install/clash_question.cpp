@@ -25,21 +25,22 @@ bool RetryUntilInstalled(InstallSteps& steps, const InstallState& state) {
 
 }  // namespace
 
-bool InstallWithClashQuestion(Platform& platform, InstallState& state, WindowRef owner) {
+FlowOutcome InstallWithClashQuestion(Platform& platform, InstallState& state, WindowRef owner) {
     InstallSteps steps(platform, state);
     if (steps.InstallChain()) {
         platform.ui.ShowMessageBox(owner, "Add " + state.modelName + " Printer driver Successfully",
                                    kInstallCaption, message_box::kOk);
-        return true;
+        return FlowOutcome::kDone;
     }
-    if (!ClashHappened(state)) return false;
+    if (!ClashHappened(state)) return FlowOutcome::kFailed;
     const int answer = platform.ui.ShowMessageBox(
         owner, "The " + state.modelName + " driver installed \n  Do you want add attachment",
         kInstallCaption, message_box::kYesNo | message_box::kIconExclamation);
-    if (answer != dialog_result::kYes || !RetryUntilInstalled(steps, state)) return false;
+    if (answer != dialog_result::kYes) return FlowOutcome::kDeclined;
+    if (!RetryUntilInstalled(steps, state)) return FlowOutcome::kFailed;
     platform.ui.ShowMessageBox(owner, "Add " + state.printerName + " Printer driver Successfully",
                                kInstallCaption, message_box::kIconInformation);
-    return true;
+    return FlowOutcome::kDone;
 }
 
 }  // namespace qar

@@ -1,12 +1,14 @@
 // The install chain as both flows run it: after a name clash the user may add a numbered queue.
 #pragma once
 
+#include "install/flow_outcome.h"
 #include "install/install_state.h"
 #include "platform/platform.h"
 
 namespace qar {
 
-// Runs the chain and shows its success box; returns whether a queue was installed.
-bool InstallWithClashQuestion(Platform& platform, InstallState& state, WindowRef owner);
+// Runs the chain and shows its success box: kDone when a queue was installed, kDeclined when
+// its name was taken and no numbered queue wanted, kFailed otherwise.
+FlowOutcome InstallWithClashQuestion(Platform& platform, InstallState& state, WindowRef owner);
 
 }  // namespace qar

@@ -23,11 +23,13 @@ void CopySharedDriverFiles(FileSystem& files) {
 
 }  // namespace
 
-void RunManualInstallation(Platform& platform, InstallState& state, InstallHost& host) {
+FlowOutcome RunManualInstallation(Platform& platform, InstallState& state, InstallHost& host) {
     auto driverDirectory = platform.spooler.DriverDirectory(kDriverEnvironment);
+    FlowOutcome outcome = FlowOutcome::kCancelled;
     if (host.RunSelectPort()) {
         CopySharedDriverFiles(platform.files);
-        if (InstallWithClashQuestion(platform, state, host.Owner())) {
+        outcome = InstallWithClashQuestion(platform, state, host.Owner());
+        if (outcome == FlowOutcome::kDone) {
             platform.ui.ShowMessageBox(
                 host.Owner(),
                 "Your device is connected through the " + state.selectedPort + " port now.",
@@ -37,6 +39,7 @@ void RunManualInstallation(Platform& platform, InstallState& state, InstallHost&
     }
     // Without a driver directory there is nothing of ours to remove.
     DeletePackageFiles(platform.files, state.packageFiles, driverDirectory ? *driverDirectory : "");
+    return outcome;
 }
 
 }  // namespace qar

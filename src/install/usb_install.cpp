@@ -8,22 +8,23 @@
 
 namespace qar {
 
-void RunAutomaticDetection(Platform& platform, InstallState& state, InstallHost& host,
-                           CUsbIF& table) {
+FlowOutcome RunAutomaticDetection(Platform& platform, InstallState& state, InstallHost& host,
+                                  CUsbIF& table) {
     // Each Retry runs the whole command again; a loop keeps the stack flat however often.
     for (;;) {
         auto driverDirectory = platform.spooler.DriverDirectory(kDriverEnvironment);
         state.usbDeviceCount = table.EnumerateUsbPrinters(platform.deviceSetup);
         IdentifyUsbDevices(table, platform.files, platform.processes, state);
         if (state.usbDeviceCount != 0) {
-            if (InstallWithClashQuestion(platform, state, host.Owner())) host.ShowWarrantyOffer();
-            return;
+            const FlowOutcome outcome = InstallWithClashQuestion(platform, state, host.Owner());
+            if (outcome == FlowOutcome::kDone) host.ShowWarrantyOffer();
+            return outcome;
         }
         RunUsbDetector(platform.processes);
         if (host.ShowConnectionHelp(ReadDetectorVerdict(platform.profile))) continue;
         DeletePackageFiles(platform.files, state.packageFiles,
                            driverDirectory ? *driverDirectory : "");
-        return;
+        return FlowOutcome::kNoCutter;
     }
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "discovery/usb_interface_table.h"
+#include "install/flow_outcome.h"
 #include "install/install_host.h"
 #include "install/install_state.h"
 #include "platform/platform.h"
@@ -9,7 +10,7 @@
 namespace qar {
 
 // Without a cutter the detector and the connection help run; Retry starts again from the top.
-void RunAutomaticDetection(Platform& platform, InstallState& state, InstallHost& host,
-                           CUsbIF& table);
+FlowOutcome RunAutomaticDetection(Platform& platform, InstallState& state, InstallHost& host,
+                                  CUsbIF& table);
 
 }  // namespace qar

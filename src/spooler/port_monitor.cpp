@@ -55,12 +55,28 @@ void PortMonitorCommands::WriteUninstallEntry(const std::string& installFolder) 
     (*entry)->SetString("UninstallString", installFolder + std::string(kUninstallerFile));
 }
 
-int PortMonitorCommands::AddCutterPort() {
+std::optional<XcvOutcome> PortMonitorCommands::SendAddPort() {
     auto channel = platform_.spooler.OpenPrinterByName(kMonitorChannel, kServerAccessAdminister);
-    if (!channel) return 0;
+    if (!channel) return std::nullopt;
     const auto request = AddPortRequest();
-    (void)(*channel)->SendXcvData(u"AddPort", request, kXcvOutputBuffer);
-    return 1;
+    return (*channel)->SendXcvData(u"AddPort", request, kXcvOutputBuffer);
+}
+
+int PortMonitorCommands::AddCutterPort() {
+    return SendAddPort() ? 1 : 0;
+}
+
+Win32Error PortMonitorCommands::RemoveMonitorIfPresent() {
+    const Win32Error result = platform_.spooler.RemoveMonitor(kMonitorEnvironment, kMonitorName);
+    return result == win32_error::kUnknownMonitor ? win32_error::kSuccess : result;
+}
+
+Win32Error PortMonitorCommands::RemovePortIfPresent(WindowRef window) {
+    const Win32Error result = platform_.spooler.RemovePort(window, kCutterPort);
+    // The spooler finds no monitor for a port that is not there (50, or 1796 on Windows).
+    return result == win32_error::kNotSupported || result == win32_error::kUnknownPort
+               ? win32_error::kSuccess
+               : result;
 }
 
 int PortMonitorCommands::RemoveCutterMonitor() {
@@ -74,19 +90,23 @@ int PortMonitorCommands::RemoveCutterPort(WindowRef window) {
     return platform_.spooler.RemovePort(window, kCutterPort) == win32_error::kSuccess ? 1 : 0;
 }
 
-void PortMonitorCommands::OnInstallUSB(WindowRef owner) {
+FlowOutcome PortMonitorCommands::OnInstallUSB(WindowRef owner) {
     platform_.ui.ShowMessageBox(owner, "Please Don't connect USB", "QAR", message_box::kOk);
     RemoveCutterPort(owner);
     RemoveCutterMonitor();
-    InstallCutterMonitor();
-    AddCutterPort();
+    const int installed = InstallCutterMonitor();
+    const std::optional<XcvOutcome> port = SendAddPort();
+    const bool portAdded = port && port->returned && port->status == win32_error::kSuccess;
+    return installed && portAdded ? FlowOutcome::kDone : FlowOutcome::kFailed;
 }
 
-void PortMonitorCommands::OnUninstallUsb(WindowRef owner) {
+FlowOutcome PortMonitorCommands::OnUninstallUsb(WindowRef owner) {
     platform_.ui.ApplicationMessageBox("Please make sure that USB device isn't connecting now!",
                                        message_box::kOk);
-    RemoveCutterPort(owner);
-    RemoveCutterMonitor();
+    const Win32Error port = RemovePortIfPresent(owner);
+    const Win32Error monitor = RemoveMonitorIfPresent();
+    return port == win32_error::kSuccess && monitor == win32_error::kSuccess ? FlowOutcome::kDone
+                                                                             : FlowOutcome::kFailed;
 }
 
 }  // namespace qar

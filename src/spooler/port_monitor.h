@@ -3,8 +3,10 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
+#include "install/flow_outcome.h"
 #include "platform/platform.h"
 
 namespace qar {
@@ -34,12 +36,17 @@ class PortMonitorCommands {
     int RemoveCutterMonitor();
     int RemoveCutterPort(WindowRef window);
 
-    // The command handlers: a warning box, then the steps whatever each returns.
-    void OnInstallUSB(WindowRef owner);
-    void OnUninstallUsb(WindowRef owner);
+    // The command handlers: a warning box, then the steps whatever each returns. A monitor or
+    // port that is not there to remove is no failure.
+    FlowOutcome OnInstallUSB(WindowRef owner);
+    FlowOutcome OnUninstallUsb(WindowRef owner);
 
   private:
     void WriteUninstallEntry(const std::string& installFolder);
+    // The monitor's answer to "AddPort"; nothing when its channel does not open.
+    std::optional<XcvOutcome> SendAddPort();
+    Win32Error RemovePortIfPresent(WindowRef window);
+    Win32Error RemoveMonitorIfPresent();
 
     Platform& platform_;
 };

@@ -2,13 +2,16 @@
 
 namespace qar {
 
-void UpdatePrinterPort(Spooler& spooler) {
+FlowOutcome UpdatePrinterPort(Spooler& spooler) {
     auto printers = spooler.EnumLocalPrinters2();
-    if (!printers || (*printers)->Count() == 0) return;
+    if (!printers) return FlowOutcome::kFailed;
+    if ((*printers)->Count() == 0) return FlowOutcome::kDone;
     (*printers)->SetNameAndPort(0, "aaTZ-60", "USB001");
     auto target = spooler.OpenPrinterByName("aaTZ-60", kPrinterAllAccess);
-    if (!target) return;
-    (void)(*target)->SetPrinter2(**printers, 0);
+    // Without that printer there is nothing to re-point.
+    if (!target) return FlowOutcome::kDone;
+    return (*target)->SetPrinter2(**printers, 0) == win32_error::kSuccess ? FlowOutcome::kDone
+                                                                          : FlowOutcome::kFailed;
 }
 
 }  // namespace qar
