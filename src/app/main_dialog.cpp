@@ -33,8 +33,8 @@ constexpr std::array<CommandEntry, 5> kCommandTable = {{
 
 }  // namespace
 
-CModelprobe_uDlg::CModelprobe_uDlg(Platform& platform, InstallState& state)
-    : platform_(platform), state_(state) {
+CModelprobe_uDlg::CModelprobe_uDlg(Platform& platform, InstallState& state, StartCommand start)
+    : platform_(platform), state_(state), start_(std::move(start)) {
     state_.packageFiles.RemoveAll();
 }
 
@@ -50,9 +50,36 @@ bool CModelprobe_uDlg::OnInitDialog(MainDialogWindow& window) {
     window.SetIcons();
     state_.ResetSelection();
     state_.packageFiles.AppendPackageNames();
-    OnInstallDriver();
+    if (start_.command == Command::kNone) {
+        OnInstallDriver();
+    } else {
+        RunStartCommand();
+    }
     OnOK();
     return true;
+}
+
+void CModelprobe_uDlg::RunStartCommand() {
+    switch (start_.command) {
+        case Command::kManual:
+            OnInstallDriver();
+            break;
+        case Command::kUsb:
+            OnModelprobe();
+            break;
+        case Command::kInstallUsb:
+            OnInstallUSB();
+            break;
+        case Command::kUninstallUsb:
+            OnUninstallUsb();
+            break;
+        case Command::kUpdatePort:
+            OnUpdatePort();
+            break;
+        case Command::kNone:
+        case Command::kHelp:
+            break;
+    }
 }
 
 bool CModelprobe_uDlg::OnCommand(std::uint32_t id) {
@@ -72,23 +99,23 @@ bool CModelprobe_uDlg::OnSysCommand(std::uint32_t id) {
 }
 
 void CModelprobe_uDlg::OnModelprobe() {
-    RunAutomaticDetection(platform_, state_, *this, usbTable_);
+    lastOutcome_ = RunAutomaticDetection(platform_, state_, *this, usbTable_);
 }
 
 void CModelprobe_uDlg::OnUpdatePort() {
-    UpdatePrinterPort(platform_.spooler);
+    lastOutcome_ = UpdatePrinterPort(platform_.spooler);
 }
 
 void CModelprobe_uDlg::OnInstallUSB() {
-    PortMonitorCommands(platform_).OnInstallUSB(Owner());
+    lastOutcome_ = PortMonitorCommands(platform_).OnInstallUSB(Owner());
 }
 
 void CModelprobe_uDlg::OnUninstallUsb() {
-    PortMonitorCommands(platform_).OnUninstallUsb(Owner());
+    lastOutcome_ = PortMonitorCommands(platform_).OnUninstallUsb(Owner());
 }
 
 void CModelprobe_uDlg::OnInstallDriver() {
-    RunManualInstallation(platform_, state_, *this);
+    lastOutcome_ = RunManualInstallation(platform_, state_, *this);
 }
 
 WindowRef CModelprobe_uDlg::Owner() const {
@@ -96,6 +123,14 @@ WindowRef CModelprobe_uDlg::Owner() const {
 }
 
 int CModelprobe_uDlg::RunSelectPort() {
+    if (start_.command == Command::kManual) {
+        // Given on the command line: the choice is made without the dialog.
+        state_.selectedPort = start_.port;
+        state_.selectedModel = start_.model;
+        state_.selectionMade = 1;
+        OnCancel();
+        return 1;
+    }
     SelectPort dialog(platform_.registry, platform_.ui);
     state_.selectedPort.clear();
     state_.selectedModel.clear();

@@ -3,7 +3,9 @@
 
 #include <cstdint>
 
+#include "app/command_line.h"
 #include "discovery/usb_interface_table.h"
+#include "install/flow_outcome.h"
 #include "install/install_host.h"
 #include "install/install_state.h"
 #include "platform/main_dialog_view.h"
@@ -16,9 +18,17 @@ struct IconOrigin {
     int y;
 };
 
+// What the dialog runs when it opens instead of the manual installation with its selection: one
+// command of the command line; for the manual installation, with the model and port given.
+struct StartCommand {
+    Command command = Command::kNone;
+    std::string model;  // the listed spelling
+    std::string port;
+};
+
 class CModelprobe_uDlg final : public MainDialogHandler, public InstallHost {
   public:
-    CModelprobe_uDlg(Platform& platform, InstallState& state);
+    CModelprobe_uDlg(Platform& platform, InstallState& state, StartCommand start = {});
 
     bool OnInitDialog(MainDialogWindow& window) override;
     bool OnCommand(std::uint32_t id) override;
@@ -39,15 +49,22 @@ class CModelprobe_uDlg final : public MainDialogHandler, public InstallHost {
     void OnOK();
     void OnCancel();
 
+    // How the last command that ran ended.
+    FlowOutcome LastOutcome() const { return lastOutcome_; }
+
     // Where the minimised dialog draws its icon in a client area of the given size.
     static IconOrigin MinimisedIconOrigin(int clientWidth, int clientHeight, int iconWidth,
                                           int iconHeight);
 
   private:
+    void RunStartCommand();
+
     Platform& platform_;
     InstallState& state_;
+    StartCommand start_;
     MainDialogWindow* window_ = nullptr;
     CUsbIF usbTable_;
+    FlowOutcome lastOutcome_ = FlowOutcome::kDone;
 };
 
 }  // namespace qar

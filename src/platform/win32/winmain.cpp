@@ -2,6 +2,12 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/command_line.h"
+#include "app/command_run.h"
 #include "app/modelprobe_app.h"
 #include "install/install_state.h"
 #include "platform/win32/system_library.h"
@@ -23,7 +29,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     }
 
     qar::win32::Win32Platform platform(instance);
-    qar::CModelprobe_uApp application(platform.Services(), installState);
-    application.InitInstance();
-    return 0;
+    // The C runtime has split the command line by the usual Windows rules.
+    const std::vector<std::string> arguments(__argv + 1, __argv + __argc);
+    if (arguments.empty()) {
+        // A plain start takes the lock when it is free but never waits for it or refuses.
+        const auto lock = platform.Services().processes.TryLock(qar::kInstanceLockName);
+        qar::CModelprobe_uApp application(platform.Services(), installState);
+        application.InitInstance();
+        return 0;
+    }
+    const qar::CommandLine line = qar::ParseCommandLine(arguments);
+    return qar::RunCommandLine(platform.Services(), installState, line, arguments);
 }

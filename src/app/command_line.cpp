@@ -1,0 +1,171 @@
+#include "app/command_line.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+
+#include "dialogs/select_port.h"
+
+namespace qar {
+
+namespace {
+
+bool EqualIgnoringCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+struct CommandSwitch {
+    std::string_view name;
+    Command command;
+};
+
+constexpr std::array<CommandSwitch, 4> kCommandSwitches = {{
+    {"usb", Command::kUsb},
+    {"installusb", Command::kInstallUsb},
+    {"uninstallusb", Command::kUninstallUsb},
+    {"updateport", Command::kUpdatePort},
+}};
+
+// The switch's name without its "/" or "-"; nothing for a plain value.
+std::optional<std::string_view> SwitchName(std::string_view argument) {
+    if (argument.size() < 2 || (argument[0] != '/' && argument[0] != '-')) return std::nullopt;
+    return argument.substr(1);
+}
+
+class Parser {
+  public:
+    explicit Parser(std::span<const std::string> arguments) : arguments_(arguments) {}
+
+    CommandLine Parse() {
+        // Every argument is read, so that /? wins wherever it stands.
+        for (index_ = 0; index_ < arguments_.size(); ++index_) {
+            Take(arguments_[index_]);
+        }
+        if (help_) {
+            CommandLine help;
+            help.command = Command::kHelp;
+            help.quiet = line_.quiet;
+            return help;
+        }
+        if (line_.error.empty()) CheckCommand();
+        return line_;
+    }
+
+  private:
+    void Take(const std::string& argument) {
+        const auto name = SwitchName(argument);
+        if (!name) return Fail("unexpected value \"" + argument + "\"");
+        if (*name == "?" || EqualIgnoringCase(*name, "help")) {
+            help_ = true;
+        } else if (EqualIgnoringCase(*name, "model")) {
+            TakeValue(line_.model, "/model");
+        } else if (EqualIgnoringCase(*name, "port")) {
+            TakeValue(line_.port, "/port");
+        } else if (EqualIgnoringCase(*name, "log")) {
+            TakeValue(line_.logPath, "/log");
+        } else if (EqualIgnoringCase(*name, "quiet")) {
+            line_.quiet = true;
+        } else if (EqualIgnoringCase(*name, "addqueue")) {
+            line_.addQueue = true;
+        } else {
+            TakeCommand(*name, argument);
+        }
+    }
+
+    void TakeCommand(std::string_view name, const std::string& argument) {
+        for (const CommandSwitch& command : kCommandSwitches) {
+            if (EqualIgnoringCase(name, command.name)) {
+                commands_.push_back(command.command);
+                return;
+            }
+        }
+        Fail("unknown switch " + argument);
+    }
+
+    void TakeValue(std::string& value, std::string_view option) {
+        if (index_ + 1 >= arguments_.size() || SwitchName(arguments_[index_ + 1])) {
+            return Fail(std::string(option) + " needs a value");
+        }
+        value = arguments_[++index_];
+    }
+
+    void CheckCommand() {
+        const bool model = !line_.model.empty();
+        const bool port = !line_.port.empty();
+        if (model != port) return Fail("/model and /port go together");
+        if (model) commands_.push_back(Command::kManual);
+        if (commands_.empty()) return Fail("no command given");
+        if (commands_.size() > 1) return Fail("only one command at a time");
+        line_.command = commands_.front();
+    }
+
+    // The first fault found is the one reported.
+    void Fail(std::string why) {
+        if (line_.error.empty()) line_.error = std::move(why);
+    }
+
+    std::span<const std::string> arguments_;
+    std::size_t index_ = 0;
+    CommandLine line_;
+    std::vector<Command> commands_;
+    bool help_ = false;
+};
+
+}  // namespace
+
+CommandLine ParseCommandLine(std::span<const std::string> arguments) {
+    return Parser(arguments).Parse();
+}
+
+std::optional<std::string_view> ResolveModel(std::string_view given) {
+    for (std::string_view model : kModelNames) {
+        if (EqualIgnoringCase(model, given)) return model;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> ResolvePort(std::string_view given,
+                                       const std::vector<std::string>& knownPorts) {
+    for (const std::string& port : knownPorts) {
+        if (EqualIgnoringCase(port, given)) return port;
+    }
+    for (const std::string& port : knownPorts) {
+        if (port.ends_with(':') && EqualIgnoringCase(port.substr(0, port.size() - 1), given)) {
+            return port;
+        }
+    }
+    return std::nullopt;
+}
+
+std::string UsageText() {
+    std::string text =
+        "Modelprobe_u [/quiet] [/log FILE] COMMAND\r\n"
+        "\r\n"
+        "Commands (one at a time):\r\n"
+        "  /model NAME /port PORT   install the driver for NAME on PORT\r\n"
+        "  /usb                     find the cutter on USB and install it\r\n"
+        "  /installusb              add the USB port monitor and its port\r\n"
+        "  /uninstallusb            remove the USB port monitor and its port\r\n"
+        "  /updateport              move the printer aaTZ-60 to USB001\r\n"
+        "\r\n"
+        "Options:\r\n"
+        "  /quiet      show no window; questions are answered No\r\n"
+        "  /addqueue   with /quiet: add a numbered queue when the name is taken\r\n"
+        "  /log FILE   append a log of the run to FILE\r\n"
+        "  /?          this help\r\n"
+        "\r\n"
+        "Exit codes: 0 done, 87 bad command line, 1167 no cutter found (/quiet /usb),\r\n"
+        "1602 cancelled, 1603 failed, 1618 another run is busy, 1622 log not writable.\r\n"
+        "\r\n"
+        "Models:";
+    for (std::size_t index = 0; index < kModelNames.size(); ++index) {
+        text += index % 5 == 0 ? "\r\n  " : ", ";
+        text += kModelNames[index];
+    }
+    return text;
+}
+
+}  // namespace qar

@@ -1,0 +1,155 @@
+#include "app/command_run.h"
+
+#include <memory>
+
+#include "app/event_log.h"
+#include "app/logged_services.h"
+#include "app/main_dialog.h"
+#include "app/quiet_user_interface.h"
+#include "dialogs/select_port.h"
+#include "discovery/serial_ports.h"
+#include "spooler/install_chain.h"
+#include "spooler/package_cleanup.h"
+
+namespace qar {
+
+namespace {
+
+constexpr std::string_view kApplicationName = "Modelprobe_u";
+
+std::string QuotedArguments(const std::vector<std::string>& arguments) {
+    std::string text;
+    for (const std::string& argument : arguments) {
+        if (!text.empty()) text += ' ';
+        const bool quote = argument.empty() || argument.find(' ') != std::string::npos;
+        text += quote ? "\"" + argument + "\"" : argument;
+    }
+    return text;
+}
+
+std::string Listed(const std::vector<std::string>& names) {
+    std::string text;
+    for (const std::string& name : names) text += (text.empty() ? "" : ", ") + name;
+    return text;
+}
+
+// The ports /port may name: those the selection dialog lists and those the spooler knows.
+std::vector<std::string> KnownPorts(Platform& platform) {
+    EventLog nowhere(nullptr, platform.ui);
+    QuietUserInterface silent(platform.ui, nowhere, false);
+    std::vector<std::string> ports;
+    ListLocalPorts(platform.registry, silent, kNoWindow, ports);
+    ports.emplace_back(kParallelPort);
+    if (auto spoolerPorts = platform.spooler.EnumPortNames()) {
+        ports.insert(ports.end(), spoolerPorts->begin(), spoolerPorts->end());
+    }
+    return ports;
+}
+
+// Fills the start command's model and port; what is wrong when either is unknown.
+std::string ResolveSelection(Platform& platform, const CommandLine& line, StartCommand& start) {
+    const auto model = ResolveModel(line.model);
+    if (!model) return "unknown model \"" + line.model + "\"";
+    const std::vector<std::string> ports = KnownPorts(platform);
+    const auto port = ResolvePort(line.port, ports);
+    if (!port) return "unknown port \"" + line.port + "\"; known ports: " + Listed(ports);
+    start.model = *model;
+    start.port = *port;
+    return {};
+}
+
+int ExitCode(FlowOutcome outcome, bool quiet) {
+    switch (outcome) {
+        case FlowOutcome::kDone:
+        case FlowOutcome::kDeclined:
+            return exit_code::kSuccess;
+        case FlowOutcome::kCancelled:
+            return exit_code::kCancelled;
+        case FlowOutcome::kNoCutter:
+            return quiet ? exit_code::kNoCutter : exit_code::kCancelled;
+        case FlowOutcome::kFailed:
+            break;
+    }
+    return exit_code::kFailed;
+}
+
+void ShowUnlessQuiet(Platform& platform, const CommandLine& line, std::string_view text,
+                     unsigned style) {
+    if (!line.quiet) platform.ui.ShowMessageBox(kNoWindow, text, kApplicationName, style);
+}
+
+int RunCommand(Platform& platform, InstallState& state, const CommandLine& line,
+               const StartCommand& start, EventLog& log) {
+    auto lock = platform.processes.TryLock(kInstanceLockName);
+    if (!lock) {
+        log.Record("another run of the installer is changing the system: nothing done");
+        return exit_code::kBusy;
+    }
+    LoggedSpooler spooler(platform.spooler, log);
+    LoggedRegistry registry(platform.registry, log);
+    LoggedFileSystem files(platform.files, log);
+    QuietUserInterface quiet(platform.ui, log, line.addQueue);
+    LoggedUserInterface shown(platform.ui, log);
+    UserInterface& ui = line.quiet ? static_cast<UserInterface&>(quiet) : shown;
+    Platform logged{
+        spooler,        registry, platform.deviceSetup, files, platform.processes, platform.profile,
+        platform.shell, ui};
+
+    CModelprobe_uDlg dialog(logged, state, start);
+    ui.RunMainDialog(dialog);
+    // As after every run, the package leaves the driver directory, once.
+    if (!files.RemovalsAttempted()) {
+        if (auto directory = logged.spooler.DriverDirectory(kDriverEnvironment)) {
+            DeletePackageFiles(logged.files, state.packageFiles, *directory);
+        }
+    }
+    log.Record("package files removed: " + std::to_string(files.Removed()) + " of " +
+               std::to_string(state.packageFiles.Count()));
+    return ExitCode(dialog.LastOutcome(), line.quiet);
+}
+
+int RunLogged(Platform& platform, InstallState& state, const CommandLine& line, EventLog& log) {
+    StartCommand start{line.command, {}, {}};
+    std::string error = line.error;
+    if (error.empty() && line.command == Command::kManual) {
+        error = ResolveSelection(platform, line, start);
+    }
+    if (!error.empty()) {
+        log.Record("bad command line: " + error + "; nothing done");
+        ShowUnlessQuiet(platform, line, error + "\r\n\r\n" + UsageText(),
+                        message_box::kOk | message_box::kIconExclamation);
+        return exit_code::kBadCommandLine;
+    }
+    return RunCommand(platform, state, line, start, log);
+}
+
+}  // namespace
+
+int RunCommandLine(Platform& platform, InstallState& state, const CommandLine& line,
+                   const std::vector<std::string>& arguments) {
+    if (line.command == Command::kHelp) {
+        ShowUnlessQuiet(platform, line, UsageText(),
+                        message_box::kOk | message_box::kIconInformation);
+        return exit_code::kSuccess;
+    }
+    std::unique_ptr<LogFile> file;
+    if (!line.logPath.empty()) {
+        auto opened = platform.files.OpenLog(line.logPath);
+        if (!opened) {
+            ShowUnlessQuiet(platform, line,
+                            "The log file \"" + line.logPath + "\" cannot be opened: " +
+                                OneLine(platform.ui.SystemMessageText(opened.error())),
+                            message_box::kOk | message_box::kIconExclamation);
+            return exit_code::kLogNotWritable;
+        }
+        file = std::move(*opened);
+    }
+    EventLog log(file.get(), platform.ui);
+    log.Record(std::string(kApplicationName) + " " + QAR_VERSION +
+               ", command line: " + QuotedArguments(arguments));
+    const int code = RunLogged(platform, state, line, log);
+    log.Record("exit code " + std::to_string(code));
+    return code;
+}
+
+}  // namespace qar

@@ -1,0 +1,32 @@
+// A run with switches, from the parsed command line to the exit code that deployment tools read.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/command_line.h"
+#include "install/install_state.h"
+#include "platform/platform.h"
+
+namespace qar {
+
+// Held by every run, a plain start included, while it may change the system.
+inline constexpr std::string_view kInstanceLockName = "Global\\QAR.Modelprobe_u.Installation";
+
+// Windows Installer's numbers, which deployment tools understand.
+namespace exit_code {
+inline constexpr int kSuccess = 0;
+inline constexpr int kBadCommandLine = 87;
+inline constexpr int kNoCutter = 1167;
+inline constexpr int kCancelled = 1602;
+inline constexpr int kFailed = 1603;
+inline constexpr int kBusy = 1618;
+inline constexpr int kLogNotWritable = 1622;
+}  // namespace exit_code
+
+// `arguments` are the command line's arguments after the program's name, as parsed into `line`.
+int RunCommandLine(Platform& platform, InstallState& state, const CommandLine& line,
+                   const std::vector<std::string>& arguments);
+
+}  // namespace qar

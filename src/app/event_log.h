@@ -1,0 +1,29 @@
+// The log of a run with switches: one line per event, to the file /log names, or nowhere.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/files.h"
+#include "platform/user_interface.h"
+
+namespace qar {
+
+class EventLog {
+  public:
+    // `file` may be null: every event then goes nowhere. `messages` gives the system's texts.
+    EventLog(LogFile* file, UserInterface& messages) : file_(file), messages_(messages) {}
+
+    void Record(std::string_view event);
+    // "<what> failed: error <code>: <the system's text>"
+    void RecordFailure(std::string_view what, Win32Error code);
+
+  private:
+    LogFile* file_;
+    UserInterface& messages_;
+};
+
+// A text on one line: line breaks become " / ", trailing blanks and breaks go.
+std::string OneLine(std::string_view text);
+
+}  // namespace qar

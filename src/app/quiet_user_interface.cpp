@@ -1,0 +1,139 @@
+#include "app/quiet_user_interface.h"
+
+#include <optional>
+#include <string>
+
+namespace qar {
+
+namespace {
+
+constexpr std::string_view kApplicationName = "Modelprobe_u";
+
+// The main dialog of a quiet run: it has no window and nothing to show.
+class HeadlessMainWindow final : public MainDialogWindow {
+  public:
+    WindowRef Handle() const override { return kNoWindow; }
+    bool HasSystemMenu() override { return false; }
+    void AppendSystemMenuSeparator() override {}
+    void AppendSystemMenuItem(std::uint32_t, std::string_view) override {}
+    std::string LoadResourceString(std::uint32_t) override { return {}; }
+    void SetIcons() override {}
+    // As with a real dialog, the last request decides the result.
+    void EndDialog(int result) override { result_ = result; }
+    int Result() const { return result_.value_or(dialog_result::kCancel); }
+
+  private:
+    std::optional<int> result_;
+};
+
+std::string BoxEvent(std::string_view caption, std::string_view text) {
+    return "box \"" + std::string(caption) + "\": \"" + OneLine(text) + "\"";
+}
+
+}  // namespace
+
+std::string_view AnswerName(int result) {
+    switch (result) {
+        case dialog_result::kOk:
+            return "OK";
+        case dialog_result::kCancel:
+            return "Cancel";
+        case dialog_result::kYes:
+            return "Yes";
+        case dialog_result::kNo:
+            return "No";
+        default:
+            return "no answer";
+    }
+}
+
+int QuietUserInterface::ShowMessageBox(WindowRef, std::string_view text, std::string_view caption,
+                                       unsigned style) {
+    const bool question = (style & 0x0F) == message_box::kYesNo;
+    const int answer = !question   ? dialog_result::kOk
+                       : addQueue_ ? dialog_result::kYes
+                                   : dialog_result::kNo;
+    log_.Record(BoxEvent(caption, text) + " not shown (quiet), answered " +
+                std::string(AnswerName(answer)));
+    return answer;
+}
+
+int QuietUserInterface::ApplicationMessageBox(std::string_view text, unsigned style) {
+    return ShowMessageBox(kNoWindow, text, kApplicationName, style);
+}
+
+std::string QuietUserInterface::SystemMessageText(Win32Error code) {
+    return system_.SystemMessageText(code);
+}
+
+int QuietUserInterface::RunMainDialog(MainDialogHandler& handler) {
+    HeadlessMainWindow window;
+    handler.OnInitDialog(window);
+    return window.Result();
+}
+
+int QuietUserInterface::RunAboutDialog(WindowRef) {
+    return dialog_result::kCancel;
+}
+
+int QuietUserInterface::RunSelectPortDialog(SelectPortHandler&) {
+    log_.Record("selection dialog not shown (quiet), cancelled");
+    return dialog_result::kCancel;
+}
+
+int QuietUserInterface::RunWarrantyOfferDialog(WarrantyOfferHandler&) {
+    log_.Record("warranty offer not shown (quiet)");
+    return dialog_result::kCancel;
+}
+
+int QuietUserInterface::RunConnectionHelpDialog(ConnectionHelpHandler&) {
+    log_.Record("no cutter answered on USB; connection help not shown (quiet)");
+    return dialog_result::kCancel;
+}
+
+int LoggedUserInterface::ShowMessageBox(WindowRef owner, std::string_view text,
+                                        std::string_view caption, unsigned style) {
+    const int answer = shown_.ShowMessageBox(owner, text, caption, style);
+    log_.Record(BoxEvent(caption, text) + " answered " + std::string(AnswerName(answer)));
+    return answer;
+}
+
+int LoggedUserInterface::ApplicationMessageBox(std::string_view text, unsigned style) {
+    const int answer = shown_.ApplicationMessageBox(text, style);
+    log_.Record(BoxEvent(kApplicationName, text) + " answered " + std::string(AnswerName(answer)));
+    return answer;
+}
+
+std::string LoggedUserInterface::SystemMessageText(Win32Error code) {
+    return shown_.SystemMessageText(code);
+}
+
+int LoggedUserInterface::RunMainDialog(MainDialogHandler& handler) {
+    return shown_.RunMainDialog(handler);
+}
+
+int LoggedUserInterface::RunAboutDialog(WindowRef owner) {
+    return shown_.RunAboutDialog(owner);
+}
+
+int LoggedUserInterface::RunSelectPortDialog(SelectPortHandler& handler) {
+    const int result = shown_.RunSelectPortDialog(handler);
+    log_.Record("selection dialog closed: " + std::string(AnswerName(result)));
+    return result;
+}
+
+int LoggedUserInterface::RunWarrantyOfferDialog(WarrantyOfferHandler& handler) {
+    const int result = shown_.RunWarrantyOfferDialog(handler);
+    log_.Record("warranty offer closed");
+    return result;
+}
+
+int LoggedUserInterface::RunConnectionHelpDialog(ConnectionHelpHandler& handler) {
+    log_.Record("no cutter answered on USB; connection help shown");
+    const int result = shown_.RunConnectionHelpDialog(handler);
+    log_.Record(std::string("connection help closed: ") +
+                (result == dialog_result::kOk ? "Retry" : "Cancel"));
+    return result;
+}
+
+}  // namespace qar

@@ -1,0 +1,55 @@
+// The user interface of a run with switches. Quiet: no window of any kind; every box is
+// answered by policy and written to the log instead. Logged: the real boxes and dialogs, each
+// one written to the log with the answer the user gave.
+#pragma once
+
+#include "app/event_log.h"
+#include "platform/user_interface.h"
+
+namespace qar {
+
+class QuietUserInterface final : public UserInterface {
+  public:
+    // A name clash is answered Yes with `addQueue`, No without it; every other box OK.
+    QuietUserInterface(UserInterface& system, EventLog& log, bool addQueue)
+        : system_(system), log_(log), addQueue_(addQueue) {}
+
+    int ShowMessageBox(WindowRef owner, std::string_view text, std::string_view caption,
+                       unsigned style) override;
+    int ApplicationMessageBox(std::string_view text, unsigned style) override;
+    std::string SystemMessageText(Win32Error code) override;
+    int RunMainDialog(MainDialogHandler& handler) override;
+    int RunAboutDialog(WindowRef owner) override;
+    int RunSelectPortDialog(SelectPortHandler& handler) override;
+    int RunWarrantyOfferDialog(WarrantyOfferHandler& handler) override;
+    int RunConnectionHelpDialog(ConnectionHelpHandler& handler) override;
+
+  private:
+    UserInterface& system_;
+    EventLog& log_;
+    bool addQueue_;
+};
+
+class LoggedUserInterface final : public UserInterface {
+  public:
+    LoggedUserInterface(UserInterface& shown, EventLog& log) : shown_(shown), log_(log) {}
+
+    int ShowMessageBox(WindowRef owner, std::string_view text, std::string_view caption,
+                       unsigned style) override;
+    int ApplicationMessageBox(std::string_view text, unsigned style) override;
+    std::string SystemMessageText(Win32Error code) override;
+    int RunMainDialog(MainDialogHandler& handler) override;
+    int RunAboutDialog(WindowRef owner) override;
+    int RunSelectPortDialog(SelectPortHandler& handler) override;
+    int RunWarrantyOfferDialog(WarrantyOfferHandler& handler) override;
+    int RunConnectionHelpDialog(ConnectionHelpHandler& handler) override;
+
+  private:
+    UserInterface& shown_;
+    EventLog& log_;
+};
+
+// The name of a dialog or box result, for the log.
+std::string_view AnswerName(int result);
+
+}  // namespace qar

@@ -1,0 +1,86 @@
+#include <gtest/gtest.h>
+
+#include "app/command_line.h"
+
+namespace qar {
+namespace {
+
+CommandLine Parse(std::vector<std::string> arguments) {
+    return ParseCommandLine(arguments);
+}
+
+TEST(CommandLine, AcceptedLines) {
+    struct Case {
+        std::vector<std::string> arguments;
+        Command command;
+        bool quiet;
+        bool addQueue;
+        std::string logPath;
+    };
+    const std::vector<Case> cases = {
+        {{"/model", "corvel 24", "/port", "COM1"}, Command::kManual, false, false, ""},
+        {{"-QUIET", "-Port", "LPT1:", "/MODEL", "Nolle-60", "/AddQueue"},
+         Command::kManual,
+         true,
+         true,
+         ""},
+        {{"/usb", "/log", "C:\\logs\\run 1.log"},
+         Command::kUsb,
+         false,
+         false,
+         "C:\\logs\\run 1.log"},
+        {{"/InstallUSB"}, Command::kInstallUsb, false, false, ""},
+        {{"/uninstallusb", "/quiet"}, Command::kUninstallUsb, true, false, ""},
+        {{"/updateport"}, Command::kUpdatePort, false, false, ""},
+        {{"/?"}, Command::kHelp, false, false, ""},
+        // Help wins over anything else on the line, even a fault.
+        {{"/bogus", "-help", "/quiet"}, Command::kHelp, true, false, ""},
+    };
+    for (const Case& test : cases) {
+        const CommandLine line = Parse(test.arguments);
+        EXPECT_EQ(line.error, "") << test.arguments.front();
+        EXPECT_EQ(line.command, test.command) << test.arguments.front();
+        EXPECT_EQ(line.quiet, test.quiet) << test.arguments.front();
+        EXPECT_EQ(line.addQueue, test.addQueue) << test.arguments.front();
+        EXPECT_EQ(line.logPath, test.logPath) << test.arguments.front();
+    }
+    EXPECT_EQ(Parse({"/port", "com1", "/model", "x"}).model, "x");
+}
+
+TEST(CommandLine, RejectedLinesSayWhy) {
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"/bogus"}, "unknown switch /bogus"},
+        {{"/model", "Corvel 24"}, "/model and /port go together"},
+        {{"/port", "COM1"}, "/model and /port go together"},
+        {{"/model"}, "/model needs a value"},
+        {{"/model", "/port", "COM1"}, "/model needs a value"},
+        {{"/usb", "/log"}, "/log needs a value"},
+        {{"/usb", "/updateport"}, "only one command at a time"},
+        {{"/usb", "/model", "Nolle-60", "/port", "COM1"}, "only one command at a time"},
+        {{"/quiet"}, "no command given"},
+        {{"usb"}, "unexpected value \"usb\""},
+    };
+    for (const auto& [arguments, error] : cases) {
+        EXPECT_EQ(Parse(arguments).error, error) << arguments.front();
+        EXPECT_EQ(Parse(arguments).command, Command::kNone) << arguments.front();
+    }
+}
+
+TEST(CommandLine, ModelsMatchIgnoringCaseAndKeepTheirListedSpelling) {
+    EXPECT_EQ(ResolveModel("corvel 24"), "Corvel 24");
+    EXPECT_EQ(ResolveModel("FERRAIII-60DX"), "FerraIII-60DX");
+    EXPECT_EQ(ResolveModel("Corvel"), std::nullopt);
+    EXPECT_EQ(ResolveModel("Corvel 24 "), std::nullopt);
+}
+
+TEST(CommandLine, PortsMatchIgnoringCaseWithOrWithoutTheColon) {
+    const std::vector<std::string> known = {"COM1:", "LPT1:", "USB001", "FILE:"};
+    EXPECT_EQ(ResolvePort("COM1", known), "COM1:");
+    EXPECT_EQ(ResolvePort("com1:", known), "COM1:");
+    EXPECT_EQ(ResolvePort("usb001", known), "USB001");
+    EXPECT_EQ(ResolvePort("USB001:", known), std::nullopt);
+    EXPECT_EQ(ResolvePort("COM2", known), std::nullopt);
+}
+
+}  // namespace
+}  // namespace qar
