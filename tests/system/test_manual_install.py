@@ -1,7 +1,8 @@
 """The manual installation end to end: the user picks a port and a model, the program registers
 the driver, creates the queue, writes the monitor port settings, reports, offers the warranty
 extension and removes the package files; a taken queue name leads to a numbered queue when the
-user agrees; cancelling changes nothing but the package files."""
+user agrees; cancelling changes nothing but the package files. The same installation from the
+command line: quiet, logged, with its exit codes."""
 
 import unittest
 
@@ -9,7 +10,9 @@ from manual_flow import (
     CAPTION, DRIVER_KEY_PREFIX, IDCANCEL, IDNO, IDOK, IDYES, MONITOR_PORT_KEY, MONITOR_PORT_VALUES,
     REGISTER_LATER, ManualInstallCase, clash_text, port_text, seen_windows, success_text,
 )
-from wine_harness import WinePrefix
+from wine_harness import (
+    LOG_WIN, PROGRAM_DIR_WIN, PROGRAM_WIN, PACKAGE_FILES, WinePrefix, log_events, run_to_end,
+)
 
 MODEL = "Tolvar-60"
 DRIVER_KEY = DRIVER_KEY_PREFIX + "\\" + MODEL
@@ -171,6 +174,109 @@ class CancelledSelectionTest(ManualInstallCase):
         with self.subTest("files"):
             self.assert_kt4_files_in_system32(present=False)
             self.assert_package_cleaned_up()
+
+
+class CommandLineInstallTest(ManualInstallCase):
+    """The manual installation with its model and port given on the command line."""
+
+    QUIET = ("/quiet", "/model", "corvel 24", "/port", "COM1", "/log", LOG_WIN)
+
+    def run_quietly(self, *args):
+        """Runs to the end and checks that no window was ever shown; returns the exit code."""
+        watched = run_to_end(self.ui, *args)
+        self.assertEqual(seen_windows(watched), [], "windows shown")
+        self.assertEqual(self.mapped_windows(), [], "windows mapped")
+        return watched.int("exit_code")
+
+    def queues(self):
+        return sorted((p["name"], p["port"], p["driver"]) for p in self.prefix.spooler().printers)
+
+    def test_quiet_install_shows_nothing_installs_and_logs_each_step(self):
+        self.staged_files = WinePrefix.files(self.prefix.driver_dir)
+        self.assertEqual(self.run_quietly(*self.QUIET), 0)
+        self.assertEqual(self.queues(), [("Corvel 24", "COM1:", "Corvel 24")])
+        self.assert_driver(self.drivers_by_name()["Corvel 24"], "Corvel 24.INI")
+        self.assert_package_cleaned_up()
+        events = log_events(self.prefix)
+        for expected in (
+            'Modelprobe_u 1.0.0, command line: /quiet /model "corvel 24" /port COM1 /log '
+            + LOG_WIN,
+            'driver "Corvel 24" (Windows x64) added',
+            "registry key " + DRIVER_KEY_PREFIX + "\\Corvel 24 created",
+            'queue "Corvel 24" on COM1: (driver "Corvel 24") added',
+            "registry value " + MONITOR_PORT_KEY + "\\Delay = 300",
+            'box "QAR Driver Installation": "Add Corvel 24 Printer driver Successfully" '
+            "not shown (quiet), answered OK",
+            "warranty offer not shown (quiet)",
+            "package files removed: 33 of 33",
+        ):
+            self.assertIn(expected, events)
+        self.assertEqual(events[-1], "exit code 0")
+
+    def test_again_keeps_one_queue_and_addqueue_adds_a_numbered_one(self):
+        self.assertEqual(self.run_quietly(*self.QUIET), 0)
+        self.prefix.stage()
+        self.assertEqual(self.run_quietly(*self.QUIET), 0, "a taken name answered No is no failure")
+        self.assertEqual(self.queues(), [("Corvel 24", "COM1:", "Corvel 24")])
+        self.prefix.stage()
+        self.assertEqual(self.run_quietly(*self.QUIET, "/addqueue"), 0)
+        self.assertEqual(self.queues(), [("Corvel 24", "COM1:", "Corvel 24"),
+                                         ("Corvel 24_1", "COM1:", "Corvel 24")])
+        # The log is appended to, run after run.
+        self.assertEqual(log_events(self.prefix).count("exit code 0"), 3)
+
+    def assert_nothing_changed(self):
+        state = self.prefix.spooler()
+        self.assertEqual((state.printer_names(), state.driver_names()), ([], []))
+        left = {name.lower() for name in WinePrefix.files(self.prefix.driver_dir)}
+        self.assertEqual([n for n in PACKAGE_FILES if n.lower() not in left], [], "package files gone")
+        self.assert_kt4_files_in_system32(present=False)
+
+    def test_bad_command_lines_change_nothing_and_exit_87(self):
+        for args in (("/model", "X", "/port", "COM1"), ("/model", "Corvel 24"), ("/bogus",),
+                     ("/usb", "/updateport"), ("/model", "Corvel 24", "/port", "COM9")):
+            with self.subTest(args=args):
+                self.assertEqual(self.run_quietly("/quiet", *args), 87)
+                self.assert_nothing_changed()
+        # Without /quiet a box says what was wrong and lists what is accepted.
+        self.ui.launch(PROGRAM_WIN, "/model", "X", "/port", "COM1", cwd=PROGRAM_DIR_WIN)
+        box = self.next_box("bad_command_line")
+        self.assertTrue(box["text"].startswith('unknown model "X"'), box["text"])
+        self.assertIn("Corvel 24 LX", box["text"])
+        self.ui.click(IDOK)
+        self.assertEqual(self.watch_end().int("exit_code"), 87)
+        self.assert_nothing_changed()
+
+    def test_log_in_a_missing_folder_exits_1622_and_changes_nothing(self):
+        args = ("/quiet", "/log", "C:\\no such folder\\run.log", "/model", "Corvel 24", "/port", "COM1")
+        self.assertEqual(self.run_quietly(*args), 1622)
+        self.assert_nothing_changed()
+
+    def test_a_run_while_a_plain_start_is_open_exits_1618_at_once(self):
+        self.launch()
+        self.wait_selection(screenshot=None)
+        second = self.session.driver()
+        watched = run_to_end(second, *self.QUIET)
+        self.assertEqual(watched.int("exit_code"), 1618)
+        self.assertEqual(log_events(self.prefix)[-2:],
+                         ["another run of the installer is changing the system: nothing done",
+                          "exit code 1618"])
+        self.assert_nothing_changed()
+        self.ui.click(IDCANCEL)
+        self.assert_exit_zero(self.watch_end())
+
+    def test_model_and_port_without_quiet_show_the_boxes_and_the_offer_but_no_selection(self):
+        self.ui.launch(PROGRAM_WIN, "/model", "Corvel 24", "/port", "COM1:", cwd=PROGRAM_DIR_WIN)
+        self.assert_box(self.next_box("success"), success_text("Corvel 24"))
+        self.ui.click(IDOK)
+        self.assert_box(self.next_box("port"), port_text("COM1:"))
+        self.ui.click(IDOK)
+        self.wait_offer()
+        self.click_offer_area(REGISTER_LATER)
+        watched = self.watch_end()
+        self.assert_exit_zero(watched)
+        self.assertNotIn("1007", ",".join(ids for _, _, ids in seen_windows(watched)), "selection shown")
+        self.assertEqual(self.queues(), [("Corvel 24", "COM1:", "Corvel 24")])
 
 
 if __name__ == "__main__":

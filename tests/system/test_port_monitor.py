@@ -9,7 +9,7 @@ import unittest
 
 from wine_harness import (
     MainDialogCommands, WineTestCase, mapped_from, parse_line, planted_dll_variant, program_path,
-    require_file, win64_build_dir,
+    require_file, run_to_end, win64_build_dir,
 )
 
 BOUND_MS = 30000  # safety bound, not a measurement
@@ -232,6 +232,18 @@ class PortMonitorTest(WineTestCase):
         self.assertEqual([(line["pid"], line["port"], int(line["status"])) for line in log
                           if line.tag == "delete_port"], [(program.pid, PORT, 0)])
         self.assertEqual(log[-1].tag, "delete_port", "the port was removed last, after the install")
+
+    def test_quiet_commands_install_and_remove_monitor_and_port_without_a_window(self):
+        driver = self.driver()
+        for command, exit_code in (("/installusb", 0), ("/uninstallusb", 0), ("/uninstallusb", 0)):
+            with self.subTest(command=command):
+                watched = run_to_end(driver, "/quiet", command)
+                self.assertEqual((watched.int("exit_code"), watched.lines("seen")), (exit_code, []))
+                if command == "/installusb":
+                    self.assert_installed()
+                else:
+                    self.assertEqual((self.monitors(), self.cutter_ports()), ([], []))
+        self.assertEqual(self.mapped_windows(), [])
 
     def test_uninstall_twice_shows_only_its_box_the_second_time(self):
         program = self.start()

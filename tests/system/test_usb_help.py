@@ -11,7 +11,7 @@ from usb_flow import (
     IDOK, UsbCase, clip_frame_size, detector_mode, device, listed_interfaces, package_dir,
     success_text, without_package_files,
 )
-from wine_harness import PACKAGE_FILES, SUPPORT_FILES, planted_dll_variant
+from wine_harness import PACKAGE_FILES, SUPPORT_FILES, WinePrefix, planted_dll_variant, run_to_end
 
 ANIMATION_PAGE_RECT = (312, 194, 400, 360)
 INSTRUCTION_PAGE_RECT = (287, 262, 450, 224)
@@ -146,6 +146,14 @@ class UsbHelpTest(UsbCase):
             if len(requests) >= count or time.monotonic() > deadline:
                 return requests
             time.sleep(0.1)
+
+    def test_quiet_usb_command_without_a_cutter_exits_1167_without_a_window(self):
+        self.staged_files = WinePrefix.files(self.prefix.driver_dir)
+        watched = run_to_end(self.ui, "/quiet", "/usb")
+        self.assertEqual((watched.int("exit_code"), watched.lines("seen")), (1167, []))
+        self.assertEqual(self.mapped_windows(), [])
+        self.assertEqual(self.printers(), [])
+        self.wait_package_cleaned_up()
 
 
 # The same, with DLLs planted beside the program: none of them may be loaded.

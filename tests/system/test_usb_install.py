@@ -8,7 +8,7 @@ from usb_flow import (
     BOUND_MS, CAPTION, IDENTIFY_REQUEST_HEX, IDOK, UsbCase, device, interface_path, listed_interfaces,
     success_text,
 )
-from wine_harness import planted_dll_variant
+from wine_harness import WinePrefix, planted_dll_variant, run_to_end
 
 TOLVAR_REPLY = r"QAR,V1, Tolvar-60 ,OK\r\n"
 MIRREN_REPLY = r"QAR,V1,Mirren-60,OK\r\n"
@@ -101,6 +101,15 @@ class UsbInstallTest(UsbCase):
         self.ui.cmd(f"wait_gone timeout={BOUND_MS}")
         self.assert_package_files_stay()
         self.cancel_selection_and_watch_the_end()
+
+    def test_quiet_usb_command_installs_the_cutter_on_its_port_without_a_window(self):
+        self.plug(device("QAR0001", port=1, reply=TOLVAR_REPLY))
+        self.staged_files = WinePrefix.files(self.prefix.driver_dir)
+        watched = run_to_end(self.ui, "/quiet", "/usb")
+        self.assertEqual((watched.int("exit_code"), watched.lines("seen")), (0, []))
+        self.assertEqual(self.mapped_windows(), [])
+        self.assertEqual(self.printers(), [("Tolvar-60", "USB001", "Tolvar-60")])
+        self.wait_package_cleaned_up()
 
 
 # The same, with DLLs planted beside the program: none of them may be loaded.

@@ -1013,6 +1013,32 @@ class WineTestCase(unittest.TestCase):
 
 
 # ---------------------------------------------------------------------------------------------
+# Runs with switches
+
+LOG_WIN = "C:\\qar\\run.log"
+LOG_LINE = re.compile(r"^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} (.*)$")
+
+
+def run_to_end(driver: "Driver", *args: str, bound_ms: int = 30000) -> Reply:
+    """Starts the program with these arguments and waits for its end: the reply carries the full
+    exit code (`exit_code`) and a `seen` line per window it showed."""
+    driver.launch(PROGRAM_WIN, *args, cwd=PROGRAM_DIR_WIN)
+    return driver.watch(timeout=bound_ms)
+
+
+def log_events(prefix: "WinePrefix", win_path: str = LOG_WIN) -> list:
+    """The events of a run's log, each line checked for its CRLF end and its time stamp."""
+    data = prefix.unix_path(win_path).read_bytes().decode("ascii")
+    assert data.endswith("\r\n"), "the log ends with a line end"
+    events = []
+    for line in data[:-2].split("\r\n"):
+        match = LOG_LINE.match(line)
+        assert match, f"log line without its time stamp: {line!r}"
+        events.append(match.group(1))
+    return events
+
+
+# ---------------------------------------------------------------------------------------------
 # DLLs planted beside the program
 
 # System DLLs that a planted copy beside an elevated program would replace on Windows, unless the
