@@ -387,6 +387,16 @@ class Observer {
         }
     }
 
+    // Waits (bounded) for a whole poll that began after the call, so that a window the caller
+    // has just found is in the list; the observer may lag behind on a busy machine.
+    void catch_up() {
+        if (thread_ == nullptr) return;
+        const unsigned long long target = polls() + 2;
+        for (int waited = 0; waited < 2000 && polls() < target; ++waited) {
+            if (WaitForSingleObject(thread_, 1) == WAIT_OBJECT_0) return;
+        }
+    }
+
     std::vector<Seen> seen() {
         EnterCriticalSection(&lock_);
         auto copy = seen_;
@@ -1204,6 +1214,7 @@ bool cmd_watch(const Command& command, Line& result) {
 
 bool cmd_seen(const Command& command, Line& result) {
     require_target();
+    g_observer.catch_up();
     const auto seen = g_observer.seen();
     emit_seen(seen);
     result.unum("seen", seen.size()).unum("polls", g_observer.polls());
