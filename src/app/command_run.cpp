@@ -7,6 +7,7 @@
 #include "app/main_dialog.h"
 #include "app/quiet_user_interface.h"
 #include "dialogs/select_port.h"
+#include "qar_version.h"
 #include "discovery/serial_ports.h"
 #include "spooler/install_chain.h"
 #include "spooler/package_cleanup.h"

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "compiled_resources.h"
+#include "qar_version.h"
 #include "resource.h"
 
 namespace qar::res {
@@ -79,6 +80,13 @@ TEST(Manifest, AsksForAdministratorRights) {
     EXPECT_NE(level.find("uiAccess=\"false\""), std::string::npos) << level;
 }
 
+TEST(Manifest, NamesTheProgramWithTheProjectVersion) {
+    const std::string identity =
+        ElementWith(Manifest(), "<assemblyIdentity", "name=\"QAR.Modelprobe_u\"");
+    EXPECT_NE(identity.find("version=\"" QAR_VERSION_FOUR_PARTS "\""), std::string::npos)
+        << identity;
+}
+
 TEST(Manifest, DependsOnCommonControls6ForAnyProcessor) {
     const std::string identity =
         ElementWith(Manifest(), "<assemblyIdentity", "name=\"Microsoft.Windows.Common-Controls\"");
@@ -93,14 +101,18 @@ TEST(Manifest, IsTheOnlyManifest) {
     EXPECT_EQ(CompiledResources().NamesOfType(kRtManifest), std::vector<std::uint16_t>{1});
 }
 
-TEST(VersionRecord, IsVersion1000OfAnApplication) {
+// The version set once in CMake, as the resource's two numbers hold it.
+constexpr std::uint32_t kVersionMs = (QAR_VERSION_MAJOR << 16) | QAR_VERSION_MINOR;
+constexpr std::uint32_t kVersionLs = QAR_VERSION_PATCH << 16;
+
+TEST(VersionRecord, CarriesTheProjectVersionOfAnApplication) {
     const Resource* entry = CompiledResources().Find(kRtVersion, 1);
     ASSERT_NE(entry, nullptr) << "version resource 1 missing";
     const VersionInfo info = ParseVersion(entry->data);
-    EXPECT_EQ(info.fileVersionMs, 0x00010000u);
-    EXPECT_EQ(info.fileVersionLs, 0u);
-    EXPECT_EQ(info.productVersionMs, 0x00010000u);
-    EXPECT_EQ(info.productVersionLs, 0u);
+    EXPECT_EQ(info.fileVersionMs, kVersionMs);
+    EXPECT_EQ(info.fileVersionLs, kVersionLs);
+    EXPECT_EQ(info.productVersionMs, kVersionMs);
+    EXPECT_EQ(info.productVersionLs, kVersionLs);
     EXPECT_EQ(info.fileOs, 0x00040004u);  // VOS_NT_WINDOWS32
     EXPECT_EQ(info.fileType, 1u);         // VFT_APP
     EXPECT_EQ(info.fileFlags, 0u);
@@ -115,8 +127,10 @@ TEST(VersionRecord, NamesTheProductAndItsMaker) {
     EXPECT_EQ(values.at(u"ProductName"), u"Modelprobe_u");
     EXPECT_EQ(values.at(u"CompanyName"), u"QAR");
     EXPECT_EQ(values.at(u"FileDescription"), u"QAR cutter driver installer");
-    EXPECT_EQ(values.at(u"FileVersion"), u"1.0.0.0");
-    EXPECT_EQ(values.at(u"ProductVersion"), u"1.0.0.0");
+    const std::string version = QAR_VERSION_FOUR_PARTS;
+    const std::u16string expected(version.begin(), version.end());
+    EXPECT_EQ(values.at(u"FileVersion"), expected);
+    EXPECT_EQ(values.at(u"ProductVersion"), expected);
     EXPECT_EQ(values.at(u"OriginalFilename"), u"Modelprobe_u.exe");
     EXPECT_EQ(info.translations,
               (std::vector<std::pair<std::uint16_t, std::uint16_t>>{{0x0409, 1200}}));

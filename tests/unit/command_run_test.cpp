@@ -4,6 +4,7 @@
 
 #include "app/command_run.h"
 #include "platform/fake/fake_platform.h"
+#include "qar_version.h"
 #include "spooler/install_chain.h"
 
 namespace qar {
