@@ -5,7 +5,7 @@ NATIVE     := $(BUILD)/native
 WIN32_DIR  := $(BUILD)/i686
 WIN64_DIR  := $(BUILD)/x86_64
 
-.PHONY: all deps build native i686 x86_64 test run format clean faults-doc bench
+.PHONY: all deps build native i686 x86_64 test run format clean faults-doc bench release
 
 all: build
 
@@ -34,6 +34,9 @@ test: build
 
 run: build
 	tests/system/main_job.sh $(abspath $(WIN64_DIR))
+
+release: deps
+	tools/release.sh $(abspath $(BUILD))/release $(abspath dist)
 
 faults-doc: deps native
 	QAR_UPDATE_FAULTS_DOC=1 $(NATIVE)/tests/faults/qar_fault_matrix

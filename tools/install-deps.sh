@@ -5,7 +5,7 @@ packages=(
     cmake g++ make pkg-config libgtest-dev libgmock-dev
     g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
     wine64 xvfb xauth imagemagick fonts-wine fonts-wqy-microhei fonts-liberation
-    python3 locales file clang libclang-rt-14-dev
+    python3 locales file clang libclang-rt-14-dev osslsigncode openssl
 )
 missing=()
 for package in "${packages[@]}"; do

@@ -4,7 +4,9 @@ leaves the spooler untouched."""
 
 import unittest
 
-from wine_harness import PROGRAM_DIR_WIN, PROGRAM_WIN, WineTestCase, program_path, require_file
+from wine_harness import (
+    PROGRAM_DIR_WIN, PROGRAM_WIN, SignedProgram, WineTestCase, program_path, require_file, variant,
+)
 
 BOUND_MS = 30000  # safety bound, not a measurement
 MAIN_DIALOG_COMMANDS = {"1000", "1001", "1002", "1003", "1004"}
@@ -77,6 +79,11 @@ class StartupChineseTest(StartupTest):
         self.assertEqual(dialog["title"], SELECTION_TITLE)
         self.screenshot("selection_dialog")
         self.cancel_and_watch_the_end()
+
+
+# The same start of the program signed as a release is: a signature must not break loading.
+SignedProgramStartupTest = variant(
+    SignedProgram, StartupTest, "test_main_dialog_never_shows_and_the_selection_comes_first")
 
 
 if __name__ == "__main__":

@@ -1077,10 +1077,30 @@ class PlantedDlls:
         self.assertEqual(loaded, [], "DLLs loaded from the program's folder")
 
 
-def planted_dll_variant(case: type, test_name: str) -> type:
-    """The test `test_name` of `case` alone, run again with marker DLLs beside the program."""
+class SignedProgram:
+    """Mixin for a WineTestCase: the program staged is the x86_64 build signed the way a release
+    is signed (tools/sign.sh, with the throwaway test certificate)."""
+
+    @classmethod
+    def setUpClass(cls) -> None:
+        super().setUpClass()
+        folder = wine_dir() / "signed"
+        signed = folder / PROGRAM_NAME
+        env = {k: v for k, v in os.environ.items() if not k.startswith("QAR_SIGN_")}
+        subprocess.run(["bash", str(REPO / "tools" / "sign.sh"), str(require_file(program_path(), "x86_64 program")),
+                        str(signed), str(folder / "signing")], env=env, check=True, timeout=120,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        cls.PROGRAM = signed
+
+
+def variant(mixin: type, case: type, test_name: str) -> type:
+    """The test `test_name` of `case` alone, run again with what the mixin changes."""
     others = {name: None for name in dir(case) if name.startswith("test") and name != test_name}
-    return type(f"PlantedDlls{case.__name__}", (PlantedDlls, case), {**others, "__module__": case.__module__})
+    return type(f"{mixin.__name__}{case.__name__}", (mixin, case), {**others, "__module__": case.__module__})
+
+
+def planted_dll_variant(case: type, test_name: str) -> type:
+    return variant(PlantedDlls, case, test_name)
 
 
 def mapped_from(mapped: list, size: tuple) -> list:
