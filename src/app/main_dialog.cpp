@@ -23,12 +23,16 @@ struct CommandEntry {
     CommandHandler handler;
 };
 
-constexpr std::array<CommandEntry, 5> kCommandTable = {{
+// The framework's help command (ID_HELP), which F1 would send.
+constexpr std::uint32_t kHelpCommand = 57670;
+
+constexpr std::array<CommandEntry, 6> kCommandTable = {{
     {IDC_MODELPROBE, &CModelprobe_uDlg::OnModelprobe},
     {IDC_UPDATE_PORT, &CModelprobe_uDlg::OnUpdatePort},
     {IDC_INSTALL_USB, &CModelprobe_uDlg::OnInstallUSB},
     {IDC_UNINSTALL_USB, &CModelprobe_uDlg::OnUninstallUsb},
     {IDC_INSTALL_DRIVER, &CModelprobe_uDlg::OnInstallDriver},
+    {kHelpCommand, &CModelprobe_uDlg::OnHelp},
 }};
 
 }  // namespace
@@ -112,6 +116,11 @@ void CModelprobe_uDlg::OnInstallUSB() {
 
 void CModelprobe_uDlg::OnUninstallUsb() {
     lastOutcome_ = PortMonitorCommands(platform_).OnUninstallUsb(Owner());
+}
+
+void CModelprobe_uDlg::OnHelp() {
+    // Taken and left without effect: the help file it would open never existed, and current
+    // Windows has no viewer for that format, so opening it could only end in an error box.
 }
 
 void CModelprobe_uDlg::OnInstallDriver() {

@@ -39,6 +39,7 @@ class CModelprobe_uDlg final : public MainDialogHandler, public InstallHost {
     void OnInstallUSB();
     void OnUninstallUsb();
     void OnInstallDriver();
+    void OnHelp();
 
     WindowRef Owner() const override;
     int RunSelectPort() override;

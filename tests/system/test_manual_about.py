@@ -1,13 +1,16 @@
 """The About box is reached through the system command of the hidden main dialog while the
 selection dialog is open; the identifier is masked, so 0x0013 opens it too. Closing it
-returns to the selection."""
+returns to the selection. F1 and the help command open nothing: there is no help file."""
 
 import unittest
 
-from manual_flow import IDCANCEL, IDOK, MAIN_DIALOG_CONTROL, ManualInstallCase, steady_screenshot
+from manual_flow import (
+    IDCANCEL, IDOK, MAIN_DIALOG_CONTROL, ManualInstallCase, seen_windows, steady_screenshot,
+)
 
 ABOUT_TITLE = "About Modelprobe_u"
 WM_SYSCOMMAND = 0x0112
+HELP_COMMAND = 57670  # ID_HELP, the command F1 stands for
 
 
 class AboutBoxTest(ManualInstallCase):
@@ -40,6 +43,22 @@ class AboutBoxTest(ManualInstallCase):
 
     def test_system_command_0x0013_opens_it_too(self):
         self.open_and_close_about(0x0013)
+
+    def test_f1_and_the_help_command_open_nothing(self):
+        self.launch()
+        self.wait_selection(screenshot=None)
+        self.ui.key("f1")
+        self.ui.command(HELP_COMMAND, hwnd=self.find_main_dialog())
+        # Posted after them: once this has opened the About box, both have been handled.
+        self.ui.cmd(f"post hwnd={self.main_dialog} msg={WM_SYSCOMMAND} wparam=16")
+        about = self.ui.wait(title=ABOUT_TITLE, new=1, timeout=10000)
+        self.ui.click(IDOK, hwnd=about["hwnd"])
+        self.ui.cmd(f"wait_gone hwnd={about['hwnd']}")
+        self.ui.click(IDCANCEL, hwnd=self.selection)
+        watched = self.watch_end()
+        self.assert_exit_zero(watched)
+        titles = [title for _, title, _ in seen_windows(watched)]
+        self.assertEqual(len(titles), 2, f"only the selection and the About box: {titles}")
 
 
 if __name__ == "__main__":

@@ -106,6 +106,10 @@ TEST_F(MainDialogTest, CommandTableRoutesEachButtonToItsHandler) {
         EXPECT_FALSE(dialog.OnCommand(id)) << id;
         EXPECT_TRUE(fakes.control.Calls().empty()) << id;
     }
+    // The help command (F1) is taken, and does nothing at all: there is no help to open.
+    fakes.control = fake::FakeControl{};
+    EXPECT_TRUE(dialog.OnCommand(57670));
+    EXPECT_TRUE(fakes.control.Calls().empty());
 }
 
 TEST_F(MainDialogTest, MinimisedIconIsCentredWithRoundingUp) {

@@ -58,6 +58,10 @@ INT_PTR DialogBase::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
             if (!ended_ && EqualRect(&before, &after)) CentreWindow();
             return result;
         }
+        case WM_HELP:
+            // F1 asks for help, and there is no help file: the program's help lives in its
+            // dialogs and its document. Consumed here, so no window up the chain looks for one.
+            return TRUE;
         case WM_WINDOWPOSCHANGING:
             // A dialog that has ended is never shown, though its template says WS_VISIBLE:
             // Wine shows such a dialog after WM_INITDIALOG even when it ended there.

@@ -63,12 +63,18 @@ bool ConnectionHelpView::OnCommand(WORD id, WORD notification, HWND) {
     return false;
 }
 
-std::optional<INT_PTR> ConnectionHelpView::HandleMessage(UINT message, WPARAM, LPARAM) {
+std::optional<INT_PTR> ConnectionHelpView::HandleMessage(UINT message, WPARAM wParam,
+                                                         LPARAM lParam) {
     if (message == WM_PAINT) {
         Paint();
         return TRUE;
     }
-    if (IsControlColour(message)) return reinterpret_cast<INT_PTR>(backgroundBrush_.Get());
+    if (IsControlColour(message)) {
+        // The default handling first prepares the device context as for any dialog (text and
+        // background colours); its brush is set aside for the dialog's own.
+        (void)DefWindowProcA(Hwnd(), message, wParam, lParam);
+        return reinterpret_cast<INT_PTR>(backgroundBrush_.Get());
+    }
     return std::nullopt;
 }
 
