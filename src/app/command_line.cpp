@@ -22,11 +22,12 @@ struct CommandSwitch {
     Command command;
 };
 
-constexpr std::array<CommandSwitch, 4> kCommandSwitches = {{
+constexpr std::array<CommandSwitch, 5> kCommandSwitches = {{
     {"usb", Command::kUsb},
     {"installusb", Command::kInstallUsb},
     {"uninstallusb", Command::kUninstallUsb},
     {"updateport", Command::kUpdatePort},
+    {"uninstall", Command::kUninstall},
 }};
 
 // The switch's name without its "/" or "-"; nothing for a plain value.
@@ -95,8 +96,16 @@ class Parser {
     void CheckCommand() {
         const bool model = !line_.model.empty();
         const bool port = !line_.port.empty();
-        if (model != port) return Fail("/model and /port go together");
-        if (model) commands_.push_back(Command::kManual);
+        const bool uninstall =
+            std::find(commands_.begin(), commands_.end(), Command::kUninstall) != commands_.end();
+        if (uninstall) {
+            // Its /model names what to remove; there is no port to it.
+            if (!model) return Fail("/uninstall needs /model");
+            if (port) return Fail("/uninstall takes no /port");
+        } else {
+            if (model != port) return Fail("/model and /port go together");
+            if (model) commands_.push_back(Command::kManual);
+        }
         if (commands_.empty()) return Fail("no command given");
         if (commands_.size() > 1) return Fail("only one command at a time");
         line_.command = commands_.front();
@@ -150,9 +159,10 @@ std::string UsageText() {
         "  /installusb              add the USB port monitor and its port\r\n"
         "  /uninstallusb            remove the USB port monitor and its port\r\n"
         "  /updateport              move the printer aaTZ-60 to USB001\r\n"
+        "  /uninstall /model NAME   remove the queues and the driver installed for NAME\r\n"
         "\r\n"
         "Options:\r\n"
-        "  /quiet      show no window; questions are answered No\r\n"
+        "  /quiet      show no window; a taken queue name is answered No\r\n"
         "  /addqueue   with /quiet: add a numbered queue when the name is taken\r\n"
         "  /log FILE   append a log of the run to FILE\r\n"
         "  /?          this help\r\n"

@@ -10,7 +10,16 @@
 
 namespace qar {
 
-enum class Command { kNone, kManual, kUsb, kInstallUsb, kUninstallUsb, kUpdatePort, kHelp };
+enum class Command {
+    kNone,
+    kManual,
+    kUsb,
+    kInstallUsb,
+    kUninstallUsb,
+    kUpdatePort,
+    kUninstall,
+    kHelp,
+};
 
 struct CommandLine {
     Command command = Command::kNone;

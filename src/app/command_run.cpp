@@ -7,9 +7,10 @@
 #include "app/main_dialog.h"
 #include "app/quiet_user_interface.h"
 #include "dialogs/select_port.h"
-#include "qar_version.h"
 #include "discovery/serial_ports.h"
+#include "qar_version.h"
 #include "spooler/install_chain.h"
+#include "spooler/model_removal.h"
 #include "spooler/package_cleanup.h"
 
 namespace qar {
@@ -51,10 +52,11 @@ std::vector<std::string> KnownPorts(Platform& platform) {
 std::string ResolveSelection(Platform& platform, const CommandLine& line, StartCommand& start) {
     const auto model = ResolveModel(line.model);
     if (!model) return "unknown model \"" + line.model + "\"";
+    start.model = *model;
+    if (line.command == Command::kUninstall) return {};
     const std::vector<std::string> ports = KnownPorts(platform);
     const auto port = ResolvePort(line.port, ports);
     if (!port) return "unknown port \"" + line.port + "\"; known ports: " + Listed(ports);
-    start.model = *model;
     start.port = *port;
     return {};
 }
@@ -89,13 +91,19 @@ int RunCommand(Platform& platform, InstallState& state, const CommandLine& line,
     LoggedSpooler spooler(platform.spooler, log);
     LoggedRegistry registry(platform.registry, log);
     LoggedFileSystem files(platform.files, log);
-    QuietUserInterface quiet(platform.ui, log, line.addQueue);
+    // The command line's consent: /addqueue to a numbered queue, /uninstall to the removal.
+    QuietUserInterface quiet(platform.ui, log,
+                             line.addQueue || line.command == Command::kUninstall);
     LoggedUserInterface shown(platform.ui, log);
     UserInterface& ui = line.quiet ? static_cast<UserInterface&>(quiet) : shown;
     Platform logged{
         spooler,        registry, platform.deviceSetup, files, platform.processes, platform.profile,
         platform.shell, ui};
 
+    if (line.command == Command::kUninstall) {
+        // The package files belong to the installation that may follow: they stay.
+        return ExitCode(RemoveModel(logged, start.model), line.quiet);
+    }
     CModelprobe_uDlg dialog(logged, state, start);
     ui.RunMainDialog(dialog);
     // As after every run, the package leaves the driver directory, once.
@@ -112,7 +120,8 @@ int RunCommand(Platform& platform, InstallState& state, const CommandLine& line,
 int RunLogged(Platform& platform, InstallState& state, const CommandLine& line, EventLog& log) {
     StartCommand start{line.command, {}, {}};
     std::string error = line.error;
-    if (error.empty() && line.command == Command::kManual) {
+    if (error.empty() &&
+        (line.command == Command::kManual || line.command == Command::kUninstall)) {
         error = ResolveSelection(platform, line, start);
     }
     if (!error.empty()) {

@@ -71,6 +71,17 @@ class LoggedPrinterHandle final : public PrinterHandle {
         return outcome;
     }
 
+    Win32Error DeletePrinter() override {
+        const Win32Error result = inner_->DeletePrinter();
+        const std::string what = "queue \"" + name_ + "\"";
+        if (result == win32_error::kSuccess) {
+            log_.Record(what + " removed");
+        } else {
+            log_.RecordFailure("removing " + what, result);
+        }
+        return result;
+    }
+
   private:
     PrinterHandlePtr inner_;
     std::string name_;
@@ -167,7 +178,7 @@ Result<PrinterHandlePtr> LoggedSpooler::OpenPrinterByName(std::string_view name,
     auto opened = inner_.OpenPrinterByName(name, desiredAccess);
     if (!opened) return opened;
     // A leading comma names a monitor's channel, not a queue.
-    if (!name.starts_with(',')) log_.Record("queue \"" + std::string(name) + "\" exists");
+    if (!name.starts_with(',')) log_.Record("queue \"" + std::string(name) + "\" found");
     return PrinterHandlePtr(
         std::make_unique<LoggedPrinterHandle>(std::move(*opened), std::string(name), log_));
 }
@@ -229,6 +240,32 @@ Result<std::vector<std::string>> LoggedSpooler::EnumPortNames() {
     return inner_.EnumPortNames();
 }
 
+Result<std::vector<PrinterSummary>> LoggedSpooler::ListLocalPrinters() {
+    auto printers = inner_.ListLocalPrinters();
+    if (!printers) log_.RecordFailure("listing the printers", printers.error());
+    return printers;
+}
+
+Result<std::vector<std::string>> LoggedSpooler::ListDriverNames(std::string_view environment) {
+    auto names = inner_.ListDriverNames(environment);
+    if (!names) log_.RecordFailure("listing the drivers", names.error());
+    return names;
+}
+
+Win32Error LoggedSpooler::DeleteDriver(std::string_view environment, std::string_view name,
+                                       std::uint32_t flags) {
+    const Win32Error result = inner_.DeleteDriver(environment, name, flags);
+    const std::string what = "driver \"" + std::string(name) + "\" (" + std::string(environment) +
+                             ")" +
+                             (flags & kDeleteUnusedDriverFiles ? " with its unused files" : "");
+    if (result == win32_error::kSuccess) {
+        log_.Record(what + " removed");
+    } else {
+        log_.RecordFailure("removing " + what, result);
+    }
+    return result;
+}
+
 Result<RegistryKeyPtr> LoggedRegistry::OpenLocalMachineKey(std::string_view path,
                                                            RegistryAccess access) {
     auto opened = inner_.OpenLocalMachineKey(path, access);
@@ -249,6 +286,17 @@ Result<RegistryKeyPtr> LoggedRegistry::CreateLocalMachineKey(std::string_view pa
     log_.Record("registry key " + LocalMachine(path) + " created");
     return RegistryKeyPtr(
         std::make_unique<LoggedRegistryKey>(std::move(*created), std::string(path), log_));
+}
+
+Win32Error LoggedRegistry::DeleteLocalMachineKey(std::string_view path) {
+    const Win32Error result = inner_.DeleteLocalMachineKey(path);
+    const std::string what = "registry key " + LocalMachine(path);
+    if (result == win32_error::kSuccess) {
+        log_.Record(what + " removed");
+    } else if (result != win32_error::kFileNotFound) {
+        log_.RecordFailure("removing " + what, result);
+    }
+    return result;
 }
 
 Win32Error LoggedFileSystem::Copy(std::string_view from, std::string_view to, bool failIfExists) {

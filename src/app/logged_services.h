@@ -24,6 +24,10 @@ class LoggedSpooler final : public Spooler {
     Win32Error RemoveMonitor(std::string_view environment, std::string_view name) override;
     Win32Error RemovePort(WindowRef parent, std::string_view portName) override;
     Result<std::vector<std::string>> EnumPortNames() override;
+    Result<std::vector<PrinterSummary>> ListLocalPrinters() override;
+    Result<std::vector<std::string>> ListDriverNames(std::string_view environment) override;
+    Win32Error DeleteDriver(std::string_view environment, std::string_view name,
+                            std::uint32_t flags) override;
 
   private:
     Spooler& inner_;
@@ -37,6 +41,7 @@ class LoggedRegistry final : public Registry {
     Result<RegistryKeyPtr> OpenLocalMachineKey(std::string_view path,
                                                RegistryAccess access) override;
     Result<RegistryKeyPtr> CreateLocalMachineKey(std::string_view path) override;
+    Win32Error DeleteLocalMachineKey(std::string_view path) override;
 
   private:
     Registry& inner_;

@@ -81,6 +81,7 @@ void CModelprobe_uDlg::RunStartCommand() {
             OnUpdatePort();
             break;
         case Command::kNone:
+        case Command::kUninstall:
         case Command::kHelp:
             break;
     }

@@ -50,9 +50,9 @@ std::string_view AnswerName(int result) {
 int QuietUserInterface::ShowMessageBox(WindowRef, std::string_view text, std::string_view caption,
                                        unsigned style) {
     const bool question = (style & 0x0F) == message_box::kYesNo;
-    const int answer = !question   ? dialog_result::kOk
-                       : addQueue_ ? dialog_result::kYes
-                                   : dialog_result::kNo;
+    const int answer = !question ? dialog_result::kOk
+                       : yes_    ? dialog_result::kYes
+                                 : dialog_result::kNo;
     log_.Record(BoxEvent(caption, text) + " not shown (quiet), answered " +
                 std::string(AnswerName(answer)));
     return answer;

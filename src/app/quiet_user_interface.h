@@ -10,9 +10,9 @@ namespace qar {
 
 class QuietUserInterface final : public UserInterface {
   public:
-    // A name clash is answered Yes with `addQueue`, No without it; every other box OK.
-    QuietUserInterface(UserInterface& system, EventLog& log, bool addQueue)
-        : system_(system), log_(log), addQueue_(addQueue) {}
+    // Every question is answered `yes` (Yes or No), every other box OK.
+    QuietUserInterface(UserInterface& system, EventLog& log, bool yes)
+        : system_(system), log_(log), yes_(yes) {}
 
     int ShowMessageBox(WindowRef owner, std::string_view text, std::string_view caption,
                        unsigned style) override;
@@ -27,7 +27,7 @@ class QuietUserInterface final : public UserInterface {
   private:
     UserInterface& system_;
     EventLog& log_;
-    bool addQueue_;
+    bool yes_;
 };
 
 class LoggedUserInterface final : public UserInterface {

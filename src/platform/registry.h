@@ -54,6 +54,8 @@ class Registry {
                                                        RegistryAccess access) = 0;
     // RegCreateKeyA: creates the key or opens it when it exists.
     virtual Result<RegistryKeyPtr> CreateLocalMachineKey(std::string_view path) = 0;
+    // RegDeleteKeyA: a key without subkeys; 2 when there is none.
+    virtual Win32Error DeleteLocalMachineKey(std::string_view path) = 0;
 };
 
 // Keys that are written are opened with full access first and created only when that fails.

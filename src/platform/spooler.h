@@ -16,6 +16,7 @@ namespace qar {
 
 inline constexpr std::uint32_t kServerAccessAdminister = 1;
 inline constexpr std::uint32_t kPrinterAllAccess = 0xF000C;
+inline constexpr std::uint32_t kDeleteUnusedDriverFiles = 1;  // DPD_DELETE_UNUSED_FILES
 
 // DRIVER_INFO_3A with the fields the installer sets; the others are null.
 struct DriverInfo3 {
@@ -34,6 +35,12 @@ struct NewPrinterInfo2 {
     std::string driverName;
     std::string printProcessor;
     std::string datatype;
+};
+
+// What the uninstall needs to know of a local queue.
+struct PrinterSummary {
+    std::string name;
+    std::string driver;
 };
 
 struct MonitorInfo2 {
@@ -63,6 +70,8 @@ class PrinterHandle {
     virtual Win32Error SetPrinter2(const PrinterInfo2Block& block, std::size_t index) = 0;
     virtual XcvOutcome SendXcvData(std::u16string_view command, std::span<const std::uint8_t> input,
                                    std::uint32_t outputCapacity) = 0;
+    // DeletePrinter: the queue goes; the handle stays to be closed.
+    virtual Win32Error DeletePrinter() = 0;
 };
 
 using PrinterHandlePtr = std::unique_ptr<PrinterHandle>;
@@ -85,6 +94,13 @@ class Spooler {
     virtual Win32Error RemovePort(WindowRef parent, std::string_view portName) = 0;
     // The names of every port the spooler knows (EnumPortsA, level 1).
     virtual Result<std::vector<std::string>> EnumPortNames() = 0;
+    // Name and driver of each local queue (EnumPrintersA, level 2).
+    virtual Result<std::vector<PrinterSummary>> ListLocalPrinters() = 0;
+    // The drivers of an environment (EnumPrinterDriversA, level 1).
+    virtual Result<std::vector<std::string>> ListDriverNames(std::string_view environment) = 0;
+    // DeletePrinterDriverExA with these flags and no version.
+    virtual Win32Error DeleteDriver(std::string_view environment, std::string_view name,
+                                    std::uint32_t flags) = 0;
 };
 
 }  // namespace qar

@@ -17,6 +17,7 @@ namespace qar {
 namespace message_box {
 inline constexpr unsigned kOk = 0x00;
 inline constexpr unsigned kYesNo = 0x04;
+inline constexpr unsigned kIconQuestion = 0x20;
 inline constexpr unsigned kIconExclamation = 0x30;
 inline constexpr unsigned kIconInformation = 0x40;
 }  // namespace message_box

@@ -28,6 +28,7 @@ inline constexpr Win32Error kInvalidPrinterName = 1801;
 inline constexpr Win32Error kPrinterAlreadyExists = 1802;
 inline constexpr Win32Error kUnknownPort = 1796;
 inline constexpr Win32Error kUnknownMonitor = 3000;
+inline constexpr Win32Error kPrinterDriverInUse = 3001;
 inline constexpr Win32Error kPrinterMonitorAlreadyInstalled = 3006;
 }  // namespace win32_error
 

@@ -32,6 +32,7 @@ TEST(CommandLine, AcceptedLines) {
         {{"/InstallUSB"}, Command::kInstallUsb, false, false, ""},
         {{"/uninstallusb", "/quiet"}, Command::kUninstallUsb, true, false, ""},
         {{"/updateport"}, Command::kUpdatePort, false, false, ""},
+        {{"/quiet", "/uninstall", "/model", "corvel 24"}, Command::kUninstall, true, false, ""},
         {{"/?"}, Command::kHelp, false, false, ""},
         // Help wins over anything else on the line, even a fault.
         {{"/bogus", "-help", "/quiet"}, Command::kHelp, true, false, ""},
@@ -59,6 +60,9 @@ TEST(CommandLine, RejectedLinesSayWhy) {
         {{"/usb", "/model", "Nolle-60", "/port", "COM1"}, "only one command at a time"},
         {{"/quiet"}, "no command given"},
         {{"usb"}, "unexpected value \"usb\""},
+        {{"/uninstall"}, "/uninstall needs /model"},
+        {{"/uninstall", "/model", "Nolle-60", "/port", "COM1"}, "/uninstall takes no /port"},
+        {{"/uninstall", "/usb", "/model", "Nolle-60"}, "only one command at a time"},
     };
     for (const auto& [arguments, error] : cases) {
         EXPECT_EQ(Parse(arguments).error, error) << arguments.front();

@@ -121,6 +121,27 @@ TEST(CommandRun, ExitCodes) {
          0,
          "port monitor \"_cutter USB Port\" not installed, nothing to remove"},
         {"no printer to update", nullptr, {"/quiet", "/updateport"}, 0, "exit code 0"},
+        {"uninstall, quiet",
+         takenName,
+         {"/quiet", "/uninstall", "/model", "nolle-60"},
+         0,
+         "queue \"Nolle-60\" removed"},
+        {"uninstall answered No",
+         [](fake::FakePlatform& fakes) {
+             fakes.spooler.printers.push_back({"Nolle-60", "LPT1:", "Nolle-60", "", "", "", ""});
+             fakes.ui.messageBoxAnswers.push_back(dialog_result::kNo);
+         },
+         {"/uninstall", "/model", "Nolle-60"},
+         1602,
+         "answered No"},
+        {"uninstall refused",
+         [](fake::FakePlatform& fakes) {
+             fakes.spooler.printers.push_back({"Nolle-60", "LPT1:", "Nolle-60", "", "", "", ""});
+             fakes.control.FailCall("DeletePrinter", 5);
+         },
+         {"/quiet", "/uninstall", "/model", "Nolle-60"},
+         1603,
+         "removing queue \"Nolle-60\" failed: error 5"},
     };
     for (const Case& test : cases) {
         Machine machine;

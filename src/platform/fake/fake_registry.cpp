@@ -200,4 +200,21 @@ void FakeRegistry::RemoveKey(std::string_view path) {
     if (found != keys_.end()) keys_.erase(found);
 }
 
+Win32Error FakeRegistry::DeleteLocalMachineKey(std::string_view path) {
+    control_.Record("RegDeleteKey(" + std::string(path) + ")");
+    if (auto failure = control_.InjectedFailure("RegDeleteKey")) return *failure;
+    const auto found = keys_.find(path);
+    if (found == keys_.end()) return win32_error::kFileNotFound;
+    // Like RegDeleteKey: a key with subkeys stays.
+    const std::string prefix = std::string(path) + "\\";
+    for (const auto& [name, key] : keys_) {
+        if (name.size() > prefix.size() &&
+            EqualsIgnoringCase(name.substr(0, prefix.size()), prefix)) {
+            return win32_error::kAccessDenied;
+        }
+    }
+    keys_.erase(found);
+    return win32_error::kSuccess;
+}
+
 }  // namespace qar::fake

@@ -34,6 +34,7 @@ class FakeRegistry final : public Registry {
     Result<RegistryKeyPtr> OpenLocalMachineKey(std::string_view path,
                                                RegistryAccess access) override;
     Result<RegistryKeyPtr> CreateLocalMachineKey(std::string_view path) override;
+    Win32Error DeleteLocalMachineKey(std::string_view path) override;
 
     // Test set-up and inspection.
     StoredKey& AddKey(std::string_view path);

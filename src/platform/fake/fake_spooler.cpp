@@ -68,6 +68,18 @@ class FakePrinterHandle final : public PrinterHandle, private CountedHandle {
         return spooler_.xcvAnswer;
     }
 
+    Win32Error DeletePrinter() override {
+        control_.Record("DeletePrinter(" + name_ + ")");
+        if (auto failure = control_.InjectedFailure("DeletePrinter")) return *failure;
+        auto& printers = spooler_.printers;
+        const auto found =
+            std::find_if(printers.begin(), printers.end(),
+                         [&](const FakePrinter& p) { return EqualsIgnoringCase(p.name, name_); });
+        if (found == printers.end()) return win32_error::kInvalidPrinterName;
+        printers.erase(found);
+        return win32_error::kSuccess;
+    }
+
   private:
     FakeSpooler& spooler_;
     std::string name_;
@@ -203,6 +215,42 @@ Result<std::vector<std::string>> FakeSpooler::EnumPortNames() {
         names.insert(names.end(), ports.begin(), ports.end());
     }
     return names;
+}
+
+Result<std::vector<PrinterSummary>> FakeSpooler::ListLocalPrinters() {
+    control_.Record("EnumPrinters(names)");
+    if (auto failure = control_.InjectedFailure("EnumPrinters")) return Failure{*failure};
+    std::vector<PrinterSummary> summaries;
+    for (const FakePrinter& printer : printers) summaries.push_back({printer.name, printer.driver});
+    return summaries;
+}
+
+Result<std::vector<std::string>> FakeSpooler::ListDriverNames(std::string_view environment) {
+    control_.Record("EnumPrinterDrivers(" + std::string(environment) + ")");
+    if (auto failure = control_.InjectedFailure("EnumPrinterDrivers")) return Failure{*failure};
+    std::vector<std::string> names;
+    for (const DriverInfo3& driver : drivers) {
+        if (EqualsIgnoringCase(driver.environment, environment)) names.push_back(driver.name);
+    }
+    return names;
+}
+
+Win32Error FakeSpooler::DeleteDriver(std::string_view environment, std::string_view name,
+                                     std::uint32_t flags) {
+    control_.Record("DeletePrinterDriverEx(" + std::string(environment) + ", " + std::string(name) +
+                    ", " + std::to_string(flags) + ")");
+    if (auto failure = control_.InjectedFailure("DeletePrinterDriverEx")) return *failure;
+    const auto found = std::find_if(drivers.begin(), drivers.end(), [&](const DriverInfo3& d) {
+        return EqualsIgnoringCase(d.name, name) && EqualsIgnoringCase(d.environment, environment);
+    });
+    if (found == drivers.end()) return win32_error::kUnknownPrinterDriver;
+    for (const FakePrinter& printer : printers) {
+        if (EqualsIgnoringCase(printer.driver, name)) return win32_error::kPrinterDriverInUse;
+    }
+    if (flags != 0 && refusesDriverDeletionFlags) return win32_error::kInvalidParameter;
+    if (flags == 0) driverFilesLeft.push_back(found->name);
+    drivers.erase(found);
+    return win32_error::kSuccess;
 }
 
 }  // namespace qar::fake

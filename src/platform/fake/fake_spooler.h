@@ -43,6 +43,10 @@ class FakeSpooler final : public Spooler {
     Win32Error RemoveMonitor(std::string_view environment, std::string_view name) override;
     Win32Error RemovePort(WindowRef parent, std::string_view portName) override;
     Result<std::vector<std::string>> EnumPortNames() override;
+    Result<std::vector<PrinterSummary>> ListLocalPrinters() override;
+    Result<std::vector<std::string>> ListDriverNames(std::string_view environment) override;
+    Win32Error DeleteDriver(std::string_view environment, std::string_view name,
+                            std::uint32_t flags) override;
 
     // World state, open to the tests.
     std::string driverDirectory = "C:\\windows\\system32\\spool\\drivers\\x64";
@@ -55,6 +59,9 @@ class FakeSpooler final : public Spooler {
         "COM1:", "COM2:", "COM3:", "COM4:", "FILE:", "LPT1:", "LPT2:", "LPT3:"};
     std::vector<XcvRequest> xcvRequests;
     XcvOutcome xcvAnswer{true, 0};
+    // Like Wine 8: any flag makes the driver's deletion fail; without flags it goes, files stay.
+    bool refusesDriverDeletionFlags = false;
+    std::vector<std::string> driverFilesLeft;
 
     const FakePrinter* FindPrinter(std::string_view name) const;
     const DriverInfo3* FindDriver(std::string_view name) const;

@@ -84,4 +84,8 @@ Result<RegistryKeyPtr> Win32Registry::CreateLocalMachineKey(std::string_view pat
     return CreateUnder(HKEY_LOCAL_MACHINE, path);
 }
 
+Win32Error Win32Registry::DeleteLocalMachineKey(std::string_view path) {
+    return static_cast<Win32Error>(RegDeleteKeyA(HKEY_LOCAL_MACHINE, std::string(path).c_str()));
+}
+
 }  // namespace qar::win32

@@ -27,6 +27,7 @@ class Win32Registry final : public Registry {
     Result<RegistryKeyPtr> OpenLocalMachineKey(std::string_view path,
                                                RegistryAccess access) override;
     Result<RegistryKeyPtr> CreateLocalMachineKey(std::string_view path) override;
+    Win32Error DeleteLocalMachineKey(std::string_view path) override;
 };
 
 }  // namespace qar::win32

@@ -35,6 +35,11 @@ class Win32PrinterHandle final : public PrinterHandle {
     Win32Error SetPrinter2(const PrinterInfo2Block& block, std::size_t index) override;
     XcvOutcome SendXcvData(std::u16string_view command, std::span<const std::uint8_t> input,
                            std::uint32_t outputCapacity) override;
+    Win32Error DeletePrinter() override {
+        const auto deletePrinter = QAR_SYSTEM_FUNCTION(kWinspool, DeletePrinter);
+        if (!deletePrinter || !deletePrinter(printer_.Get())) return LastError();
+        return win32_error::kSuccess;
+    }
 
   private:
     UniquePrinter printer_;
@@ -225,6 +230,72 @@ Result<std::vector<std::string>> Win32Spooler::EnumPortNames() {
         if (ports[index].pName) names.emplace_back(ports[index].pName);
     }
     return names;
+}
+
+namespace {
+
+// A level-1 or level-2 enumeration into a buffer of the size the spooler asks for.
+template <typename Enumerate>
+Result<std::vector<BYTE>> Enumerated(Enumerate enumerate, DWORD& count) {
+    DWORD needed = 0;
+    enumerate(nullptr, 0, &needed, &count);
+    std::vector<BYTE> buffer(needed + 8, 0);
+    if (!enumerate(buffer.data(), static_cast<DWORD>(buffer.size()), &needed, &count)) {
+        return Failure{LastError()};
+    }
+    return buffer;
+}
+
+}  // namespace
+
+Result<std::vector<PrinterSummary>> Win32Spooler::ListLocalPrinters() {
+    const auto enumPrinters = QAR_SYSTEM_FUNCTION(kWinspool, EnumPrintersA);
+    if (!enumPrinters) return Failure{LastError()};
+    DWORD count = 0;
+    char noName[] = "";
+    auto buffer = Enumerated(
+        [&](BYTE* data, DWORD size, DWORD* needed, DWORD* returned) {
+            return enumPrinters(PRINTER_ENUM_LOCAL, noName, 2, data, size, needed, returned);
+        },
+        count);
+    if (!buffer) return Failure{buffer.error()};
+    std::vector<PrinterSummary> printers;
+    const auto* records = reinterpret_cast<const PRINTER_INFO_2A*>(buffer->data());
+    for (DWORD index = 0; index < count; ++index) {
+        printers.push_back({records[index].pPrinterName ? records[index].pPrinterName : "",
+                            records[index].pDriverName ? records[index].pDriverName : ""});
+    }
+    return printers;
+}
+
+Result<std::vector<std::string>> Win32Spooler::ListDriverNames(std::string_view environment) {
+    const auto enumDrivers = QAR_SYSTEM_FUNCTION(kWinspool, EnumPrinterDriversA);
+    if (!enumDrivers) return Failure{LastError()};
+    MutableText environmentText(environment);
+    DWORD count = 0;
+    auto buffer = Enumerated(
+        [&](BYTE* data, DWORD size, DWORD* needed, DWORD* returned) {
+            return enumDrivers(nullptr, environmentText.Get(), 1, data, size, needed, returned);
+        },
+        count);
+    if (!buffer) return Failure{buffer.error()};
+    std::vector<std::string> names;
+    const auto* records = reinterpret_cast<const DRIVER_INFO_1A*>(buffer->data());
+    for (DWORD index = 0; index < count; ++index) {
+        if (records[index].pName) names.emplace_back(records[index].pName);
+    }
+    return names;
+}
+
+Win32Error Win32Spooler::DeleteDriver(std::string_view environment, std::string_view name,
+                                      std::uint32_t flags) {
+    const auto deleteDriver = QAR_SYSTEM_FUNCTION(kWinspool, DeletePrinterDriverExA);
+    if (!deleteDriver) return LastError();
+    MutableText environmentText(environment), nameText(name);
+    if (!deleteDriver(nullptr, environmentText.Get(), nameText.Get(), flags, 0)) {
+        return LastError();
+    }
+    return win32_error::kSuccess;
 }
 
 }  // namespace qar::win32

@@ -1,0 +1,198 @@
+#include "spooler/model_removal.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "install/install_host.h"
+#include "spooler/install_chain.h"
+
+namespace qar {
+
+namespace {
+
+bool SameName(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::tolower(static_cast<unsigned char>(x)) ==
+                      std::tolower(static_cast<unsigned char>(y));
+           });
+}
+
+std::string Listed(const std::vector<std::string>& names) {
+    std::string text;
+    for (const std::string& name : names) text += (text.empty() ? "\"" : ", \"") + name + "\"";
+    return text;
+}
+
+// What is there for the model, and what became of it.
+struct Removal {
+    std::vector<std::string> queues;   // the installer's queues of the model
+    std::vector<std::string> drivers;  // the model's driver and the numbered ones of a clash
+    std::vector<PrinterSummary> otherQueues;
+    std::vector<std::string> removed;
+    std::vector<std::string> kept;
+    bool failed = false;
+};
+
+class ModelRemoval {
+  public:
+    ModelRemoval(Platform& platform, std::string_view model) : platform_(platform), model_(model) {}
+
+    FlowOutcome Run() {
+        if (!Survey()) {
+            removal_.failed = true;
+            Report();
+            return FlowOutcome::kFailed;
+        }
+        if (!Confirmed()) return FlowOutcome::kCancelled;
+        RemoveQueues();
+        if (!removal_.failed) RemoveDrivers();
+        Report();
+        return removal_.failed ? FlowOutcome::kFailed : FlowOutcome::kDone;
+    }
+
+  private:
+    bool Survey() {
+        auto printers = platform_.spooler.ListLocalPrinters();
+        auto drivers = platform_.spooler.ListDriverNames(kDriverEnvironment);
+        if (!printers || !drivers) return false;
+        for (const PrinterSummary& printer : *printers) {
+            if (SameName(printer.driver, model_) && IsInstallerQueueName(printer.name, model_)) {
+                removal_.queues.push_back(printer.name);
+            } else {
+                removal_.otherQueues.push_back(printer);
+            }
+        }
+        // After a name clash the installer also registers the driver under the queue's name.
+        for (const std::string& driver : *drivers) {
+            if (IsInstallerQueueName(driver, model_)) removal_.drivers.push_back(driver);
+        }
+        return true;
+    }
+
+    // The other queues that use a driver: they are the user's, and keep it.
+    std::vector<std::string> UsersOf(std::string_view driver) const {
+        std::vector<std::string> users;
+        for (const PrinterSummary& printer : removal_.otherQueues) {
+            if (SameName(printer.driver, driver)) users.push_back(printer.name);
+        }
+        return users;
+    }
+
+    bool Confirmed() {
+        if (removal_.queues.empty() && removal_.drivers.empty()) return true;
+        std::string text = "Remove the QAR cutter driver " + model_ + "?\r\n\r\n";
+        text += removal_.queues.empty() ? "No printer queue of it.\r\n"
+                                        : "Printer queues: " + Listed(removal_.queues) + "\r\n";
+        if (!removal_.drivers.empty()) {
+            text +=
+                (removal_.drivers.size() > 1 ? "Drivers: " : "Driver: ") + Listed(removal_.drivers);
+        }
+        const std::vector<std::string> users = UsersOf(model_);
+        if (!users.empty()) text += ", kept while " + Listed(users) + " use it";
+        return platform_.ui.ShowMessageBox(kNoWindow, text, kInstallCaption,
+                                           message_box::kYesNo | message_box::kIconQuestion) ==
+               dialog_result::kYes;
+    }
+
+    void RemoveQueues() {
+        for (const std::string& queue : removal_.queues) {
+            auto printer = platform_.spooler.OpenPrinterByName(queue, kPrinterAllAccess);
+            const Win32Error result = printer ? (*printer)->DeletePrinter() : printer.error();
+            if (result == win32_error::kSuccess) {
+                removal_.removed.push_back("printer queue \"" + queue + "\"");
+            } else {
+                removal_.failed = true;
+            }
+        }
+    }
+
+    void RemoveDrivers() {
+        bool modelDriverGone = true;
+        for (const std::string& driver : removal_.drivers) {
+            const std::vector<std::string> users = UsersOf(driver);
+            bool gone = false;
+            if (users.empty()) {
+                gone = DeleteDriver(driver);
+            } else {
+                removal_.kept.push_back("driver \"" + driver + "\": the printer queue" +
+                                        (users.size() > 1 ? "s " : " ") + Listed(users) +
+                                        " still use" + (users.size() > 1 ? "" : "s") + " it");
+            }
+            if (SameName(driver, model_)) modelDriverGone = gone;
+        }
+        // The installation made the key for the model's own driver: it goes with that driver.
+        if (!modelDriverGone || removal_.failed) return;
+        const Win32Error key =
+            platform_.registry.DeleteLocalMachineKey(std::string(kDriverKeyPrefix) + "\\" + model_);
+        if (key == win32_error::kSuccess) {
+            removal_.removed.push_back("its registry key");
+        } else if (key != win32_error::kFileNotFound) {
+            removal_.failed = true;
+        }
+    }
+
+    // The driver and the files no other driver uses; a spooler that refuses to delete files
+    // (Wine's does) still takes the registration alone, and the files stay.
+    bool DeleteDriver(const std::string& driver) {
+        Win32Error result =
+            platform_.spooler.DeleteDriver(kDriverEnvironment, driver, kDeleteUnusedDriverFiles);
+        if (result == win32_error::kSuccess) {
+            removal_.removed.push_back("driver \"" + driver + "\" and its unused files");
+            return true;
+        }
+        if (result != win32_error::kPrinterDriverInUse) {
+            result = platform_.spooler.DeleteDriver(kDriverEnvironment, driver, 0);
+            if (result == win32_error::kSuccess) {
+                removal_.removed.push_back("driver \"" + driver + "\"");
+                removal_.kept.push_back("the files of driver \"" + driver +
+                                        "\": the spooler would not delete them");
+                return true;
+            }
+        }
+        if (result == win32_error::kPrinterDriverInUse) {
+            removal_.kept.push_back("driver \"" + driver + "\": the spooler says it is in use");
+        } else {
+            removal_.failed = true;
+        }
+        return false;
+    }
+
+    void Report() {
+        std::string text;
+        if (removal_.removed.empty() && removal_.kept.empty() && !removal_.failed) {
+            text = "Nothing of " + model_ + " to remove.";
+        } else {
+            for (const std::string& item : removal_.removed) text += "Removed: " + item + ".\r\n";
+            for (const std::string& item : removal_.kept) text += "Kept: " + item + ".\r\n";
+            if (removal_.failed)
+                text += "Windows refused a removal; run this again as administrator.";
+        }
+        while (text.ends_with("\r\n")) text.resize(text.size() - 2);
+        platform_.ui.ShowMessageBox(
+            kNoWindow, text, kInstallCaption,
+            removal_.failed ? message_box::kIconExclamation : message_box::kIconInformation);
+    }
+
+    Platform& platform_;
+    std::string model_;
+    Removal removal_;
+};
+
+}  // namespace
+
+bool IsInstallerQueueName(std::string_view queue, std::string_view model) {
+    if (queue.size() < model.size() || !SameName(queue.substr(0, model.size()), model)) {
+        return false;
+    }
+    const std::string_view rest = queue.substr(model.size());
+    if (rest.empty()) return true;
+    if (rest.size() < 2 || rest.front() != '_') return false;
+    return std::all_of(rest.begin() + 1, rest.end(),
+                       [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; });
+}
+
+FlowOutcome RemoveModel(Platform& platform, std::string_view model) {
+    return ModelRemoval(platform, model).Run();
+}
+
+}  // namespace qar
