@@ -85,6 +85,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: qar_bare_chain MODEL PORT\n");
         return 2;
     }
+    // As the installer's timer does: the spooler is reached once before the clock starts, as
+    // the flows ask for the driver directory before the chain.
+    char directory[MAX_PATH] = {};
+    DWORD needed = 0;
+    char environment[] = "Windows x64";
+    GetPrinterDriverDirectoryA(nullptr, environment, 1, reinterpret_cast<BYTE*>(directory),
+                               sizeof(directory), &needed);
     LARGE_INTEGER frequency, start, end;
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&start);
