@@ -2,20 +2,13 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 
 #include "dialogs/select_port.h"
+#include "spooler/model_name.h"
 
 namespace qar {
 
 namespace {
-
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
 
 struct CommandSwitch {
     std::string_view name;

@@ -8,4 +8,7 @@ namespace qar {
 // not be able to leave its folder or key.
 bool IsAcceptableModelName(std::string_view name);
 
+// Names as Windows compares printers, drivers and switches: ignoring the case of ASCII letters.
+bool EqualIgnoringCase(std::string_view a, std::string_view b);
+
 }  // namespace qar

@@ -5,17 +5,11 @@
 
 #include "install/install_host.h"
 #include "spooler/install_chain.h"
+#include "spooler/model_name.h"
 
 namespace qar {
 
 namespace {
-
-bool SameName(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
 
 std::string Listed(const std::vector<std::string>& names) {
     std::string text;
@@ -56,7 +50,8 @@ class ModelRemoval {
         auto drivers = platform_.spooler.ListDriverNames(kDriverEnvironment);
         if (!printers || !drivers) return false;
         for (const PrinterSummary& printer : *printers) {
-            if (SameName(printer.driver, model_) && IsInstallerQueueName(printer.name, model_)) {
+            if (EqualIgnoringCase(printer.driver, model_) &&
+                IsInstallerQueueName(printer.name, model_)) {
                 removal_.queues.push_back(printer.name);
             } else {
                 removal_.otherQueues.push_back(printer);
@@ -73,7 +68,7 @@ class ModelRemoval {
     std::vector<std::string> UsersOf(std::string_view driver) const {
         std::vector<std::string> users;
         for (const PrinterSummary& printer : removal_.otherQueues) {
-            if (SameName(printer.driver, driver)) users.push_back(printer.name);
+            if (EqualIgnoringCase(printer.driver, driver)) users.push_back(printer.name);
         }
         return users;
     }
@@ -118,7 +113,7 @@ class ModelRemoval {
                                         (users.size() > 1 ? "s " : " ") + Listed(users) +
                                         " still use" + (users.size() > 1 ? "" : "s") + " it");
             }
-            if (SameName(driver, model_)) modelDriverGone = gone;
+            if (EqualIgnoringCase(driver, model_)) modelDriverGone = gone;
         }
         // The installation made the key for the model's own driver: it goes with that driver.
         if (!modelDriverGone || removal_.failed) return;
@@ -181,7 +176,7 @@ class ModelRemoval {
 }  // namespace
 
 bool IsInstallerQueueName(std::string_view queue, std::string_view model) {
-    if (queue.size() < model.size() || !SameName(queue.substr(0, model.size()), model)) {
+    if (queue.size() < model.size() || !EqualIgnoringCase(queue.substr(0, model.size()), model)) {
         return false;
     }
     const std::string_view rest = queue.substr(model.size());
