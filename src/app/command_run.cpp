@@ -17,8 +17,6 @@ namespace qar {
 
 namespace {
 
-constexpr std::string_view kApplicationName = "Modelprobe_u";
-
 std::string QuotedArguments(const std::vector<std::string>& arguments) {
     std::string text;
     for (const std::string& argument : arguments) {

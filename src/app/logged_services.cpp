@@ -20,36 +20,14 @@ std::string NarrowText(std::span<const std::uint8_t> bytes) {
     return text;
 }
 
-// The records of EnumLocalPrinters2, remembering the name and port given to each.
-class LoggedPrinterInfo2Block final : public PrinterInfo2Block {
-  public:
-    explicit LoggedPrinterInfo2Block(std::unique_ptr<PrinterInfo2Block> inner)
-        : inner_(std::move(inner)) {}
-
-    std::size_t Count() const override { return inner_->Count(); }
-    void SetNameAndPort(std::size_t index, std::string_view printerName,
-                        std::string_view portName) override {
-        inner_->SetNameAndPort(index, printerName, portName);
-        port_ = portName;
-    }
-    const PrinterInfo2Block& Inner() const { return *inner_; }
-    const std::string& Port() const { return port_; }
-
-  private:
-    std::unique_ptr<PrinterInfo2Block> inner_;
-    std::string port_;
-};
-
 class LoggedPrinterHandle final : public PrinterHandle {
   public:
     LoggedPrinterHandle(PrinterHandlePtr inner, std::string name, EventLog& log)
         : inner_(std::move(inner)), name_(std::move(name)), log_(log) {}
 
     Win32Error SetPrinter2(const PrinterInfo2Block& block, std::size_t index) override {
-        const auto* logged = dynamic_cast<const LoggedPrinterInfo2Block*>(&block);
-        const Win32Error result = inner_->SetPrinter2(logged ? logged->Inner() : block, index);
-        const std::string what =
-            "printer \"" + name_ + "\" set to port " + (logged ? logged->Port() : std::string("?"));
+        const Win32Error result = inner_->SetPrinter2(block, index);
+        const std::string what = "printer \"" + name_ + "\" set to port " + block.PortName(index);
         if (result == win32_error::kSuccess) {
             log_.Record(what);
         } else {
@@ -185,12 +163,8 @@ Result<PrinterHandlePtr> LoggedSpooler::OpenPrinterByName(std::string_view name,
 
 Result<std::unique_ptr<PrinterInfo2Block>> LoggedSpooler::EnumLocalPrinters2() {
     auto printers = inner_.EnumLocalPrinters2();
-    if (!printers) {
-        log_.RecordFailure("listing the printers", printers.error());
-        return printers;
-    }
-    return std::unique_ptr<PrinterInfo2Block>(
-        std::make_unique<LoggedPrinterInfo2Block>(std::move(*printers)));
+    if (!printers) log_.RecordFailure("listing the printers", printers.error());
+    return printers;
 }
 
 Result<std::vector<std::string>> LoggedSpooler::EnumMonitorNames(std::uint32_t bufferSize) {
@@ -228,7 +202,7 @@ Win32Error LoggedSpooler::RemovePort(WindowRef parent, std::string_view portName
     const std::string what = "port " + std::string(portName);
     if (result == win32_error::kSuccess) {
         log_.Record(what + " removed");
-    } else if (result == win32_error::kNotSupported || result == win32_error::kUnknownPort) {
+    } else if (IsNoSuchPort(result)) {
         log_.Record(what + " not present, nothing to remove");
     } else {
         log_.RecordFailure("removing " + what, result);
@@ -238,12 +212,6 @@ Win32Error LoggedSpooler::RemovePort(WindowRef parent, std::string_view portName
 
 Result<std::vector<std::string>> LoggedSpooler::EnumPortNames() {
     return inner_.EnumPortNames();
-}
-
-Result<std::vector<PrinterSummary>> LoggedSpooler::ListLocalPrinters() {
-    auto printers = inner_.ListLocalPrinters();
-    if (!printers) log_.RecordFailure("listing the printers", printers.error());
-    return printers;
 }
 
 Result<std::vector<std::string>> LoggedSpooler::ListDriverNames(std::string_view environment) {

@@ -7,8 +7,6 @@ namespace qar {
 
 namespace {
 
-constexpr std::string_view kApplicationName = "Modelprobe_u";
-
 // The main dialog of a quiet run: it has no window and nothing to show.
 class HeadlessMainWindow final : public MainDialogWindow {
   public:
@@ -30,8 +28,7 @@ std::string BoxEvent(std::string_view caption, std::string_view text) {
     return "box \"" + std::string(caption) + "\": \"" + OneLine(text) + "\"";
 }
 
-}  // namespace
-
+// The name of a box's or dialog's result, for the log.
 std::string_view AnswerName(int result) {
     switch (result) {
         case dialog_result::kOk:
@@ -46,6 +43,8 @@ std::string_view AnswerName(int result) {
             return "no answer";
     }
 }
+
+}  // namespace
 
 int QuietUserInterface::ShowMessageBox(WindowRef, std::string_view text, std::string_view caption,
                                        unsigned style) {

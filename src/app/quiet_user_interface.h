@@ -49,7 +49,4 @@ class LoggedUserInterface final : public UserInterface {
     EventLog& log_;
 };
 
-// The name of a dialog or box result, for the log.
-std::string_view AnswerName(int result);
-
 }  // namespace qar

@@ -37,12 +37,6 @@ struct NewPrinterInfo2 {
     std::string datatype;
 };
 
-// What the uninstall needs to know of a local queue.
-struct PrinterSummary {
-    std::string name;
-    std::string driver;
-};
-
 struct MonitorInfo2 {
     std::string name;
     std::string environment;
@@ -57,6 +51,9 @@ class PrinterInfo2Block {
     virtual std::size_t Count() const = 0;
     virtual void SetNameAndPort(std::size_t index, std::string_view printerName,
                                 std::string_view portName) = 0;
+    virtual std::string PrinterName(std::size_t index) const = 0;
+    virtual std::string DriverName(std::size_t index) const = 0;
+    virtual std::string PortName(std::size_t index) const = 0;
 };
 
 struct XcvOutcome {
@@ -76,6 +73,11 @@ class PrinterHandle {
 
 using PrinterHandlePtr = std::unique_ptr<PrinterHandle>;
 
+// What DeletePort reports for a port that is not there (50 under Wine, 1796 on Windows).
+inline bool IsNoSuchPort(Win32Error code) {
+    return code == win32_error::kNotSupported || code == win32_error::kUnknownPort;
+}
+
 class Spooler {
   public:
     virtual ~Spooler() = default;
@@ -94,8 +96,6 @@ class Spooler {
     virtual Win32Error RemovePort(WindowRef parent, std::string_view portName) = 0;
     // The names of every port the spooler knows (EnumPortsA, level 1).
     virtual Result<std::vector<std::string>> EnumPortNames() = 0;
-    // Name and driver of each local queue (EnumPrintersA, level 2).
-    virtual Result<std::vector<PrinterSummary>> ListLocalPrinters() = 0;
     // The drivers of an environment (EnumPrinterDriversA, level 1).
     virtual Result<std::vector<std::string>> ListDriverNames(std::string_view environment) = 0;
     // DeletePrinterDriverExA with these flags and no version.

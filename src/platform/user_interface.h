@@ -14,6 +14,9 @@
 
 namespace qar {
 
+// The caption of the application's own boxes.
+inline constexpr char kApplicationName[] = "Modelprobe_u";
+
 namespace message_box {
 inline constexpr unsigned kOk = 0x00;
 inline constexpr unsigned kYesNo = 0x04;

@@ -17,11 +17,17 @@ std::string Listed(const std::vector<std::string>& names) {
     return text;
 }
 
+// A local queue as the removal sees it.
+struct Queue {
+    std::string name;
+    std::string driver;
+};
+
 // What is there for the model, and what became of it.
 struct Removal {
     std::vector<std::string> queues;   // the installer's queues of the model
     std::vector<std::string> drivers;  // the model's driver and the numbered ones of a clash
-    std::vector<PrinterSummary> otherQueues;
+    std::vector<Queue> otherQueues;
     std::vector<std::string> removed;
     std::vector<std::string> kept;
     bool failed = false;
@@ -46,10 +52,11 @@ class ModelRemoval {
 
   private:
     bool Survey() {
-        auto printers = platform_.spooler.ListLocalPrinters();
+        auto printers = platform_.spooler.EnumLocalPrinters2();
         auto drivers = platform_.spooler.ListDriverNames(kDriverEnvironment);
         if (!printers || !drivers) return false;
-        for (const PrinterSummary& printer : *printers) {
+        for (std::size_t index = 0; index < (*printers)->Count(); ++index) {
+            const Queue printer{(*printers)->PrinterName(index), (*printers)->DriverName(index)};
             if (EqualIgnoringCase(printer.driver, model_) &&
                 IsInstallerQueueName(printer.name, model_)) {
                 removal_.queues.push_back(printer.name);
@@ -67,7 +74,7 @@ class ModelRemoval {
     // The other queues that use a driver: they are the user's, and keep it.
     std::vector<std::string> UsersOf(std::string_view driver) const {
         std::vector<std::string> users;
-        for (const PrinterSummary& printer : removal_.otherQueues) {
+        for (const Queue& printer : removal_.otherQueues) {
             if (EqualIgnoringCase(printer.driver, driver)) users.push_back(printer.name);
         }
         return users;

@@ -73,10 +73,7 @@ Win32Error PortMonitorCommands::RemoveMonitorIfPresent() {
 
 Win32Error PortMonitorCommands::RemovePortIfPresent(WindowRef window) {
     const Win32Error result = platform_.spooler.RemovePort(window, kCutterPort);
-    // The spooler finds no monitor for a port that is not there (50, or 1796 on Windows).
-    return result == win32_error::kNotSupported || result == win32_error::kUnknownPort
-               ? win32_error::kSuccess
-               : result;
+    return IsNoSuchPort(result) ? win32_error::kSuccess : result;
 }
 
 int PortMonitorCommands::RemoveCutterMonitor() {

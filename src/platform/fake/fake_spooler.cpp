@@ -27,6 +27,9 @@ class FakePrinterInfo2Block final : public PrinterInfo2Block {
         records_.at(index).name = printerName;
         records_.at(index).port = portName;
     }
+    std::string PrinterName(std::size_t index) const override { return records_.at(index).name; }
+    std::string DriverName(std::size_t index) const override { return records_.at(index).driver; }
+    std::string PortName(std::size_t index) const override { return records_.at(index).port; }
     const FakePrinter& Record(std::size_t index) const { return records_.at(index); }
 
   private:
@@ -215,14 +218,6 @@ Result<std::vector<std::string>> FakeSpooler::EnumPortNames() {
         names.insert(names.end(), ports.begin(), ports.end());
     }
     return names;
-}
-
-Result<std::vector<PrinterSummary>> FakeSpooler::ListLocalPrinters() {
-    control_.Record("EnumPrinters(names)");
-    if (auto failure = control_.InjectedFailure("EnumPrinters")) return Failure{*failure};
-    std::vector<PrinterSummary> summaries;
-    for (const FakePrinter& printer : printers) summaries.push_back({printer.name, printer.driver});
-    return summaries;
 }
 
 Result<std::vector<std::string>> FakeSpooler::ListDriverNames(std::string_view environment) {

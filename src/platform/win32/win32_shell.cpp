@@ -9,24 +9,14 @@
 
 namespace qar::win32 {
 
-namespace {
-
-// A folder query into a fixed buffer; empty when the folder does not fit.
-template <typename Query>
-std::string Folder(Query query) {
-    char folder[MAX_PATH] = {};
-    const UINT length = query(folder, MAX_PATH);
-    return length > 0 && length < MAX_PATH ? std::string(folder, length) : std::string();
-}
-
-// The full path of a program given by bare name, looked for in System32 and then the Windows
-// folder only: never beside this program or in the current folder, where anyone may have put a
-// file of that name.
-std::string SystemProgramPath(const std::string& name) {
+// Looked for in System32 and then the Windows folder only: never beside this program or in the
+// current folder, where anyone may have put a file of that name.
+std::string Win32Shell::SystemProgramPath(const std::string& name) {
     const std::string fileName = name.find('.') == std::string::npos ? name + ".exe" : name;
-    for (const std::string& folder : {Folder(GetSystemDirectoryA), Folder(GetWindowsDirectoryA)}) {
-        if (folder.empty()) continue;
-        const std::string path = folder + "\\" + fileName;
+    for (const Result<std::string>& folder :
+         {files_.SystemDirectory(), files_.WindowsDirectory()}) {
+        if (!folder) continue;
+        const std::string path = *folder + "\\" + fileName;
         const DWORD attributes = GetFileAttributesA(path.c_str());
         if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
             return path;
@@ -34,8 +24,6 @@ std::string SystemProgramPath(const std::string& name) {
     }
     return {};
 }
-
-}  // namespace
 
 std::intptr_t Win32Shell::OpenDocument(std::string_view path) {
     const auto shellExecute = QAR_SYSTEM_FUNCTION(kShell32, ShellExecuteA);

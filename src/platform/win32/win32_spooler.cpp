@@ -29,6 +29,10 @@ Win32Error LastError() {
     return static_cast<Win32Error>(GetLastError());
 }
 
+std::string Text(const char* text) {
+    return text ? text : "";
+}
+
 class Win32PrinterHandle final : public PrinterHandle {
   public:
     explicit Win32PrinterHandle(UniquePrinter printer) : printer_(std::move(printer)) {}
@@ -57,6 +61,15 @@ class Win32PrinterInfo2Block final : public PrinterInfo2Block {
         port_.assign(portName);
         Records()[index].pPrinterName = name_.data();
         Records()[index].pPortName = port_.data();
+    }
+    std::string PrinterName(std::size_t index) const override {
+        return Text(Records()[index].pPrinterName);
+    }
+    std::string DriverName(std::size_t index) const override {
+        return Text(Records()[index].pDriverName);
+    }
+    std::string PortName(std::size_t index) const override {
+        return Text(Records()[index].pPortName);
     }
     PRINTER_INFO_2A* Records() const { return static_cast<PRINTER_INFO_2A*>(block_.Get()); }
 
@@ -214,24 +227,6 @@ Win32Error Win32Spooler::RemovePort(WindowRef parent, std::string_view portName)
     return win32_error::kSuccess;
 }
 
-Result<std::vector<std::string>> Win32Spooler::EnumPortNames() {
-    const auto enumPorts = QAR_SYSTEM_FUNCTION(kWinspool, EnumPortsA);
-    if (!enumPorts) return Failure{LastError()};
-    DWORD needed = 0;
-    DWORD count = 0;
-    enumPorts(nullptr, 1, nullptr, 0, &needed, &count);
-    std::vector<BYTE> buffer(needed + sizeof(PORT_INFO_1A), 0);
-    if (!enumPorts(nullptr, 1, buffer.data(), static_cast<DWORD>(buffer.size()), &needed, &count)) {
-        return Failure{LastError()};
-    }
-    std::vector<std::string> names;
-    const auto* ports = reinterpret_cast<const PORT_INFO_1A*>(buffer.data());
-    for (DWORD index = 0; index < count; ++index) {
-        if (ports[index].pName) names.emplace_back(ports[index].pName);
-    }
-    return names;
-}
-
 namespace {
 
 // A level-1 or level-2 enumeration into a buffer of the size the spooler asks for.
@@ -248,24 +243,22 @@ Result<std::vector<BYTE>> Enumerated(Enumerate enumerate, DWORD& count) {
 
 }  // namespace
 
-Result<std::vector<PrinterSummary>> Win32Spooler::ListLocalPrinters() {
-    const auto enumPrinters = QAR_SYSTEM_FUNCTION(kWinspool, EnumPrintersA);
-    if (!enumPrinters) return Failure{LastError()};
+Result<std::vector<std::string>> Win32Spooler::EnumPortNames() {
+    const auto enumPorts = QAR_SYSTEM_FUNCTION(kWinspool, EnumPortsA);
+    if (!enumPorts) return Failure{LastError()};
     DWORD count = 0;
-    char noName[] = "";
     auto buffer = Enumerated(
         [&](BYTE* data, DWORD size, DWORD* needed, DWORD* returned) {
-            return enumPrinters(PRINTER_ENUM_LOCAL, noName, 2, data, size, needed, returned);
+            return enumPorts(nullptr, 1, data, size, needed, returned);
         },
         count);
     if (!buffer) return Failure{buffer.error()};
-    std::vector<PrinterSummary> printers;
-    const auto* records = reinterpret_cast<const PRINTER_INFO_2A*>(buffer->data());
+    std::vector<std::string> names;
+    const auto* ports = reinterpret_cast<const PORT_INFO_1A*>(buffer->data());
     for (DWORD index = 0; index < count; ++index) {
-        printers.push_back({records[index].pPrinterName ? records[index].pPrinterName : "",
-                            records[index].pDriverName ? records[index].pDriverName : ""});
+        if (ports[index].pName) names.emplace_back(ports[index].pName);
     }
-    return printers;
+    return names;
 }
 
 Result<std::vector<std::string>> Win32Spooler::ListDriverNames(std::string_view environment) {

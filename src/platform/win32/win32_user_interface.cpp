@@ -15,7 +15,6 @@ namespace qar::win32 {
 namespace {
 
 // The caption of boxes that speak for the application as a whole.
-constexpr char kApplicationName[] = "Modelprobe_u";
 
 class AboutDialogView final : public DialogBase {
   public:
