@@ -188,12 +188,17 @@ def run_checked(args, env, timeout=WINE_COMMAND_BOUND_S, check=True, input=None,
         out.seek(0)
         err.seek(0)
         result = subprocess.CompletedProcess(args, process.returncode, out.read(), err.read())
-    if check and result.returncode != 0:
+    if check:
+        raise_if_failed(result)
+    return result
+
+
+def raise_if_failed(result: subprocess.CompletedProcess) -> None:
+    if result.returncode != 0:
         raise RuntimeError(
-            f"{args} exited with {result.returncode}:\n{result.stdout.decode(errors='replace')}"
+            f"{result.args} exited with {result.returncode}:\n{result.stdout.decode(errors='replace')}"
             f"{result.stderr.decode(errors='replace')}"
         )
-    return result
 
 
 def stop_wineserver(prefix: Path) -> None:
@@ -583,8 +588,18 @@ class WinePrefix:
         stop_wineserver(self.path)
 
     def wine(self, *args, check=True, timeout=WINE_COMMAND_BOUND_S, input=None) -> subprocess.CompletedProcess:
-        return run_checked([WINE64, *map(str, args)], self.env, timeout=timeout, check=check, input=input,
-                           cwd=str(self.path))
+        command = [WINE64, *map(str, args)]
+        result = run_checked(command, self.env, timeout=timeout, check=False, input=input, cwd=str(self.path))
+        # A failure without a word on either stream is Wine not starting the program, which a
+        # loaded machine shows now and then; reg.exe and our tools always say why they fail.
+        if result.returncode != 0 and not result.stdout and not result.stderr:
+            log(f"{args[0]} exited with {result.returncode} without output; running it once more")
+            time.sleep(0.5)
+            result = run_checked(command, self.env, timeout=timeout, check=False, input=input,
+                                 cwd=str(self.path))
+        if check:
+            raise_if_failed(result)
+        return result
 
     def tool(self, name: str) -> str:
         return str(tools_dir(self.build) / name)
