@@ -10,6 +10,7 @@ from typing import Optional, Sequence
 from wine_harness import (
     PACKAGE_FILES, PROGRAM_DIR_WIN, PROGRAM_WIN, SYSWOW64_FILES, Reply, WinePrefix, WineSession,
     MESSAGE_TEXT, WineTestCase, next_message_box, prefix_processes, program_path, require_file,
+    run_to_end,
 )
 
 BOUND_MS = 30000  # safety bound for one dialog step, not a measurement
@@ -146,6 +147,14 @@ class ManualInstallCase(WineTestCase):
         self.staged_files = WinePrefix.files(self.prefix.driver_dir)
         self.assertTrue(self.staged_files, "nothing staged in the driver directory")
         self.ui.launch(PROGRAM_WIN, cwd=PROGRAM_DIR_WIN)
+
+    def run_quietly(self, *args: str) -> int:
+        """Runs the program with switches to its end, checks that no window was ever shown, and
+        returns its exit code."""
+        watched = run_to_end(self.ui, *args)
+        self.assertEqual(seen_windows(watched), [], "windows shown")
+        self.assertEqual(self.mapped_windows(), [], "windows mapped")
+        return watched.int("exit_code")
 
     def fail_with_windows(self, message: str) -> None:
         self.fail(f"{message}; windows shown: {seen_windows(self.ui.cmd('seen'))}")

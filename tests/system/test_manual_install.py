@@ -181,13 +181,6 @@ class CommandLineInstallTest(ManualInstallCase):
 
     QUIET = ("/quiet", "/model", "corvel 24", "/port", "COM1", "/log", LOG_WIN)
 
-    def run_quietly(self, *args):
-        """Runs to the end and checks that no window was ever shown; returns the exit code."""
-        watched = run_to_end(self.ui, *args)
-        self.assertEqual(seen_windows(watched), [], "windows shown")
-        self.assertEqual(self.mapped_windows(), [], "windows mapped")
-        return watched.int("exit_code")
-
     def queues(self):
         return sorted((p["name"], p["port"], p["driver"]) for p in self.prefix.spooler().printers)
 

@@ -6,11 +6,8 @@ import unittest
 
 from manual_flow import (
     CAPTION, DRIVER_KEY_PREFIX, IDNO, MONITOR_PORT_KEY, MONITOR_PORT_VALUES, ManualInstallCase,
-    seen_windows,
 )
-from wine_harness import (
-    LOG_WIN, PACKAGE_FILES, PROGRAM_DIR_WIN, PROGRAM_WIN, WinePrefix, log_events, run_to_end,
-)
+from wine_harness import LOG_WIN, PACKAGE_FILES, PROGRAM_DIR_WIN, PROGRAM_WIN, WinePrefix, log_events
 
 MODEL = "Corvel 24"
 DRIVER_KEY = DRIVER_KEY_PREFIX + "\\" + MODEL
@@ -19,11 +16,6 @@ UNINSTALL = ("/quiet", "/uninstall", "/model", "corvel 24", "/log", LOG_WIN)
 
 
 class UninstallTest(ManualInstallCase):
-    def run_quietly(self, *args) -> int:
-        watched = run_to_end(self.ui, *args)
-        self.assertEqual(seen_windows(watched), [], "windows shown")
-        return watched.int("exit_code")
-
     def install(self, *extra) -> None:
         self.prefix.stage()
         self.assertEqual(self.run_quietly(*INSTALL, *extra), 0)
