@@ -7,8 +7,10 @@ packages=(
     wine64 xvfb xauth imagemagick fonts-wine fonts-wqy-microhei fonts-liberation
     python3 locales file clang libclang-rt-14-dev osslsigncode openssl
 )
+# The shipping program is 32-bit: Wine runs it as a WoW64 process with the 32-bit loader.
+i386_packages=(wine32:i386)
 missing=()
-for package in "${packages[@]}"; do
+for package in "${packages[@]}" "${i386_packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" \
         || missing+=("$package")
 done
@@ -17,6 +19,9 @@ if ((${#missing[@]})); then
     sudo_cmd=()
     [[ $(id -u) -eq 0 ]] || sudo_cmd=(sudo)
     export DEBIAN_FRONTEND=noninteractive
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        "${sudo_cmd[@]}" dpkg --add-architecture i386
+    fi
     "${sudo_cmd[@]}" apt-get update -q
     "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi

@@ -95,11 +95,20 @@ class DriverTest(SharedSession):
         self.driver.key("enter")
         self.assertEqual(self.driver.wait_exit().int("exit_code"), 1)
 
+    def test_a_dialog_that_shows_itself_half_built_is_taken_and_listed_as_built(self):
+        self.driver.launch(TESTAPP, "grow")
+        self.assertEqual(self.driver.wait()["ids"], "1,1007")
+        self.assertEqual([seen["ids"] for seen in self.driver.cmd("seen").lines("seen")], ["1,1007"])
+        self.driver.click(1)
+        self.assertEqual(self.driver.wait_exit().int("exit_code"), 1)
+
     def test_enter_on_the_focused_default_button_confirms(self):
         self.driver.launch(TESTAPP, "dialog")
         self.driver.wait(control=1007)
-        self.assertEqual(self.driver.cmd("focus").int("id"), 1)
-        self.driver.key("enter")
+        focus = self.driver.cmd("focus")
+        self.assertEqual(focus.int("id"), 1)
+        key = self.driver.key("enter")
+        self.assertEqual((key.int("id"), key["hwnd"]), (1, focus["focus"]), "the key went to the focus")
         self.assertEqual(self.driver.wait_msgbox()["text"], "port=COM1: model=Corvel 24")
         self.driver.command(1)
         self.assertEqual(self.driver.wait_exit().int("exit_code"), 1)

@@ -195,10 +195,30 @@ def run_checked(args, env, timeout=WINE_COMMAND_BOUND_S, check=True, input=None,
 
 def raise_if_failed(result: subprocess.CompletedProcess) -> None:
     if result.returncode != 0:
-        raise RuntimeError(
-            f"{result.args} exited with {result.returncode}:\n{result.stdout.decode(errors='replace')}"
-            f"{result.stderr.decode(errors='replace')}"
-        )
+        raise RuntimeError(describe_failure(result))
+
+
+def run_setup_step(what: str, args, retry_cleanup=None, **kwargs) -> subprocess.CompletedProcess:
+    """Runs a set-up step (not the program under test) to its end. A step that fails is reported
+    with its output and run once more, saying so, after retry_cleanup (if any) undid what it
+    left; a second failure raises with both outputs."""
+    kwargs.setdefault("env", dict(os.environ))
+    first = run_checked(args, check=False, **kwargs)
+    if first.returncode == 0:
+        return first
+    log(f"set-up step '{what}' failed; running it once more.\n{describe_failure(first)}")
+    if retry_cleanup is not None:
+        retry_cleanup()
+    second = run_checked(args, check=False, **kwargs)
+    if second.returncode != 0:
+        raise RuntimeError(f"set-up step '{what}' failed twice.\nfirst: {describe_failure(first)}\n"
+                           f"second: {describe_failure(second)}")
+    return second
+
+
+def describe_failure(result: subprocess.CompletedProcess) -> str:
+    return (f"{result.args} exited with {result.returncode}:\n{result.stdout.decode(errors='replace')}"
+            f"{result.stderr.decode(errors='replace')}")
 
 
 def stop_wineserver(prefix: Path) -> None:
@@ -253,23 +273,52 @@ def _template_ready(template: Path, key: str) -> bool:
     return stamp.is_file() and stamp.read_text().strip() == key
 
 
+WINE32_LOADER = "/usr/lib/wine/wine"  # an i386 program, present when wine32 is installed
+
+
+def runs_32bit_wine() -> bool:
+    """True when wine32 is installed and this kernel runs its 32-bit loader."""
+    try:
+        return subprocess.run([WINE32_LOADER, "--version"], capture_output=True, timeout=60).returncode == 0
+    except OSError:  # not installed, or "Exec format error"
+        return False
+
+
+def _template_gaps(prefix: Path) -> list:
+    """What a finished prefix lacks: the 64-bit system, and the 32-bit one where 32-bit Wine
+    runs (a prefix made without it has an empty SysWOW64)."""
+    wanted = [prefix / "system.reg", prefix / SYSTEM32_REL / "kernel32.dll"]
+    if runs_32bit_wine():
+        wanted.append(prefix / SYSWOW64_REL / "kernel32.dll")
+    return [str(path) for path in wanted if not path.exists()]
+
+
 def _build_template(template: Path, key: str) -> None:
     started = time.monotonic()
     building = template.with_name(f"template.building-{os.getpid()}")
-    shutil.rmtree(building, ignore_errors=True)
-    env = wine_env(building)
+    # Wine's own errors go into the steps' output, so that a step that fails says why.
+    env = dict(wine_env(building), WINEDEBUG="err+all")
+
+    def start_over() -> None:
+        stop_wineserver(building)
+        shutil.rmtree(building, ignore_errors=True)
+
+    start_over()
     try:
-        run_checked([WINE64, "wineboot", "-i"], env)
+        run_setup_step("wineboot -i", [WINE64, "wineboot", "-i"], retry_cleanup=start_over, env=env)
         fonts = building / "drive_c" / "windows" / "Fonts"
         fonts.mkdir(parents=True, exist_ok=True)
         for font in Path("/usr/share/wine/fonts").glob("*.ttf"):
             shutil.copy2(font, fonts / font.name)
         settings = building / "drive_c" / "qar-settings.reg"
         settings.write_text(_template_settings().replace("\n", "\r\n"), encoding="ascii")
-        run_checked([WINE64, "regedit", "/S", "C:\\qar-settings.reg"], env)
+        run_setup_step("regedit settings", [WINE64, "regedit", "/S", "C:\\qar-settings.reg"], env=env)
         settings.unlink()
     finally:
         stop_wineserver(building)  # flushes the registry files
+    gaps = _template_gaps(building)
+    if gaps:
+        raise RuntimeError(f"the template prefix {building} lacks {gaps}")
     (building / "qar-template.stamp").write_text(key + "\n")
     shutil.rmtree(template, ignore_errors=True)
     building.rename(template)
@@ -571,7 +620,7 @@ class WinePrefix:
         shutil.rmtree(path, ignore_errors=True)
         path.parent.mkdir(parents=True, exist_ok=True)
         with file_lock(wine_dir() / "template.lock"):
-            subprocess.run(["cp", "-a", str(template), str(path)], check=True, timeout=300)
+            run_checked(["cp", "-a", str(template), str(path)], dict(os.environ), timeout=300)
         return cls(path, **kwargs)
 
     # -- processes ---------------------------------------------------------------------------
@@ -581,8 +630,7 @@ class WinePrefix:
 
     def start_server(self) -> None:
         """Keeps the wineserver alive between Wine commands (volatile keys survive)."""
-        subprocess.run([WINESERVER, "-p"], env=self.env, check=True, timeout=60,
-                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        run_checked([WINESERVER, "-p"], self.env, timeout=60)
 
     def stop_server(self) -> None:
         stop_wineserver(self.path)
@@ -612,7 +660,7 @@ class WinePrefix:
         args = ["bash", str(FIXTURE_STAGE), str(self.path), str(self.build)]
         if program is not None:
             args.append(str(program))
-        subprocess.run(args, check=True, timeout=120)
+        run_checked(args, dict(os.environ), timeout=120)
 
     def copy_in(self, source: Path, win_dir: str = PROGRAM_DIR_WIN) -> str:
         """Copies a file into the prefix; returns its Windows path."""

@@ -430,29 +430,45 @@ class Observer {
         }
     }
 
+    // A window is recorded when first seen visible and read again on every later poll while it
+    // stays visible: a poll may catch it half built or half destroyed (a busy machine can hold
+    // this thread between the calls that read it), so it keeps the most controls it was seen
+    // with, and the latest title and place.
     void poll() {
-        std::vector<Seen> found;
+        std::vector<Seen> visible;
         for (HWND hwnd : process_windows(pid_)) {
-            if (IsWindowVisible(hwnd) && !known(hwnd)) {
-                wchar_t title[512] = {};
-                InternalGetWindowText(hwnd, title, 512);  // never waits for the target
-                RECT rect{};
-                GetWindowRect(hwnd, &rect);
-                found.push_back(Seen{hwnd, class_name(hwnd), title, child_ids(hwnd), rect});
+            if (!IsWindowVisible(hwnd)) {
+                continue;
+            }
+            wchar_t title[512] = {};
+            InternalGetWindowText(hwnd, title, 512);  // never waits for the target
+            RECT rect{};
+            GetWindowRect(hwnd, &rect);
+            Seen read{hwnd, class_name(hwnd), title, child_ids(hwnd), rect};
+            if (IsWindowVisible(hwnd)) {
+                visible.push_back(std::move(read));
             }
         }
         EnterCriticalSection(&lock_);
-        seen_.insert(seen_.end(), found.begin(), found.end());
+        for (auto& read : visible) {
+            const auto known = std::find_if(seen_.begin(), seen_.end(),
+                                            [&read](const Seen& s) { return s.hwnd == read.hwnd; });
+            if (known == seen_.end()) {
+                seen_.push_back(std::move(read));
+                continue;
+            }
+            if (control_count(read.ids) > control_count(known->ids)) {
+                known->ids = read.ids;
+            }
+            known->title = read.title;
+            known->rect = read.rect;
+        }
         ++polls_;
         LeaveCriticalSection(&lock_);
     }
 
-    bool known(HWND hwnd) {
-        EnterCriticalSection(&lock_);
-        const bool found = std::any_of(seen_.begin(), seen_.end(),
-                                       [hwnd](const Seen& s) { return s.hwnd == hwnd; });
-        LeaveCriticalSection(&lock_);
-        return found;
+    static size_t control_count(const std::string& ids) {
+        return ids == "none" ? 0 : 1 + std::count(ids.begin(), ids.end(), ',');
     }
 
     CRITICAL_SECTION lock_;
@@ -512,6 +528,9 @@ struct WindowFilter {
     }
 
     bool matches(HWND hwnd) const {
+        if (!IsWindow(hwnd)) {
+            return false;
+        }
         if (window_class && _wcsicmp(class_name(hwnd).c_str(), window_class->c_str()) != 0) {
             return false;
         }
@@ -631,6 +650,14 @@ bool cmd_attach(const Command& command, Line& result) {
     return true;
 }
 
+// Returns once the window's thread is back in its message loop, so that a dialog found visible
+// is past its initialisation (a dialog may show itself before its controls are made). A thread
+// that does not answer within the bound leaves the window to be taken as it is.
+void settle(HWND hwnd) {
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &ignored);
+}
+
 bool cmd_wait(const Command& command, Line& result) {
     require_target();
     const auto filter = WindowFilter::from(command);
@@ -638,7 +665,11 @@ bool cmd_wait(const Command& command, Line& result) {
     const DWORD start = GetTickCount();
     for (;;) {
         for (HWND hwnd : process_windows(g_target.pid)) {
-            if (filter.matches(hwnd)) {
+            if (!filter.matches(hwnd)) {
+                continue;
+            }
+            settle(hwnd);
+            if (filter.matches(hwnd)) {  // it may have changed (ended, hidden) meanwhile
                 g_window = hwnd;
                 g_claimed.insert(hwnd);
                 describe_window(result, hwnd);
@@ -1053,32 +1084,70 @@ UINT virtual_key(const std::string& name) {
     return static_cast<UINT>(parse_number("key", name));
 }
 
+// The window a key goes to when it is pressed now: the focused window of the target window's
+// thread when it lies in that window (a dialog sets its focus while it starts), else the window.
+HWND key_receiver(const Command& command, HWND window) {
+    if (const auto id = number_option(command, "id")) {
+        return child_control(window, *id);
+    }
+    if (option(command, "to").value_or("focus") != "focus") {
+        return window;
+    }
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    if (GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &gui) &&
+        gui.hwndFocus != nullptr && (gui.hwndFocus == window || IsChild(window, gui.hwndFocus))) {
+        return gui.hwndFocus;
+    }
+    return window;
+}
+
+std::string window_name(HWND hwnd) {
+    return qar::out::handle_text(hwnd) + " (" + qar::out::narrow_utf8(class_name(hwnd)) + " id " +
+           std::to_string(GetDlgCtrlID(hwnd)) + ")";
+}
+
+// Posts a key press and release. The receiver is resolved when the press is posted: the focus
+// may move, or its control go away, between the look-up and the post. The press may end the
+// window (Enter on a dialog's default button); the release then has no window to go to, as
+// with a real keyboard, and is reported as lost rather than as a failure.
 bool cmd_key(const Command& command, Line& result) {
     const auto name = option(command, "name");
     if (!name) {
         throw CommandError("key needs name=");
     }
     const UINT vk = virtual_key(*name);
-    HWND window = target_window(command);
-    HWND receiver = window;
-    if (const auto id = number_option(command, "id")) {
-        receiver = child_control(window, *id);
-    } else if (option(command, "to").value_or("focus") == "focus") {
-        GUITHREADINFO gui{};
-        gui.cbSize = sizeof gui;
-        if (GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &gui) &&
-            gui.hwndFocus != nullptr) {
-            receiver = gui.hwndFocus;
-        }
-    }
     const UINT scan = MapVirtualKeyW(vk, MAPVK_VK_TO_VSC);
     const LPARAM down = 1 | (static_cast<LPARAM>(scan) << 16);
     const LPARAM up = down | (LPARAM{1} << 30) | (LPARAM{1} << 31);
-    if (!PostMessageW(receiver, WM_KEYDOWN, vk, down) ||
-        !PostMessageW(receiver, WM_KEYUP, vk, up)) {
-        throw CommandError("PostMessage failed", GetLastError());
+    HWND receiver = nullptr;
+    std::string described;
+    int receiver_id = 0;
+    std::string tried;
+    for (int attempt = 0;; ++attempt) {
+        receiver = key_receiver(command, target_window(command));
+        described = window_name(receiver);
+        receiver_id = GetDlgCtrlID(receiver);
+        if (PostMessageW(receiver, WM_KEYDOWN, vk, down)) {
+            break;
+        }
+        const DWORD error = GetLastError();
+        tried += (tried.empty() ? "" : ", ") + described;
+        if (error != ERROR_INVALID_WINDOW_HANDLE || attempt == 2) {
+            throw CommandError("PostMessage of the key press to " + tried + " failed", error);
+        }
     }
-    result.hexnum("vk", vk).handle("hwnd", receiver).num("id", GetDlgCtrlID(receiver));
+    const bool released = PostMessageW(receiver, WM_KEYUP, vk, up) != FALSE;
+    const DWORD release_error = released ? ERROR_SUCCESS : GetLastError();
+    if (!released && release_error != ERROR_INVALID_WINDOW_HANDLE) {
+        throw CommandError("PostMessage of the key release to " + described + " failed",
+                           release_error);
+    }
+    result.hexnum("vk", vk)
+        .handle("hwnd", receiver)
+        .num("id", receiver_id)
+        .utf8("receiver", described)
+        .raw("release", released ? "posted" : "window_gone");
     return true;
 }
 

@@ -13,6 +13,8 @@
 //                      a box owned by the dialog and ends with 1; Cancel ends with 2
 //   hidden             an invisible dialog holding button 1004; command 1004 shows a box
 //                      "command 1004" and ends the program with 7
+//   grow               a dialog that shows itself during its initialisation with button 1 only
+//                      and adds button 1007 half a second later; button 1 ends it with 1
 
 #include <windows.h>
 
@@ -109,6 +111,22 @@ INT_PTR CALLBACK veto_show_proc(HWND dialog, UINT message, WPARAM, LPARAM lparam
     }
     if (message == WM_WINDOWPOSCHANGING && ended) {
         reinterpret_cast<WINDOWPOS*>(lparam)->flags &= ~SWP_SHOWWINDOW;
+        return TRUE;
+    }
+    return FALSE;
+}
+
+// Shown half built, as a dialog that shows itself before it has made all its controls.
+INT_PTR CALLBACK grow_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
+    if (message == WM_INITDIALOG) {
+        ShowWindow(dialog, SW_SHOWNORMAL);
+        Sleep(500);
+        CreateWindowExW(0, L"BUTTON", L"Later", WS_CHILD | WS_VISIBLE, 10, 10, 60, 20, dialog,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kPortList)), nullptr, nullptr);
+        return TRUE;
+    }
+    if (message == WM_COMMAND && LOWORD(wparam) == IDOK) {
+        EndDialog(dialog, IDOK);
         return TRUE;
     }
     return FALSE;
@@ -214,13 +232,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     if (mode == "exit" && argc > 2) {
         return static_cast<int>(std::strtoul(argv[2], nullptr, 0));
     }
-    if (mode == "flash" || mode == "novisible" || mode == "veto") {
-        const DWORD visible = mode == "novisible" ? 0 : WS_VISIBLE;
+    if (mode == "flash" || mode == "novisible" || mode == "veto" || mode == "grow") {
+        const DWORD visible = mode == "novisible" || mode == "grow" ? 0 : WS_VISIBLE;
         TemplateBuilder builder(WS_POPUP | WS_CAPTION | DS_MODALFRAME | visible, 214, 128, L"");
         builder.item(kButton, IDOK, BS_DEFPUSHBUTTON, 157, 7, 50, 14, L"OK");
-        DialogBoxIndirectParamW(instance, builder.get(), nullptr,
-                                mode == "veto" ? veto_show_proc : flash_proc, 0);
-        return 0;
+        const DLGPROC procedure = mode == "veto"   ? veto_show_proc
+                                  : mode == "grow" ? grow_proc
+                                                   : flash_proc;
+        return static_cast<int>(
+            DialogBoxIndirectParamW(instance, builder.get(), nullptr, procedure, 0));
     }
     if (mode == "msgbox" && argc > 3) {
         const auto flags = static_cast<UINT>(std::strtoul(argv[2], nullptr, 0));
