@@ -13,12 +13,11 @@ namespace {
 // Two shared driver files go where 64-bit processes look for them; failures are harmless
 // (a 32-bit Windows has no SysWOW64).
 void CopySharedDriverFiles(FileSystem& files) {
-    files.EnableWow64Redirection(false);
+    const Wow64RedirectionOff realSystem32(files);
     if (auto windows = files.WindowsDirectory()) {
         files.Copy(*windows + "\\SysWOW64\\KT4.PCD", *windows + "\\System32\\KT4.PCD", false);
         files.Copy(*windows + "\\SysWOW64\\KT4LNG.INI", *windows + "\\System32\\KT4LNG.INI", false);
     }
-    files.EnableWow64Redirection(true);
 }
 
 }  // namespace

@@ -45,4 +45,20 @@ class FileSystem {
     virtual Result<std::unique_ptr<LogFile>> OpenLog(std::string_view path) = 0;
 };
 
+// Switches the calling thread's WOW64 file-system redirection off for its lifetime, so that a
+// 32-bit process on 64-bit Windows reaches the real System32 rather than SysWOW64; on again
+// however the scope is left. A 64-bit process has no redirection, and the switch does nothing.
+class Wow64RedirectionOff {
+  public:
+    explicit Wow64RedirectionOff(FileSystem& files) : files_(files) {
+        files_.EnableWow64Redirection(false);
+    }
+    ~Wow64RedirectionOff() { files_.EnableWow64Redirection(true); }
+    Wow64RedirectionOff(const Wow64RedirectionOff&) = delete;
+    Wow64RedirectionOff& operator=(const Wow64RedirectionOff&) = delete;
+
+  private:
+    FileSystem& files_;
+};
+
 }  // namespace qar

@@ -32,18 +32,26 @@ int PortMonitorCommands::InstallCutterMonitor() {
     auto systemFolder = platform_.files.SystemDirectory();
     if (!systemFolder) return 0;
     const std::string installFolder = *systemFolder + "\\";
-    const std::string stagingFolder = *systemFolder + "\\qartemp\\";
-    for (std::string_view file : {kMonitorFile, kUninstallerFile}) {
-        const std::string from = stagingFolder + std::string(file);
-        const std::string to = installFolder + std::string(file);
-        if (!FitsSystemPathBuffer(from) || !FitsSystemPathBuffer(to)) return 0;
-        if (platform_.files.Copy(from, to, false) != win32_error::kSuccess) return 0;
-    }
+    if (!CopyMonitorFiles(*systemFolder + "\\qartemp\\", installFolder)) return 0;
     const MonitorInfo2 monitor{std::string(kMonitorName), std::string(kMonitorEnvironment),
                                std::string(kMonitorFile)};
     if (platform_.spooler.AddMonitor2(monitor) != win32_error::kSuccess) return 0;
     WriteUninstallEntry(installFolder);
     return 1;
+}
+
+// The staging folder and the monitor that the 64-bit spooler service loads are in the real
+// System32, which a 32-bit process on 64-bit Windows sees only with redirection off.
+bool PortMonitorCommands::CopyMonitorFiles(const std::string& stagingFolder,
+                                           const std::string& installFolder) {
+    const Wow64RedirectionOff realSystem32(platform_.files);
+    for (std::string_view file : {kMonitorFile, kUninstallerFile}) {
+        const std::string from = stagingFolder + std::string(file);
+        const std::string to = installFolder + std::string(file);
+        if (!FitsSystemPathBuffer(from) || !FitsSystemPathBuffer(to)) return false;
+        if (platform_.files.Copy(from, to, false) != win32_error::kSuccess) return false;
+    }
+    return true;
 }
 
 void PortMonitorCommands::WriteUninstallEntry(const std::string& installFolder) {

@@ -42,6 +42,7 @@ class PortMonitorCommands {
     FlowOutcome OnUninstallUsb(WindowRef owner);
 
   private:
+    bool CopyMonitorFiles(const std::string& stagingFolder, const std::string& installFolder);
     void WriteUninstallEntry(const std::string& installFolder);
     // The monitor's answer to "AddPort"; nothing when its channel does not open.
     std::optional<XcvOutcome> SendAddPort();
