@@ -33,7 +33,7 @@ test: build
 	ctest --test-dir $(NATIVE) --output-on-failure -j $(JOBS)
 
 run: build
-	tests/system/main_job.sh $(abspath $(WIN64_DIR))
+	QAR_WIN32_BUILD_DIR=$(abspath $(WIN32_DIR)) tests/system/main_job.sh $(abspath $(WIN64_DIR))
 
 release: deps
 	tools/release.sh $(abspath $(BUILD))/release $(abspath dist)

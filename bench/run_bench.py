@@ -85,7 +85,10 @@ def measure_identification(prefix, runs):
 
 
 def bench_exe(name):
-    return wine_harness.win64_build_dir() / "bench" / name
+    """A bench program of the same architecture as the program under test: a 32-bit process
+    under WoW64 is compared with 32-bit baselines."""
+    build = wine_harness.win32_build_dir() if wine_harness.program_is_32bit() else wine_harness.win64_build_dir()
+    return build / "bench" / name
 
 
 def shipping_binary():
@@ -108,6 +111,12 @@ def machine_line():
         pass
     wine = subprocess.run([wine_harness.WINE64, "--version"], capture_output=True, text=True).stdout.strip()
     return f"{cpu}, {os.cpu_count()} cores, {platform.system()} {platform.release()}, {wine}"
+
+
+def program_line():
+    if wine_harness.program_is_32bit():
+        return "the shipping i686 program, a 32-bit process in a 64-bit prefix (WoW64)"
+    return "the x86_64 twin (this machine runs no 32-bit Wine)"
 
 
 def row(name, real, baseline, target):
@@ -141,6 +150,8 @@ def main():
         "the table gives medians and their ratio. These are reports, not test assertions.",
         "",
         f"Machine: {machine_line()}.",
+        "",
+        f"Program measured: {program_line()}; the baselines are built for the same architecture.",
         "",
         "| Measure | Installer | Baseline | Ratio | Target | Runs |",
         "|---|---|---|---|---|---|",

@@ -24,7 +24,7 @@ from manual_flow import (
 )
 from wine_harness import (
     PACKAGE_FILES, PROGRAM_DIR_WIN, PROGRAM_WIN, SYSWOW64_FILES, Driver, Reply, WinePrefix,
-    WineSession, display_reachable, program_path, require_file, tools_dir, wine_dir,
+    WineSession, display_reachable, program_is_32bit, program_under_test, require_file, tools_dir, wine_dir,
 )
 
 # Safety bounds (not measurements): one dialog step, a human driving, the number of windows.
@@ -152,7 +152,7 @@ def report(prefix: WinePrefix, staged: list) -> None:
 
 def main_job(build: Path) -> int:
     build = build.resolve()
-    require_file(program_path(build), "program")
+    program = program_under_test()
     require_file(tools_dir(build) / "qar_driver.exe", "test driver")
     os.environ.setdefault("QAR_WINE_DIR", str(build / "wine"))
     # The prefix stays for inspection until the next run replaces it.
@@ -173,6 +173,7 @@ def main_job(build: Path) -> int:
         set_serial_map(prefix, ["COM1"])
         staged = WinePrefix.files(prefix.driver_dir)
         print("Modelprobe_u.exe, manual installation under Wine")
+        print(f"program:     {program} ({'i686, a 32-bit process under WoW64' if program_is_32bit() else 'x86_64'})")
         print(f"prefix:      {prefix.path}")
         print(f"display:     {prefix.display} ({'yours' if use_display else 'own Xvfb'}), "
               f"{'zh_TW.UTF-8' if chinese else 'C.UTF-8'}")

@@ -9,7 +9,7 @@ from typing import Optional, Sequence
 
 from wine_harness import (
     PACKAGE_FILES, PROGRAM_DIR_WIN, PROGRAM_WIN, SYSWOW64_FILES, Reply, WinePrefix, WineSession,
-    MESSAGE_TEXT, WineTestCase, next_message_box, prefix_processes, program_path, require_file,
+    MESSAGE_TEXT, WineTestCase, next_message_box, prefix_processes, program_under_test,
     run_to_end,
 )
 
@@ -135,7 +135,7 @@ class ManualInstallCase(WineTestCase):
     SERIAL_PORTS: Optional[Sequence[str]] = ("COM1",)
 
     def setUp(self) -> None:
-        require_file(program_path(), "x86_64 program")
+        program_under_test()
         super().setUp()
         set_serial_map(self.prefix, self.SERIAL_PORTS)
         self.ui = self.driver()

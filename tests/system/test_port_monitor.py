@@ -8,8 +8,8 @@ bytes are checked where they arrive."""
 import unittest
 
 from wine_harness import (
-    MainDialogCommands, WineTestCase, mapped_from, parse_line, planted_dll_variant, program_path,
-    require_file, run_to_end, win64_build_dir,
+    MainDialogCommands, WinePrefix, WineTestCase, mapped_from, parse_line, planted_dll_variant,
+    program_is_32bit, program_under_test, require_file, run_to_end, win32_build_dir, win64_build_dir,
 )
 
 BOUND_MS = 30000  # safety bound, not a measurement
@@ -22,7 +22,7 @@ MONITOR_FILE = "qarum1Nt.dll"
 UNINSTALLER_FILE = "uninstallMn.exe"
 PORT = "_cutterUSB0:"
 MONITOR_KEY = r"HKLM\SYSTEM\CurrentControlSet\Control\Print\Monitors" + "\\" + MONITOR
-UNINSTALL_KEY = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\_cutter USB Portt Monitor"
+UNINSTALL_ENTRY = r"Microsoft\Windows\CurrentVersion\Uninstall\_cutter USB Portt Monitor"
 DISPLAY_NAME = "_cutter USB Port Monitor"
 STAGING_REL = "drive_c/windows/system32/qartemp"
 MONITOR_LOG_REL = "drive_c/windows/temp/qarum1Nt.log"
@@ -36,13 +36,26 @@ XCV_OUTPUT_SIZE = 260
 SERVER_ACCESS_ADMINISTER = 0x1
 
 
+def uninstall_key():
+    """Where the program's uninstall entry lands: a 32-bit program's HKLM\\SOFTWARE keys are in
+    the registry's 32-bit view, WOW6432Node, where Programs and Features lists 32-bit entries."""
+    return "HKLM\\SOFTWARE\\" + ("WOW6432Node\\" if program_is_32bit() else "") + UNINSTALL_ENTRY
+
+
 class PortMonitorTest(WineTestCase):
+    """Under WoW64, Wine's spooler runs inside the 32-bit program and loads the 32-bit twin of
+    the monitor that staging put into SysWOW64 (a test artefact); what Windows' 64-bit spooler
+    would load is the 64-bit monitor in the real System32, checked on the file system."""
+
     def setUp(self):
-        require_file(program_path(), "x86_64 program")
+        program_under_test()
         for name in (MONITOR_FILE, UNINSTALLER_FILE):
             require_file(win64_build_dir() / "fixtures" / "package" / name, "port monitor fixture")
+        if program_is_32bit():
+            require_file(win32_build_dir() / "fixtures" / "package" / MONITOR_FILE, "32-bit monitor twin")
         super().setUp()
         self.staging = self.prefix.path / STAGING_REL
+        self.syswow64_before = WinePrefix.files(self.prefix.syswow64)
 
     # -- running the program -----------------------------------------------------------------
 
@@ -123,18 +136,19 @@ class PortMonitorTest(WineTestCase):
         for name in (MONITOR_FILE, UNINSTALLER_FILE):
             self.assertEqual(self.system_file(name).read_bytes(), (self.staging / name).read_bytes(),
                              f"{name} in system32 is not the staged file")
+        self.assertEqual(WinePrefix.files(self.prefix.syswow64), self.syswow64_before, "files added to SysWOW64")
         self.assert_uninstall_entry()
         self.assertEqual([(p["name"], p["monitor"]) for p in self.cutter_ports()], [(PORT, MONITOR)])
         self.assertEqual(self.prefix.reg_query(MONITOR_KEY + r"\Ports").subkeys, [PORT])
 
     def assert_uninstall_entry(self):
-        entry = self.prefix.reg_query(UNINSTALL_KEY)
+        entry = self.prefix.reg_query(uninstall_key())
         self.assertIsNotNone(entry, "no uninstall entry")
         uninstaller = self.system_directory() + "\\" + UNINSTALLER_FILE
         self.assertEqual(entry.values, {"_Cutter USB Monitor": ("REG_SZ", DISPLAY_NAME),
                                         "UninstallString": ("REG_SZ", uninstaller)})
         # Each text is stored with its terminating zero.
-        sizes = {line["name"]: int(line["size"]) for line in self.prefix.query("reg", UNINSTALL_KEY)
+        sizes = {line["name"]: int(line["size"]) for line in self.prefix.query("reg", uninstall_key())
                  if line.tag == "value"}
         self.assertEqual(sizes, {"_Cutter USB Monitor": 2 * (len(DISPLAY_NAME) + 1),
                                  "UninstallString": 2 * (len(uninstaller) + 1)})
@@ -143,7 +157,7 @@ class PortMonitorTest(WineTestCase):
         self.assertEqual(self.monitors(), [])
         self.assertEqual(self.cutter_ports(), [])
         self.assertIsNone(self.prefix.reg_query(MONITOR_KEY))
-        self.assertIsNone(self.prefix.reg_query(UNINSTALL_KEY))
+        self.assertIsNone(self.prefix.reg_query(uninstall_key()))
 
     # -- tests --------------------------------------------------------------------------------
 
@@ -276,7 +290,7 @@ class PortMonitorTest(WineTestCase):
         self.finish(program)
         self.assert_installed()
         # Run as the uninstall entry names it.
-        uninstaller = self.prefix.reg_value(UNINSTALL_KEY, "UninstallString")
+        uninstaller = self.prefix.reg_value(uninstall_key(), "UninstallString")
         result = self.prefix.wine(uninstaller, check=False)
         steps = [parse_line(line) for line in result.stdout.decode("ascii").splitlines() if line]
         self.assertEqual([(s["name"], s["ok"]) for s in steps],

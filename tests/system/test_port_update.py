@@ -6,7 +6,7 @@ they were created in; each test checks that order before relying on it."""
 import unittest
 
 from wine_harness import (MainDialogCommands, WineTestCase, mapped_from, planted_dll_variant,
-                          program_path, require_file)
+                          program_under_test)
 
 BOUND_MS = 30000  # safety bound, not a measurement
 UPDATE_PORT = 1001
@@ -40,7 +40,7 @@ SETTING_FIELDS = ("comment", "share", "location", "sepfile", "parameters", "prio
 
 class PortUpdateTest(WineTestCase):
     def setUp(self):
-        require_file(program_path(), "x86_64 program")
+        program_under_test()
         super().setUp()
         self.check_queries([q for name, data in DRIVERS for q in ("adddriver", name, data)])
 

@@ -5,7 +5,7 @@ leaves the spooler untouched."""
 import unittest
 
 from wine_harness import (
-    PROGRAM_DIR_WIN, PROGRAM_WIN, SignedProgram, WineTestCase, program_path, require_file, variant,
+    PROGRAM_DIR_WIN, PROGRAM_WIN, SignedProgram, WineTestCase, program_under_test, variant,
 )
 
 BOUND_MS = 30000  # safety bound, not a measurement
@@ -16,7 +16,7 @@ SELECTION_TITLE = "\u5c0d\u8a71\u65b9\u584a"  # Chinese for "dialog box"
 
 class StartupTest(WineTestCase):
     def setUp(self):
-        require_file(program_path(), "x86_64 program")
+        program_under_test()
         super().setUp()
         self.ui = self.driver()
         self.ui.launch(PROGRAM_WIN, cwd=PROGRAM_DIR_WIN)

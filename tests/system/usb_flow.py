@@ -21,7 +21,7 @@ from typing import Optional
 
 from wine_harness import (
     MESSAGE_TEXT, PACKAGE_FILES, PROGRAM_DIR_WIN, PROGRAM_WIN, WINE64, Reply, WinePrefix,
-    WineTestCase, end_child, log, next_message_box, parse_line, program_path, require_file,
+    WineTestCase, end_child, log, next_message_box, parse_line, program_under_test, require_file,
     win64_build_dir,
 )
 
@@ -191,7 +191,7 @@ class UsbCase(WineTestCase):
     hidden main dialog found, ready to run "Modelprobe"."""
 
     def setUp(self) -> None:
-        require_file(program_path(), "x86_64 program")
+        program_under_test()
         require_file(cutter_exe(), "simulated cutter")
         super().setUp()
         self.cutters: list = []

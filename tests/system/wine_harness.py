@@ -20,6 +20,7 @@ from __future__ import annotations
 
 import contextlib
 import fcntl
+import functools
 import hashlib
 import json
 import os
@@ -276,12 +277,38 @@ def _template_ready(template: Path, key: str) -> bool:
 WINE32_LOADER = "/usr/lib/wine/wine"  # an i386 program, present when wine32 is installed
 
 
-def runs_32bit_wine() -> bool:
-    """True when wine32 is installed and this kernel runs its 32-bit loader."""
+@functools.lru_cache(maxsize=None)
+def why_no_32bit_wine() -> Optional[str]:
+    """None when wine32 is installed and this kernel runs its 32-bit loader, else what failed."""
     try:
-        return subprocess.run([WINE32_LOADER, "--version"], capture_output=True, timeout=60).returncode == 0
-    except OSError:  # not installed, or "Exec format error"
-        return False
+        result = subprocess.run([WINE32_LOADER, "--version"], capture_output=True, timeout=60)
+    except OSError as error:  # not installed, or "Exec format error"
+        return f"{WINE32_LOADER}: {error.strerror}"
+    if result.returncode != 0:
+        return f"{WINE32_LOADER} --version exited with {result.returncode}: {result.stderr.decode(errors='replace')}"
+    return None
+
+
+def runs_32bit_wine() -> bool:
+    return why_no_32bit_wine() is None
+
+
+@functools.lru_cache(maxsize=None)
+def program_under_test() -> Path:
+    """The shipping i686 program, run as a 32-bit process in the 64-bit prefix (WoW64), on a
+    machine that runs 32-bit code; elsewhere the x86_64 twin, said loudly once per test run."""
+    reason = why_no_32bit_wine()
+    if reason is None:
+        return require_file(program_path(win32_build_dir()), "i686 program")
+    log(f"!!! NOT THE SHIPPING PROGRAM: this machine runs no 32-bit Wine (kernel {os.uname().release}; "
+        f"{reason}); the x86_64 twin is under test instead of the i686 program")
+    return require_file(program_path(win64_build_dir()), "x86_64 program")
+
+
+def program_is_32bit() -> bool:
+    """True when the program under test runs as a 32-bit process: its "System32" is SysWOW64
+    (spool excepted) and its HKLM\\SOFTWARE keys land under WOW6432Node."""
+    return program_under_test().parent.parent == win32_build_dir()
 
 
 def _template_gaps(prefix: Path) -> list:
@@ -657,10 +684,9 @@ class WinePrefix:
 
     # -- staging -------------------------------------------------------------------------------
     def stage(self, program: Optional[Path] = None) -> None:
-        args = ["bash", str(FIXTURE_STAGE), str(self.path), str(self.build)]
-        if program is not None:
-            args.append(str(program))
-        run_checked(args, dict(os.environ), timeout=120)
+        """Stages the package and the program (default: the program under test)."""
+        args = ["bash", str(FIXTURE_STAGE), str(self.path), str(self.build), str(program or program_under_test())]
+        run_checked(args, dict(os.environ, QAR_WIN32_BUILD_DIR=str(win32_build_dir())), timeout=120)
 
     def copy_in(self, source: Path, win_dir: str = PROGRAM_DIR_WIN) -> str:
         """Copies a file into the prefix; returns its Windows path."""
@@ -1141,8 +1167,8 @@ class PlantedDlls:
 
 
 class SignedProgram:
-    """Mixin for a WineTestCase: the program staged is the x86_64 build signed the way a release
-    is signed (tools/sign.sh, with the throwaway test certificate)."""
+    """Mixin for a WineTestCase: the program staged is the program under test signed the way a
+    release is signed (tools/sign.sh, with the throwaway test certificate)."""
 
     @classmethod
     def setUpClass(cls) -> None:
@@ -1150,7 +1176,7 @@ class SignedProgram:
         folder = wine_dir() / "signed"
         signed = folder / PROGRAM_NAME
         env = {k: v for k, v in os.environ.items() if not k.startswith("QAR_SIGN_")}
-        subprocess.run(["bash", str(REPO / "tools" / "sign.sh"), str(require_file(program_path(), "x86_64 program")),
+        subprocess.run(["bash", str(REPO / "tools" / "sign.sh"), str(program_under_test()),
                         str(signed), str(folder / "signing")], env=env, check=True, timeout=120,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         cls.PROGRAM = signed
