@@ -433,6 +433,7 @@ class XMapRecorder:
     """
 
     MAP_NOTIFY, CREATE_NOTIFY, CONFIGURE_NOTIFY, DESTROY_NOTIFY = 19, 16, 22, 17
+    GET_PROPERTY, WM_CLASS = 20, 67  # request opcode, predefined atom
 
     def __init__(self, display: str) -> None:
         number = re.fullmatch(r":(\d+)", display)
@@ -444,10 +445,13 @@ class XMapRecorder:
         self._geometry: dict = {}
         self._maps: list = []
         self._lock = threading.Lock()
+        self._sequence = 0  # of the last request sent
+        self._asked: dict = {}  # request sequence -> the map whose program it asks for
         # ChangeWindowAttributes(root, event-mask = SubstructureNotify), then a round trip
         # (GetInputFocus) so that no map can happen between this constructor and the recording.
         self._socket.sendall(struct.pack("<BxHIII", 2, 4, root, 0x800, 0x80000))
         self._socket.sendall(struct.pack("<BxH", 43, 1))
+        self._sequence = 2
         while True:
             packet = self._packet()
             if packet[0] == 1:
@@ -496,13 +500,36 @@ class XMapRecorder:
                 elif code == self.MAP_NOTIFY:
                     window = struct.unpack_from("<I", packet, 8)[0]
                     x, y, w, h = self._geometry.get(window, (0, 0, 0, 0))
+                    mapped = {"xid": window, "x": x, "y": y, "w": w, "h": h, "program": "?"}
                     with self._lock:
-                        self._maps.append({"xid": window, "x": x, "y": y, "w": w, "h": h})
+                        self._maps.append(mapped)
+                    self._ask_program(window, mapped)
+                elif code in (0, 1):  # the error or reply to a request of ours
+                    self._answer(packet)
+
+    def _ask_program(self, window: int, mapped: dict) -> None:
+        """Asks for the window's WM_CLASS, where Wine names the process that made it
+        ("modelprobe_u.exe", "explorer.exe", ...): what a failure then reports."""
+        self._socket.sendall(struct.pack("<BBHIIIII", self.GET_PROPERTY, 0, 6, window, self.WM_CLASS, 0, 0, 64))
+        self._sequence = (self._sequence + 1) & 0xFFFF
+        self._asked[self._sequence] = mapped
+
+    def _answer(self, packet: bytes) -> None:
+        mapped = self._asked.pop(struct.unpack_from("<H", packet, 2)[0], None)
+        if mapped is None:
+            return
+        name = "gone"  # an error: the window was destroyed before the question arrived
+        if packet[0] == 1:
+            length = struct.unpack_from("<I", packet, 16)[0]
+            name = packet[32:32 + length].split(b"\0")[0].decode(errors="replace") or "?"
+        with self._lock:
+            mapped["program"] = name
 
     def maps(self) -> list:
-        """Every map so far, in order: dicts with xid, x, y, w, h."""
+        """Every map so far, in order: dicts with xid, x, y, w, h and program (the process that
+        made the window; "?" while unknown, "gone" when it was destroyed before it was asked)."""
         with self._lock:
-            return list(self._maps)
+            return [dict(mapped) for mapped in self._maps]
 
     def stop(self) -> None:
         with contextlib.suppress(OSError):
