@@ -1179,7 +1179,9 @@ class PlantedDlls:
 
     def prepare_prefix(self) -> None:
         super().prepare_prefix()
-        marker = require_file(self.prefix.build / "fixtures" / "planted" / "planted.dll", "marker DLL")
+        # A marker of the program's own architecture: a 32-bit process would pass over a 64-bit one.
+        build = program_under_test().parent.parent
+        marker = require_file(build / "fixtures" / "planted" / "planted.dll", "marker DLL")
         folder = self.prefix.unix_path(PROGRAM_DIR_WIN)
         for name in PLANTED_DLLS:
             shutil.copy(marker, folder / name)

@@ -199,8 +199,9 @@ TEST_F(MonitorCommandTest, InstallUsbWarnsRemovesInstallsAndAddsThePort) {
     }
     EXPECT_EQ(spoolerCalls,
               (std::vector<std::string>{"DeletePort", "DeleteMonitor", "EnumMonitors",
-                                        "GetSystemDirectory", "CopyFile", "CopyFile", "AddMonitor",
-                                        "OpenPrinter", "XcvData", "ClosePrinter"}));
+                                        "GetSystemDirectory", "Wow64EnableWow64FsRedirection",
+                                        "CopyFile", "CopyFile", "Wow64EnableWow64FsRedirection",
+                                        "AddMonitor", "OpenPrinter", "XcvData", "ClosePrinter"}));
     EXPECT_TRUE(fakes.spooler.HasMonitor(kMonitorName));
     EXPECT_EQ(fakes.spooler.xcvRequests.size(), 1u);
 }
