@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
+#include <set>
 
 #include "dialogs/select_port.h"
 #include "spooler/model_name.h"
@@ -54,7 +56,11 @@ class Parser {
         if (!name) return Fail("unexpected value \"" + argument + "\"");
         if (*name == "?" || EqualIgnoringCase(*name, "help")) {
             help_ = true;
-        } else if (EqualIgnoringCase(*name, "model")) {
+            return;
+        }
+        // A switch given twice may mean two different things to whoever wrote the line.
+        if (!seen_.insert(Lowered(*name)).second) return Fail(argument + " given twice");
+        if (EqualIgnoringCase(*name, "model")) {
             TakeValue(line_.model, "/model");
         } else if (EqualIgnoringCase(*name, "port")) {
             TakeValue(line_.port, "/port");
@@ -80,10 +86,18 @@ class Parser {
     }
 
     void TakeValue(std::string& value, std::string_view option) {
-        if (index_ + 1 >= arguments_.size() || SwitchName(arguments_[index_ + 1])) {
+        if (index_ + 1 >= arguments_.size() || SwitchName(arguments_[index_ + 1]) ||
+            arguments_[index_ + 1].empty()) {
             return Fail(std::string(option) + " needs a value");
         }
         value = arguments_[++index_];
+    }
+
+    static std::string Lowered(std::string_view text) {
+        std::string lowered(text);
+        std::transform(lowered.begin(), lowered.end(), lowered.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        return lowered;
     }
 
     void CheckCommand() {
@@ -113,6 +127,7 @@ class Parser {
     std::size_t index_ = 0;
     CommandLine line_;
     std::vector<Command> commands_;
+    std::set<std::string> seen_;  // switch names, lowered
     bool help_ = false;
 };
 

@@ -1,6 +1,7 @@
 #include "app/command_run.h"
 
 #include <memory>
+#include <optional>
 
 #include "app/event_log.h"
 #include "app/logged_services.h"
@@ -33,30 +34,47 @@ std::string Listed(const std::vector<std::string>& names) {
     return text;
 }
 
-// The ports /port may name: those the selection dialog lists and those the spooler knows.
-std::vector<std::string> KnownPorts(Platform& platform) {
+// Why a good command line cannot run on this machine: the exit code and what to tell.
+struct Refusal {
+    int exitCode = exit_code::kBadCommandLine;
+    std::string why;
+};
+
+// The ports /port may name: those the selection dialog lists and those the spooler knows. A
+// spooler that cannot list its ports (stopped, disabled) is the machine's fault, not the line's.
+Result<std::vector<std::string>> KnownPorts(Platform& platform) {
     EventLog nowhere(nullptr, platform.ui);
     QuietUserInterface silent(platform.ui, nowhere, false);
     std::vector<std::string> ports;
     ListLocalPorts(platform.registry, silent, kNoWindow, ports);
     ports.emplace_back(kParallelPort);
-    if (auto spoolerPorts = platform.spooler.EnumPortNames()) {
-        ports.insert(ports.end(), spoolerPorts->begin(), spoolerPorts->end());
-    }
+    auto spoolerPorts = platform.spooler.EnumPortNames();
+    if (!spoolerPorts) return Failure{spoolerPorts.error()};
+    ports.insert(ports.end(), spoolerPorts->begin(), spoolerPorts->end());
     return ports;
 }
 
-// Fills the start command's model and port; what is wrong when either is unknown.
-std::string ResolveSelection(Platform& platform, const CommandLine& line, StartCommand& start) {
+// Fills the start command's model and port; why the run cannot go on when it cannot.
+std::optional<Refusal> ResolveSelection(Platform& platform, const CommandLine& line,
+                                        StartCommand& start) {
     const auto model = ResolveModel(line.model);
-    if (!model) return "unknown model \"" + line.model + "\"";
+    if (!model) return Refusal{exit_code::kBadCommandLine, "unknown model \"" + line.model + "\""};
     start.model = *model;
-    if (line.command == Command::kUninstall) return {};
-    const std::vector<std::string> ports = KnownPorts(platform);
-    const auto port = ResolvePort(line.port, ports);
-    if (!port) return "unknown port \"" + line.port + "\"; known ports: " + Listed(ports);
+    if (line.command == Command::kUninstall) return std::nullopt;
+    const auto ports = KnownPorts(platform);
+    if (!ports) {
+        return Refusal{exit_code::kFailed,
+                       "the print spooler cannot list its ports: error " +
+                           std::to_string(ports.error()) + ": " +
+                           OneLine(platform.ui.SystemMessageText(ports.error()))};
+    }
+    const auto port = ResolvePort(line.port, *ports);
+    if (!port) {
+        return Refusal{exit_code::kBadCommandLine,
+                       "unknown port \"" + line.port + "\"; known ports: " + Listed(*ports)};
+    }
     start.port = *port;
-    return {};
+    return std::nullopt;
 }
 
 int ExitCode(FlowOutcome outcome, bool quiet) {
@@ -104,6 +122,9 @@ int RunCommand(Platform& platform, InstallState& state, const CommandLine& line,
     }
     CModelprobe_uDlg dialog(logged, state, start);
     ui.RunMainDialog(dialog);
+    if (line.quiet && dialog.LastOutcome() == FlowOutcome::kNoCutter) {
+        log.Record("no cutter answered on USB; a quiet run starts no detector and shows no help");
+    }
     // As after every run, the package leaves the driver directory, once.
     if (!files.RemovalsAttempted()) {
         if (auto directory = logged.spooler.DriverDirectory(kDriverEnvironment)) {
@@ -116,19 +137,24 @@ int RunCommand(Platform& platform, InstallState& state, const CommandLine& line,
 }
 
 int RunLogged(Platform& platform, InstallState& state, const CommandLine& line, EventLog& log) {
-    StartCommand start{line.command, {}, {}};
-    std::string error = line.error;
-    if (error.empty() &&
-        (line.command == Command::kManual || line.command == Command::kUninstall)) {
-        error = ResolveSelection(platform, line, start);
+    StartCommand start{line.command, {}, {}, line.quiet};
+    std::optional<Refusal> refusal;
+    if (!line.error.empty()) {
+        refusal = Refusal{exit_code::kBadCommandLine, line.error};
+    } else if (line.command == Command::kManual || line.command == Command::kUninstall) {
+        refusal = ResolveSelection(platform, line, start);
     }
-    if (!error.empty()) {
-        log.Record("bad command line: " + error + "; nothing done");
-        ShowUnlessQuiet(platform, line, error + "\r\n\r\n" + UsageText(),
+    if (!refusal) return RunCommand(platform, state, line, start, log);
+    if (refusal->exitCode != exit_code::kBadCommandLine) {
+        log.Record(refusal->why + "; nothing done");
+        ShowUnlessQuiet(platform, line, refusal->why,
                         message_box::kOk | message_box::kIconExclamation);
-        return exit_code::kBadCommandLine;
+        return refusal->exitCode;
     }
-    return RunCommand(platform, state, line, start, log);
+    log.Record("bad command line: " + refusal->why + "; nothing done");
+    ShowUnlessQuiet(platform, line, refusal->why + "\r\n\r\n" + UsageText(),
+                    message_box::kOk | message_box::kIconExclamation);
+    return exit_code::kBadCommandLine;
 }
 
 }  // namespace

@@ -24,6 +24,7 @@ struct StartCommand {
     Command command = Command::kNone;
     std::string model;  // the listed spelling
     std::string port;
+    bool quiet = false;  // a /quiet run: no one is there to act on the detector's verdict
 };
 
 class CModelprobe_uDlg final : public MainDialogHandler, public InstallHost {
@@ -45,6 +46,7 @@ class CModelprobe_uDlg final : public MainDialogHandler, public InstallHost {
     int RunSelectPort() override;
     void ShowWarrantyOffer() override;
     int ShowConnectionHelp(std::string_view mode) override;
+    bool Unattended() const override { return start_.quiet; }
 
     // Both only ask the window to end; whatever runs in the handler goes on.
     void OnOK();

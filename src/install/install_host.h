@@ -18,6 +18,8 @@ class InstallHost {
     virtual void ShowWarrantyOffer() = 0;
     // Runs the connection help for the detector's verdict; 1 when the user chose Retry.
     virtual int ShowConnectionHelp(std::string_view mode) = 0;
+    // True when no one will see the connection help: the detector is then not worth running.
+    virtual bool Unattended() const = 0;
 };
 
 }  // namespace qar

@@ -20,8 +20,10 @@ FlowOutcome RunAutomaticDetection(Platform& platform, InstallState& state, Insta
             if (outcome == FlowOutcome::kDone) host.ShowWarrantyOffer();
             return outcome;
         }
-        RunUsbDetector(platform.processes);
-        if (host.ShowConnectionHelp(ReadDetectorVerdict(platform.profile))) continue;
+        if (!host.Unattended()) {
+            RunUsbDetector(platform.processes);
+            if (host.ShowConnectionHelp(ReadDetectorVerdict(platform.profile))) continue;
+        }
         DeletePackageFiles(platform.files, state.packageFiles,
                            driverDirectory ? *driverDirectory : "");
         return FlowOutcome::kNoCutter;

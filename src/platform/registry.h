@@ -20,6 +20,7 @@ struct RegistryKeyFigures {
     std::uint32_t valueCount = 0;
     std::uint32_t longestValueName = 0;  // characters, without the terminator
     std::uint32_t longestValueData = 0;  // bytes
+    std::uint32_t subKeyCount = 0;
 };
 
 struct RegistryValue {

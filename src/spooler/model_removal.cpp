@@ -124,13 +124,28 @@ class ModelRemoval {
         }
         // The installation made the key for the model's own driver: it goes with that driver.
         if (!modelDriverGone || removal_.failed) return;
-        const Win32Error key =
-            platform_.registry.DeleteLocalMachineKey(std::string(kDriverKeyPrefix) + "\\" + model_);
+        const std::string keyPath = std::string(kDriverKeyPrefix) + "\\" + model_;
+        if (HoldsARegistration(keyPath)) {
+            removal_.kept.push_back("the registry key " + keyPath +
+                                    ": it holds values or subkeys, so it is a driver's registration "
+                                    "and not the empty key the installation made");
+            return;
+        }
+        const Win32Error key = platform_.registry.DeleteLocalMachineKey(keyPath);
         if (key == win32_error::kSuccess) {
             removal_.removed.push_back("its registry key");
         } else if (key != win32_error::kFileNotFound) {
             removal_.failed = true;
         }
+    }
+
+    // On a print server a real x86 driver of the model's name is registered under this key; the
+    // installation only ever makes it empty. A key that cannot be read is left alone too.
+    bool HoldsARegistration(const std::string& keyPath) {
+        auto key = platform_.registry.OpenLocalMachineKey(keyPath, RegistryAccess::kRead);
+        if (!key) return key.error() != win32_error::kFileNotFound;
+        auto figures = (*key)->QueryInfo();
+        return !figures || figures->valueCount != 0 || figures->subKeyCount != 0;
     }
 
     // The driver and the files no other driver uses; a spooler that refuses to delete files

@@ -63,6 +63,11 @@ TEST(CommandLine, RejectedLinesSayWhy) {
         {{"/uninstall"}, "/uninstall needs /model"},
         {{"/uninstall", "/model", "Nolle-60", "/port", "COM1"}, "/uninstall takes no /port"},
         {{"/uninstall", "/usb", "/model", "Nolle-60"}, "only one command at a time"},
+        {{"/usb", "/log", ""}, "/log needs a value"},
+        {{"/usb", "/log", "a.log", "/LOG", "b.log"}, "/LOG given twice"},
+        {{"/quiet", "/usb", "-Quiet"}, "-Quiet given twice"},
+        {{"/usb", "/USB"}, "/USB given twice"},
+        {{"/model", "Nolle-60", "/port", "COM1", "/model", "Tolvar-60"}, "/model given twice"},
     };
     for (const auto& [arguments, error] : cases) {
         EXPECT_EQ(Parse(arguments).error, error) << arguments.front();

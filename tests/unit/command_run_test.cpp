@@ -66,6 +66,15 @@ TEST_F(CommandRunTest, QuietInstallShowsNothingAndLogsEveryChange) {
     EXPECT_EQ(fakes.control.OpenHandles(), 0);
 }
 
+TEST(CommandRun, QuietUsbWithoutACutterStartsNoDetector) {
+    Machine machine;
+    EXPECT_EQ(machine.RunWith({"/quiet", "/usb"}), 1167);
+    EXPECT_EQ(machine.fakes.control.CountCalls("CreateProcess"), 0u);
+    Machine shown;
+    EXPECT_EQ(shown.RunWith({"/usb"}), 1602);
+    EXPECT_EQ(shown.fakes.control.CountCalls("CreateProcess"), 1u);
+}
+
 TEST(CommandRun, ExitCodes) {
     struct Case {
         const char* label;
@@ -103,7 +112,13 @@ TEST(CommandRun, ExitCodes) {
          nullptr,
          {"/quiet", "/usb"},
          1167,
-         "connection help not shown (quiet)"},
+         "no cutter answered on USB; a quiet run starts no detector and shows no help"},
+        {"spooler stopped",
+         [](fake::FakePlatform& fakes) { fakes.control.FailCall("EnumPorts", 1722); },
+         kQuietInstall,
+         1603,
+         "the print spooler cannot list its ports: error 1722: system text for 1722; nothing "
+         "done"},
         {"no cutter, help cancelled", nullptr, {"/usb"}, 1602, "connection help closed: Cancel"},
         {"monitor refused",
          [](fake::FakePlatform& fakes) {

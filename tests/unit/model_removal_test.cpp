@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "platform/fake/fake_platform.h"
 #include "spooler/install_chain.h"
 #include "spooler/model_removal.h"
@@ -51,6 +53,27 @@ class ModelRemovalTest : public ::testing::Test {
 
     fake::FakePlatform fakes;
 };
+
+// On a print server the key can be a real x86 driver's registration: only the empty key the
+// installation makes goes.
+TEST_F(ModelRemovalTest, KeepsADriverKeyThatHoldsARegistration) {
+    const std::vector<std::pair<const char*, std::function<void()>>> registrations = {
+        {"a value", [&] { fakes.registry.SetStringValue(kDriverKey, "Driver", "x.dll"); }},
+        {"a subkey", [&] { fakes.registry.AddKey(kDriverKey + "\\Copy"); }},
+    };
+    for (const auto& [what, add] : registrations) {
+        fakes.registry.RemoveKey(kDriverKey);
+        fakes.registry.AddKey(kDriverKey);
+        add();
+        ModelRemovalTest::AddQueue("Corvel 24", kModel);
+        fakes.spooler.drivers.push_back({kModel, "Windows x64", "KT4_cx64.dll", "x.INI", "", ""});
+        EXPECT_EQ(RemoveModel(fakes.platform, kModel), FlowOutcome::kDone) << what;
+        EXPECT_TRUE(fakes.registry.HasKey(kDriverKey)) << what;
+        EXPECT_NE(LastBox().find("it holds values or subkeys, so it is a driver's registration"),
+                  std::string::npos)
+            << what << ": " << LastBox();
+    }
+}
 
 TEST_F(ModelRemovalTest, RemovesItsQueuesDriverAndKeyAndNothingElse) {
     EXPECT_EQ(RemoveModel(fakes.platform, kModel), FlowOutcome::kDone);

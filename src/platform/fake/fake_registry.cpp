@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <set>
 
 namespace qar::fake {
 
@@ -59,6 +60,7 @@ class FakeRegistryKey final : public RegistryKey, private CountedHandle {
             figures.longestValueData =
                 std::max(figures.longestValueData, static_cast<std::uint32_t>(value.data.size()));
         }
+        figures.subKeyCount = registry_.SubKeyCount(path_);
         return figures;
     }
 
@@ -160,6 +162,18 @@ bool FakeRegistry::HasKey(std::string_view path) const {
 const StoredKey* FakeRegistry::FindKey(std::string_view path) const {
     auto found = keys_.find(path);
     return found == keys_.end() ? nullptr : &found->second;
+}
+
+std::uint32_t FakeRegistry::SubKeyCount(std::string_view path) const {
+    const std::string prefix = std::string(path) + "\\";
+    std::set<std::string, CaseInsensitiveLess> children;
+    for (const auto& [name, key] : keys_) {
+        if (name.size() <= prefix.size() || !EqualsIgnoringCase(name.substr(0, prefix.size()), prefix)) {
+            continue;
+        }
+        children.insert(name.substr(prefix.size(), name.find('\\', prefix.size()) - prefix.size()));
+    }
+    return static_cast<std::uint32_t>(children.size());
 }
 
 StoredKey* FakeRegistry::Find(std::string_view path) {

@@ -48,6 +48,8 @@ class FakeRegistry final : public Registry {
     std::optional<std::uint32_t> DwordValue(std::string_view path, std::string_view name) const;
     std::optional<std::string> StringValue(std::string_view path, std::string_view name) const;
     void RemoveKey(std::string_view path);
+    // Direct subkeys of the key, as RegQueryInfoKey counts them.
+    std::uint32_t SubKeyCount(std::string_view path) const;
 
   private:
     friend class FakeRegistryKey;

@@ -39,7 +39,7 @@ Result<RegistryKeyFigures> Win32RegistryKey::QueryInfo() {
                                          &longestSubKey, &longestClass, &values, &longestValueName,
                                          &longestValueData, &securityDescriptor, &lastWrite);
     if (status != ERROR_SUCCESS) return Failure{static_cast<Win32Error>(status)};
-    return RegistryKeyFigures{values, longestValueName, longestValueData};
+    return RegistryKeyFigures{values, longestValueName, longestValueData, subKeys};
 }
 
 Result<RegistryValue> Win32RegistryKey::EnumValue(std::uint32_t index, std::uint32_t nameCapacity,

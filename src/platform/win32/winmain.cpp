@@ -39,5 +39,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         return 0;
     }
     const qar::CommandLine line = qar::ParseCommandLine(arguments);
+    // A quiet run shows nothing, not even the system's own boxes for a missing disk or file.
+    if (line.quiet) SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     return qar::RunCommandLine(platform.Services(), installState, line, arguments);
 }
