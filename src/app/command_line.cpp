@@ -157,31 +157,37 @@ std::optional<std::string> ResolvePort(std::string_view given,
     return std::nullopt;
 }
 
+// Short lines without column padding: a message box wraps long lines, and a wrapped padded line
+// breaks a description under the wrong switch.
 std::string UsageText() {
     std::string text =
         "Modelprobe_u [/quiet] [/log FILE] COMMAND\r\n"
         "\r\n"
-        "Commands (one at a time):\r\n"
-        "  /model NAME /port PORT   install the driver for NAME on PORT\r\n"
-        "  /usb                     find the cutter on USB and install it\r\n"
-        "  /installusb              add the USB port monitor and its port\r\n"
-        "  /uninstallusb            remove the USB port monitor and its port\r\n"
-        "  /updateport              move the printer aaTZ-60 to USB001\r\n"
-        "  /uninstall /model NAME   remove the queues and the driver installed for NAME\r\n"
+        "Commands, one at a time:\r\n"
+        "/model NAME /port PORT: install NAME on PORT\r\n"
+        "/usb: find the cutter on USB and install it\r\n"
+        "/installusb: add the USB port monitor\r\n"
+        "/uninstallusb: remove the USB port monitor\r\n"
+        "/updateport: move the printer aaTZ-60 to USB001\r\n"
+        "/uninstall /model NAME: remove what NAME added\r\n"
         "\r\n"
         "Options:\r\n"
-        "  /quiet      show no window; a taken queue name is answered No\r\n"
-        "  /addqueue   with /quiet: add a numbered queue when the name is taken\r\n"
-        "  /log FILE   append a log of the run to FILE\r\n"
-        "  /?          this help\r\n"
+        "/quiet: no window\r\n"
+        "/addqueue: with /quiet, a numbered queue\r\n"
+        "    when the queue name is taken\r\n"
+        "/log FILE: append a log of the run to FILE\r\n"
+        "/?: this help\r\n"
         "\r\n"
-        "Exit codes: 0 done, 87 bad command line, 1167 no cutter found (/quiet /usb),\r\n"
-        "1602 cancelled, 1603 failed, 1618 another run is busy, 1622 log not writable.\r\n"
+        "Exit codes:\r\n"
+        "0 done, 87 bad command line,\r\n"
+        "1167 no cutter (/quiet /usb), 1602 cancelled,\r\n"
+        "1603 failed, 1618 another run is busy,\r\n"
+        "1622 log not writable\r\n"
         "\r\n"
         "Models:";
-    for (std::size_t index = 0; index < kModelNames.size(); ++index) {
-        text += index % 5 == 0 ? "\r\n  " : ", ";
-        text += kModelNames[index];
+    for (std::string_view model : kModelNames) {
+        text += "\r\n";
+        text += model;
     }
     return text;
 }

@@ -126,9 +126,10 @@ class ModelRemoval {
         if (!modelDriverGone || removal_.failed) return;
         const std::string keyPath = std::string(kDriverKeyPrefix) + "\\" + model_;
         if (HoldsARegistration(keyPath)) {
-            removal_.kept.push_back("the registry key " + keyPath +
-                                    ": it holds values or subkeys, so it is a driver's registration "
-                                    "and not the empty key the installation made");
+            removal_.kept.push_back(
+                "the registry key " + keyPath +
+                ": it holds values or subkeys, so it is a driver's registration "
+                "and not the empty key the installation made");
             return;
         }
         const Win32Error key = platform_.registry.DeleteLocalMachineKey(keyPath);

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "app/command_line.h"
+#include "dialogs/select_port.h"
 
 namespace qar {
 namespace {
@@ -89,6 +92,22 @@ TEST(CommandLine, PortsMatchIgnoringCaseWithOrWithoutTheColon) {
     EXPECT_EQ(ResolvePort("usb001", known), "USB001");
     EXPECT_EQ(ResolvePort("USB001:", known), std::nullopt);
     EXPECT_EQ(ResolvePort("COM2", known), std::nullopt);
+}
+
+// A message box wraps long lines: every line stays short, and each model has a line of its own.
+TEST(CommandLine, HelpTextLinesAreShortAndTheModelsStandAlone) {
+    const std::string text = UsageText();
+    std::vector<std::string> lines;
+    for (std::size_t start = 0; start <= text.size();) {
+        const std::size_t end = std::min(text.find("\r\n", start), text.size());
+        lines.push_back(text.substr(start, end - start));
+        start = end + 2;
+    }
+    for (const std::string& line : lines) EXPECT_LE(line.size(), 48u) << line;
+    const auto models = std::find(lines.begin(), lines.end(), "Models:");
+    ASSERT_NE(models, lines.end());
+    EXPECT_EQ(std::vector<std::string>(models + 1, lines.end()),
+              std::vector<std::string>(kModelNames.begin(), kModelNames.end()));
 }
 
 }  // namespace

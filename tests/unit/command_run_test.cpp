@@ -115,8 +115,7 @@ TEST(CommandRun, ExitCodes) {
          "no cutter answered on USB; a quiet run starts no detector and shows no help"},
         {"spooler stopped",
          [](fake::FakePlatform& fakes) { fakes.control.FailCall("EnumPorts", 1722); },
-         kQuietInstall,
-         1603,
+         kQuietInstall, 1603,
          "the print spooler cannot list its ports: error 1722: system text for 1722; nothing "
          "done"},
         {"no cutter, help cancelled", nullptr, {"/usb"}, 1602, "connection help closed: Cancel"},

@@ -168,7 +168,8 @@ std::uint32_t FakeRegistry::SubKeyCount(std::string_view path) const {
     const std::string prefix = std::string(path) + "\\";
     std::set<std::string, CaseInsensitiveLess> children;
     for (const auto& [name, key] : keys_) {
-        if (name.size() <= prefix.size() || !EqualsIgnoringCase(name.substr(0, prefix.size()), prefix)) {
+        if (name.size() <= prefix.size() ||
+            !EqualsIgnoringCase(name.substr(0, prefix.size()), prefix)) {
             continue;
         }
         children.insert(name.substr(prefix.size(), name.find('\\', prefix.size()) - prefix.size()));
