@@ -169,7 +169,7 @@ std::string UsageText() {
         "/installusb: add the USB port monitor\r\n"
         "/uninstallusb: remove the USB port monitor\r\n"
         "/updateport: move the printer aaTZ-60 to USB001\r\n"
-        "/uninstall /model NAME: remove what NAME added\r\n"
+        "/uninstall /model NAME: remove NAME again\r\n"
         "\r\n"
         "Options:\r\n"
         "/quiet: no window\r\n"
