@@ -101,6 +101,13 @@ int RunCommand(Platform& platform, InstallState& state, const CommandLine& line,
                const StartCommand& start, EventLog& log) {
     auto lock = platform.processes.TryLock(kInstanceLockName);
     if (!lock) {
+        log.Record("the installer's machine-wide lock " + std::string(kInstanceLockName) +
+                   " cannot be taken (another account may have made it): error " +
+                   std::to_string(lock.error()) + ": " +
+                   OneLine(platform.ui.SystemMessageText(lock.error())) + "; nothing done");
+        return exit_code::kFailed;
+    }
+    if (!*lock) {
         log.Record("another run of the installer is changing the system: nothing done");
         return exit_code::kBusy;
     }

@@ -4,6 +4,7 @@ extension and removes the package files; a taken queue name leads to a numbered 
 user agrees; cancelling changes nothing but the package files. The same installation from the
 command line: quiet, logged, with its exit codes."""
 
+import subprocess
 import unittest
 
 from manual_flow import (
@@ -11,10 +12,11 @@ from manual_flow import (
     REGISTER_LATER, ManualInstallCase, clash_text, port_text, seen_windows, success_text,
 )
 from wine_harness import (
-    LOG_WIN, PROGRAM_DIR_WIN, PROGRAM_WIN, PACKAGE_FILES, WinePrefix, log_events, run_to_end,
+    LOG_WIN, PROGRAM_DIR_WIN, PROGRAM_WIN, PACKAGE_FILES, WINE64, WinePrefix, log_events, run_to_end,
 )
 
 MODEL = "Tolvar-60"
+LOCK_NAME = "Global\\QAR.Modelprobe_u.Installation"
 DRIVER_KEY = DRIVER_KEY_PREFIX + "\\" + MODEL
 
 
@@ -257,6 +259,27 @@ class CommandLineInstallTest(ManualInstallCase):
         self.assert_nothing_changed()
         self.ui.click(IDCANCEL)
         self.assert_exit_zero(self.watch_end())
+
+    def test_a_lock_made_by_another_account_exits_1603_and_says_so(self):
+        # A standard user's mutex of the lock's name, which only that user may open: no run of
+        # the installer holds it, so it is no reason to report "busy" (1618) for ever.
+        squatter = "S-1-5-21-1-2-3-1001"
+        holder = subprocess.Popen(
+            [WINE64, self.prefix.tool("qar_spoolq.exe"), "holdmutex", LOCK_NAME,
+             f"O:{squatter}D:(A;;GA;;;{squatter})", "60000"],
+            env=self.prefix.env, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        try:
+            self.assertTrue(holder.stdout.readline().startswith(b"ok cmd=holdmutex"), "the squatter's lock")
+            self.assertEqual(self.run_quietly(*self.QUIET), 1603)
+        finally:
+            holder.kill()
+            holder.wait(timeout=30)
+            holder.stdout.close()
+        refusal, last = log_events(self.prefix)[-2:]
+        self.assertTrue(refusal.startswith(f"the installer's machine-wide lock {LOCK_NAME} cannot be taken "
+                                           "(another account may have made it): error 5: "), refusal)
+        self.assertEqual(last, "exit code 1603")
+        self.assert_nothing_changed()
 
     def test_model_and_port_without_quiet_show_the_boxes_and_the_offer_but_no_selection(self):
         self.ui.launch(PROGRAM_WIN, "/model", "Corvel 24", "/port", "COM1:", cwd=PROGRAM_DIR_WIN)

@@ -103,6 +103,11 @@ TEST(CommandRun, ExitCodes) {
              fakes.processes.heldElsewhere.push_back(std::string(kInstanceLockName));
          },
          kQuietInstall, 1618, "another run of the installer is changing the system"},
+        {"lock made by someone else",
+         [](fake::FakePlatform& fakes) { fakes.control.FailCall("CreateMutex", 5); }, kQuietInstall,
+         1603,
+         "the installer's machine-wide lock Global\\QAR.Modelprobe_u.Installation cannot be taken "
+         "(another account may have made it): error 5: system text for 5; nothing done"},
         {"unknown port",
          nullptr,
          {"/quiet", "/model", "Nolle-60", "/port", "COM7"},

@@ -40,15 +40,16 @@ void FakeProcesses::Sleep(std::uint32_t milliseconds) {
     sleptMilliseconds += milliseconds;
 }
 
-std::unique_ptr<InstanceLock> FakeProcesses::TryLock(std::string_view name) {
+Result<std::unique_ptr<InstanceLock>> FakeProcesses::TryLock(std::string_view name) {
     control_.Record("CreateMutex(" + std::string(name) + ")");
+    if (auto failure = control_.InjectedFailure("CreateMutex")) return Failure{*failure};
     for (const std::string& held : heldElsewhere) {
-        if (held == name) return nullptr;
+        if (held == name) return std::unique_ptr<InstanceLock>();
     }
     struct FakeLock final : InstanceLock, private CountedHandle {
         explicit FakeLock(FakeControl& control) : CountedHandle(control) {}
     };
-    return std::make_unique<FakeLock>(control_);
+    return std::unique_ptr<InstanceLock>(std::make_unique<FakeLock>(control_));
 }
 
 }  // namespace qar::fake

@@ -18,7 +18,7 @@ class FakeProcesses final : public Processes {
     Result<std::unique_ptr<Process>> Start(std::string_view applicationPath,
                                            bool highPriority) override;
     void Sleep(std::uint32_t milliseconds) override;
-    std::unique_ptr<InstanceLock> TryLock(std::string_view name) override;
+    Result<std::unique_ptr<InstanceLock>> TryLock(std::string_view name) override;
 
     // What each program does when it runs (while it is waited for).
     std::map<std::string, std::function<void()>, CaseInsensitiveLess> programs;

@@ -1,8 +1,11 @@
 #include "platform/win32/win32_processes.h"
 
 #include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/win32/handle_traits.h"
 
@@ -64,14 +67,58 @@ class Win32InstanceLock final : public InstanceLock {
 
 }  // namespace
 
-std::unique_ptr<InstanceLock> Win32Processes::TryLock(std::string_view name) {
-    UniqueKernelObject mutex(CreateMutexA(nullptr, FALSE, std::string(name).c_str()));
-    // A mutex this process may not open belongs to a run of another user: held.
-    if (!mutex) return nullptr;
+namespace {
+
+// SYSTEM and the administrators only: a standard user may not open the lock, so may not hold it.
+constexpr char kLockSecurity[] = "D:P(A;;GA;;;SY)(A;;GA;;;BA)";
+
+// The owner of a lock found already made: SYSTEM, the administrators or this process's own default
+// owner (an earlier run of the same account). Anyone else made it to keep the installer out.
+bool MadeByAnInstaller(HANDLE mutex) {
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetSecurityInfo(mutex, SE_KERNEL_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr,
+                        nullptr, nullptr, &descriptor) != ERROR_SUCCESS) {
+        return false;
+    }
+    const UniqueLocalMemory ownerDescriptor(descriptor);
+    if (IsWellKnownSid(owner, WinLocalSystemSid) ||
+        IsWellKnownSid(owner, WinBuiltinAdministratorsSid)) {
+        return true;
+    }
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+    const UniqueKernelObject tokenHandle(token);
+    DWORD size = 0;
+    GetTokenInformation(token, TokenOwner, nullptr, 0, &size);
+    std::vector<BYTE> buffer(size);
+    return size != 0 && GetTokenInformation(token, TokenOwner, buffer.data(), size, &size) &&
+           EqualSid(owner, reinterpret_cast<TOKEN_OWNER*>(buffer.data())->Owner);
+}
+
+}  // namespace
+
+Result<std::unique_ptr<InstanceLock>> Win32Processes::TryLock(std::string_view name) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(kLockSecurity, SDDL_REVISION_1,
+                                                              &descriptor, nullptr)) {
+        return Failure{GetLastError()};
+    }
+    const UniqueLocalMemory security(descriptor);
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
+    UniqueKernelObject mutex(CreateMutexA(&attributes, FALSE, std::string(name).c_str()));
+    // A lock this process may not open was made by someone else, with rights of their own.
+    if (!mutex) return Failure{GetLastError()};
+    if (GetLastError() == ERROR_ALREADY_EXISTS && !MadeByAnInstaller(mutex.Get())) {
+        return Failure{ERROR_ACCESS_DENIED};
+    }
     const DWORD waited = WaitForSingleObject(mutex.Get(), 0);
     // Abandoned: the run that held it ended without letting go; the lock is ours now.
-    if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) return nullptr;
-    return std::make_unique<Win32InstanceLock>(std::move(mutex));
+    if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) {
+        return std::unique_ptr<InstanceLock>(std::make_unique<Win32InstanceLock>(std::move(mutex)));
+    }
+    if (waited == WAIT_TIMEOUT) return std::unique_ptr<InstanceLock>();  // another run holds it
+    return Failure{GetLastError()};
 }
 
 }  // namespace qar::win32

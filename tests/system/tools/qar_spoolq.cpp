@@ -16,6 +16,8 @@
 //   addprinter NAME PORT DRIVER   AddPrinterA level 2 with print processor WinPrint, type RAW
 //   volatilekey KEY         creates a volatile registry key (reg.exe cannot, and a volatile
 //                           parent such as HKLM\HARDWARE takes no other kind of subkey)
+//   holdmutex NAME SDDL MS  makes a mutex with that security (owner included), holds it for MS
+//                           milliseconds after its result line: a lock squatted by someone else
 //   setprinter NAME FIELD VALUE   GetPrinterA level 2, one field changed, SetPrinterA level 2;
 //                           FIELD: comment share location sepfile parameters priority
 //                           default_priority start_time until_time
@@ -24,6 +26,7 @@
 
 #include "qar_out.h"
 
+#include <sddl.h>
 #include <winspool.h>
 
 #include <cstdlib>
@@ -436,6 +439,29 @@ void create_volatile_key(const char* path_text, bool& all_ok) {
     finish(result, created == ERROR_SUCCESS, all_ok);
 }
 
+// Makes a named mutex with the given security (SDDL, owner included), holds it, reports, and
+// keeps it for `ms` milliseconds: a lock squatted by another account.
+void hold_mutex(const char* name, const char* sddl, const char* ms, bool& all_ok) {
+    Line result("");
+    result.raw("cmd", "holdmutex").ansi("name", name);
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &descriptor,
+                                                              nullptr)) {
+        result.unum("last_error", GetLastError());
+        finish(result, false, all_ok);
+        return;
+    }
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
+    HANDLE mutex = CreateMutexA(&attributes, TRUE, name);
+    const DWORD error = GetLastError();
+    LocalFree(descriptor);
+    if (mutex == nullptr) result.unum("last_error", error);
+    finish(result, mutex != nullptr, all_ok);
+    if (mutex == nullptr) return;
+    Sleep(static_cast<DWORD>(std::strtoul(ms, nullptr, 10)));
+    CloseHandle(mutex);
+}
+
 void set_printer_field(const char* name, const char* field, const char* value, bool& all_ok) {
     Line result("");
     result.raw("cmd", "setprinter").ansi("name", name).ansi("field", field);
@@ -529,6 +555,9 @@ int main(int argc, char** argv) {
             create_volatile_key(argv[++i], all_ok);
         } else if (query == "setprinter" && i + 3 < argc) {
             set_printer_field(argv[i + 1], argv[i + 2], argv[i + 3], all_ok);
+            i += 3;
+        } else if (query == "holdmutex" && i + 3 < argc) {
+            hold_mutex(argv[i + 1], argv[i + 2], argv[i + 3], all_ok);
             i += 3;
         } else if (query == "all") {
             query_printers(all_ok);
