@@ -67,8 +67,11 @@ void AviPlayer::OnInitDialog(ConnectionHelpWindow& window) {
     window.Place(Placement(instruction, screen.x, screen.y));
 }
 
+// Handed to the desktop's shell through Explorer, as the registration address is: a reader that
+// this elevated process started itself would run as administrator, its handler looked up where
+// the user's unelevated programs may write.
 void AviPlayer::OnUsbTypeHelp() {
-    shell_.OpenDocument(kUsbModeHelpPath);
+    shell_.RunCommandLine("Explorer \"" + std::string(kUsbModeHelpPath) + "\"");
 }
 
 }  // namespace qar

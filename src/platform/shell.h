@@ -1,4 +1,5 @@
-// Shell services: opening a document with its program, starting a command line.
+// Shell services: starting a command line (documents and addresses go through Explorer, which
+// hands them to the desktop's shell).
 #pragma once
 
 #include <cstdint>
@@ -9,8 +10,6 @@ namespace qar {
 class Shell {
   public:
     virtual ~Shell() = default;
-    // ShellExecuteA "Open" with SW_SHOW; the result above 32 means started.
-    virtual std::intptr_t OpenDocument(std::string_view path) = 0;
     // WinExec with SW_SHOW; the result above 31 means started.
     virtual std::uint32_t RunCommandLine(std::string_view commandLine) = 0;
 };

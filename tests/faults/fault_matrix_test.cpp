@@ -58,7 +58,6 @@ const std::map<std::string, std::set<std::string>> kLoadedOnFirstUse = {
     {"setupapi.dll",
      {"SetupDiGetClassDevs", "SetupDiEnumDeviceInterfaces", "SetupDiGetDeviceInterfaceDetail",
       "SetupDiOpenDeviceInterfaceRegKey"}},
-    {"shell32.dll", {"ShellExecute"}},
 };
 
 std::string CallName(const std::string& call) {

@@ -8,7 +8,7 @@ import unittest
 from wine_harness import REPO, program_path, require_file, win32_build_dir, win64_build_dir
 
 # KnownDLLs: the loader never looks for them beside the program. Every other system DLL
-# (winspool, setupapi, shell32, comctl32) is loaded from System32 when first needed.
+# (winspool, setupapi, comctl32) is loaded from System32 when first needed.
 STATIC_IMPORTS = ["advapi32.dll", "gdi32.dll", "kernel32.dll", "msvcrt.dll", "user32.dll"]
 
 

@@ -71,12 +71,14 @@ TEST_F(AviPlayerTest, InstructionPageKeepsItsButtonsAndStopsTheAnimation) {
     EXPECT_EQ(window.placement, (WindowPlacement{287, 262, 450, 224}));
 }
 
-TEST_F(AviPlayerTest, HelpButtonOpensTheDocumentEachTime) {
+TEST_F(AviPlayerTest, HelpButtonHandsTheDocumentToTheDesktopShellEachTime) {
     help.OnUsbTypeHelp();
     help.OnUsbTypeHelp();
-    EXPECT_EQ(fakes.shell.openedDocuments,
-              (std::vector<std::string>(
-                  2, "C:\\WINDOWS\\system32\\spool\\drivers\\x64\\How to change USB mode.pdf")));
+    EXPECT_EQ(
+        fakes.shell.commandLines,
+        (std::vector<std::string>(2,
+                                  "Explorer \"C:\\WINDOWS\\system32\\spool\\drivers\\x64\\How "
+                                  "to change USB mode.pdf\"")));
 }
 
 }  // namespace

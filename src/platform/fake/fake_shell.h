@@ -13,18 +13,12 @@ class FakeShell final : public Shell {
   public:
     explicit FakeShell(FakeControl& control) : control_(control) {}
 
-    std::intptr_t OpenDocument(std::string_view path) override {
-        control_.Record("ShellExecute(" + std::string(path) + ")");
-        openedDocuments.emplace_back(path);
-        return control_.InjectedFailure("ShellExecute") ? 2 : 42;
-    }
     std::uint32_t RunCommandLine(std::string_view commandLine) override {
         control_.Record("WinExec(" + std::string(commandLine) + ")");
         commandLines.emplace_back(commandLine);
         return control_.InjectedFailure("WinExec") ? 2 : 33;
     }
 
-    std::vector<std::string> openedDocuments;
     std::vector<std::string> commandLines;
 
   private:

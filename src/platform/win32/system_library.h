@@ -7,7 +7,7 @@
 
 namespace qar::win32 {
 
-enum class SystemDll { kWinspool, kSetupApi, kShell32, kComctl32 };
+enum class SystemDll { kWinspool, kSetupApi, kComctl32 };
 
 // First act of the program: every later load by name searches System32 only.
 void RestrictDllSearchToSystem32();

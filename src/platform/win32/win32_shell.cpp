@@ -1,11 +1,8 @@
 #include "platform/win32/win32_shell.h"
 
 #include <windows.h>
-#include <shellapi.h>
 
 #include <string>
-
-#include "platform/win32/system_library.h"
 
 namespace qar::win32 {
 
@@ -23,13 +20,6 @@ std::string Win32Shell::SystemProgramPath(const std::string& name) {
         }
     }
     return {};
-}
-
-std::intptr_t Win32Shell::OpenDocument(std::string_view path) {
-    const auto shellExecute = QAR_SYSTEM_FUNCTION(kShell32, ShellExecuteA);
-    if (!shellExecute) return SE_ERR_DLLNOTFOUND;
-    return reinterpret_cast<std::intptr_t>(
-        shellExecute(nullptr, "Open", std::string(path).c_str(), nullptr, nullptr, SW_SHOW));
 }
 
 std::uint32_t Win32Shell::RunCommandLine(std::string_view commandLine) {

@@ -10,7 +10,6 @@ class Win32Shell final : public Shell {
     // The system folders, where a program named without a path is looked for, come from `files`.
     explicit Win32Shell(FileSystem& files) : files_(files) {}
 
-    std::intptr_t OpenDocument(std::string_view path) override;
     std::uint32_t RunCommandLine(std::string_view commandLine) override;
 
   private:
