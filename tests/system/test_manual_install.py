@@ -247,6 +247,13 @@ class CommandLineInstallTest(ManualInstallCase):
         self.assertEqual(self.run_quietly(*args), 1622)
         self.assert_nothing_changed()
 
+    def test_a_relative_log_lands_in_the_folder_the_run_started_in(self):
+        # The run then leaves that folder for System32: the log's place is fixed before.
+        self.assertEqual(self.run_quietly("/quiet", "/log", "relative.log", "/updateport"), 0)
+        self.assertEqual(log_events(self.prefix, PROGRAM_DIR_WIN + "\\relative.log")[-1], "exit code 0")
+        for folder in (self.prefix.system32, self.prefix.syswow64):
+            self.assertFalse((folder / "relative.log").exists(), folder)
+
     def test_a_run_while_a_plain_start_is_open_exits_1618_at_once(self):
         self.launch()
         self.wait_selection(screenshot=None)

@@ -18,6 +18,25 @@ namespace {
 // Lives from start-up to exit, shared by every flow of the run.
 qar::InstallState installState;
 
+// A relative /log names a file in the folder the run started in.
+std::string AbsolutePath(const std::string& path) {
+    const DWORD needed = GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
+    if (needed == 0) return path;  // opening the log says what is wrong with it
+    std::string full(needed, '\0');
+    const DWORD length = GetFullPathNameA(path.c_str(), needed, full.data(), nullptr);
+    if (length == 0 || length >= needed) return path;
+    full.resize(length);
+    return full;
+}
+
+// The folder the run started in (often Downloads) is one anyone may write to: no program this
+// elevated run starts may inherit it, and nothing is looked up there.
+void LeaveTheStartFolder() {
+    char system[MAX_PATH] = {};
+    const UINT length = GetSystemDirectoryA(system, MAX_PATH);
+    if (length != 0 && length < MAX_PATH) SetCurrentDirectoryA(system);
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
@@ -32,13 +51,16 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     // The C runtime has split the command line by the usual Windows rules.
     const std::vector<std::string> arguments(__argv + 1, __argv + __argc);
     if (arguments.empty()) {
+        LeaveTheStartFolder();
         // A plain start takes the lock when it is free but never waits for it or refuses.
         const auto lock = platform.Services().processes.TryLock(qar::kInstanceLockName);
         qar::CModelprobe_uApp application(platform.Services(), installState);
         application.InitInstance();
         return 0;
     }
-    const qar::CommandLine line = qar::ParseCommandLine(arguments);
+    qar::CommandLine line = qar::ParseCommandLine(arguments);
+    if (!line.logPath.empty()) line.logPath = AbsolutePath(line.logPath);
+    LeaveTheStartFolder();
     // A quiet run shows nothing, not even the system's own boxes for a missing disk or file.
     if (line.quiet) SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     return qar::RunCommandLine(platform.Services(), installState, line, arguments);
