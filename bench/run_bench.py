@@ -87,8 +87,7 @@ def measure_identification(prefix, runs):
 def bench_exe(name):
     """A bench program of the same architecture as the program under test: a 32-bit process
     under WoW64 is compared with 32-bit baselines."""
-    build = wine_harness.win32_build_dir() if wine_harness.program_is_32bit() else wine_harness.win64_build_dir()
-    return build / "bench" / name
+    return wine_harness.program_build() / "bench" / name
 
 
 def shipping_binary():

@@ -6,11 +6,11 @@ packages=(
     g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
     wine64 xvfb xauth imagemagick fonts-wine fonts-wqy-microhei fonts-liberation
     python3 locales file clang libclang-rt-14-dev osslsigncode openssl
+    # The shipping program is 32-bit: Wine runs it as a WoW64 process with the 32-bit loader.
+    wine32:i386
 )
-# The shipping program is 32-bit: Wine runs it as a WoW64 process with the 32-bit loader.
-i386_packages=(wine32:i386)
 missing=()
-for package in "${packages[@]}" "${i386_packages[@]}"; do
+for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" \
         || missing+=("$package")
 done

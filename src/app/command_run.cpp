@@ -63,10 +63,8 @@ std::optional<Refusal> ResolveSelection(Platform& platform, const CommandLine& l
     if (line.command == Command::kUninstall) return std::nullopt;
     const auto ports = KnownPorts(platform);
     if (!ports) {
-        return Refusal{exit_code::kFailed,
-                       "the print spooler cannot list its ports: error " +
-                           std::to_string(ports.error()) + ": " +
-                           OneLine(platform.ui.SystemMessageText(ports.error()))};
+        return Refusal{exit_code::kFailed, "the print spooler cannot list its ports: " +
+                                               ErrorText(platform.ui, ports.error())};
     }
     const auto port = ResolvePort(line.port, *ports);
     if (!port) {
@@ -102,9 +100,8 @@ int RunCommand(Platform& platform, InstallState& state, const CommandLine& line,
     auto lock = platform.processes.TryLock(kInstanceLockName);
     if (!lock) {
         log.Record("the installer's machine-wide lock " + std::string(kInstanceLockName) +
-                   " cannot be taken (another account may have made it): error " +
-                   std::to_string(lock.error()) + ": " +
-                   OneLine(platform.ui.SystemMessageText(lock.error())) + "; nothing done");
+                   " cannot be taken (another account may have made it): " +
+                   ErrorText(platform.ui, lock.error()) + "; nothing done");
         return exit_code::kFailed;
     }
     if (!*lock) {

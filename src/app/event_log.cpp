@@ -8,8 +8,11 @@ void EventLog::Record(std::string_view event) {
 
 void EventLog::RecordFailure(std::string_view what, Win32Error code) {
     if (!file_) return;
-    Record(std::string(what) + " failed: error " + std::to_string(code) + ": " +
-           OneLine(messages_.SystemMessageText(code)));
+    Record(std::string(what) + " failed: " + ErrorText(messages_, code));
+}
+
+std::string ErrorText(UserInterface& messages, Win32Error code) {
+    return "error " + std::to_string(code) + ": " + OneLine(messages.SystemMessageText(code));
 }
 
 std::string OneLine(std::string_view text) {

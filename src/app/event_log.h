@@ -26,4 +26,7 @@ class EventLog {
 // A text on one line: line breaks become " / ", trailing blanks and breaks go.
 std::string OneLine(std::string_view text);
 
+// "error <code>: <the system's text>", on one line.
+std::string ErrorText(UserInterface& messages, Win32Error code);
+
 }  // namespace qar

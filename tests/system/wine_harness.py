@@ -289,33 +289,36 @@ def why_no_32bit_wine() -> Optional[str]:
     return None
 
 
-def runs_32bit_wine() -> bool:
-    return why_no_32bit_wine() is None
-
-
 @functools.lru_cache(maxsize=None)
-def program_under_test() -> Path:
-    """The shipping i686 program, run as a 32-bit process in the 64-bit prefix (WoW64), on a
-    machine that runs 32-bit code; elsewhere the x86_64 twin, said loudly once per test run."""
+def program_build() -> Path:
+    """The build whose program is under test, with its fixtures of the same architecture: the
+    shipping i686 one, run as a 32-bit process in the 64-bit prefix (WoW64), on a machine that
+    runs 32-bit code; elsewhere the x86_64 twin, said loudly once per test module."""
     reason = why_no_32bit_wine()
     if reason is None:
-        return require_file(program_path(win32_build_dir()), "i686 program")
+        require_file(program_path(win32_build_dir()), "i686 program")
+        return win32_build_dir()
     log(f"!!! NOT THE SHIPPING PROGRAM: this machine runs no 32-bit Wine (kernel {os.uname().release}; "
         f"{reason}); the x86_64 twin is under test instead of the i686 program")
-    return require_file(program_path(win64_build_dir()), "x86_64 program")
+    require_file(program_path(win64_build_dir()), "x86_64 program")
+    return win64_build_dir()
+
+
+def program_under_test() -> Path:
+    return program_path(program_build())
 
 
 def program_is_32bit() -> bool:
     """True when the program under test runs as a 32-bit process: its "System32" is SysWOW64
     (spool excepted) and its HKLM\\SOFTWARE keys land under WOW6432Node."""
-    return program_under_test().parent.parent == win32_build_dir()
+    return program_build() == win32_build_dir()
 
 
 def _template_gaps(prefix: Path) -> list:
     """What a finished prefix lacks: the 64-bit system, and the 32-bit one where 32-bit Wine
     runs (a prefix made without it has an empty SysWOW64)."""
     wanted = [prefix / "system.reg", prefix / SYSTEM32_REL / "kernel32.dll"]
-    if runs_32bit_wine():
+    if why_no_32bit_wine() is None:
         wanted.append(prefix / SYSWOW64_REL / "kernel32.dll")
     return [str(path) for path in wanted if not path.exists()]
 
@@ -1180,8 +1183,7 @@ class PlantedDlls:
     def prepare_prefix(self) -> None:
         super().prepare_prefix()
         # A marker of the program's own architecture: a 32-bit process would pass over a 64-bit one.
-        build = program_under_test().parent.parent
-        marker = require_file(build / "fixtures" / "planted" / "planted.dll", "marker DLL")
+        marker = require_file(program_build() / "fixtures" / "planted" / "planted.dll", "marker DLL")
         folder = self.prefix.unix_path(PROGRAM_DIR_WIN)
         for name in PLANTED_DLLS:
             shutil.copy(marker, folder / name)

@@ -65,10 +65,6 @@ class Win32InstanceLock final : public InstanceLock {
     UniqueKernelObject mutex_;
 };
 
-}  // namespace
-
-namespace {
-
 // SYSTEM and the administrators only: a standard user may not open the lock, so may not hold it.
 constexpr char kLockSecurity[] = "D:P(A;;GA;;;SY)(A;;GA;;;BA)";
 
