@@ -7,6 +7,7 @@
 #include "app/logged_services.h"
 #include "app/main_dialog.h"
 #include "app/quiet_user_interface.h"
+#include "app/run_log.h"
 #include "dialogs/select_port.h"
 #include "discovery/serial_ports.h"
 #include "qar_version.h"
@@ -172,15 +173,15 @@ int RunCommandLine(Platform& platform, InstallState& state, const CommandLine& l
     }
     std::unique_ptr<LogFile> file;
     if (!line.logPath.empty()) {
-        auto opened = platform.files.OpenLog(line.logPath);
-        if (!opened) {
+        RunLog opened = OpenRunLog(platform.files, platform.ui, line.logPath);
+        if (!opened.file) {
             ShowUnlessQuiet(platform, line,
                             "The log file \"" + line.logPath + "\" cannot be opened: " +
-                                OneLine(platform.ui.SystemMessageText(opened.error())),
+                                opened.refusal,
                             message_box::kOk | message_box::kIconExclamation);
             return exit_code::kLogNotWritable;
         }
-        file = std::move(*opened);
+        file = std::move(opened.file);
     }
     EventLog log(file.get(), platform.ui);
     log.Record(std::string(kApplicationName) + " " + QAR_VERSION +

@@ -305,6 +305,14 @@ Result<std::unique_ptr<DeviceFile>> LoggedFileSystem::OpenDevice(std::string_vie
     return inner_.OpenDevice(path);
 }
 
+Result<PathKind> LoggedFileSystem::Inspect(std::string_view path) {
+    return inner_.Inspect(path);
+}
+
+Win32Error LoggedFileSystem::CreateFolder(std::string_view path, std::string_view security) {
+    return inner_.CreateFolder(path, security);
+}
+
 Result<std::unique_ptr<LogFile>> LoggedFileSystem::OpenLog(std::string_view path) {
     return inner_.OpenLog(path);
 }

@@ -57,6 +57,8 @@ class LoggedFileSystem final : public FileSystem {
     Result<std::string> SystemDirectory() override;
     bool EnableWow64Redirection(bool enable) override;
     Result<std::unique_ptr<DeviceFile>> OpenDevice(std::string_view path) override;
+    Result<PathKind> Inspect(std::string_view path) override;
+    Win32Error CreateFolder(std::string_view path, std::string_view security) override;
     Result<std::unique_ptr<LogFile>> OpenLog(std::string_view path) override;
 
     // The only files the program removes are the package files.

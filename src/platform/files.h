@@ -22,11 +22,19 @@ class DeviceFile {
                                                    std::uint32_t boundMilliseconds) = 0;
 };
 
+// What a path names, seen without following a link at its last step: a junction, a symbolic
+// link or any other reparse point is a link.
+enum class PathKind { kMissing, kFile, kFolder, kLink, kOther };
+
 // A log opened for appending; each event becomes one line, stamped with the local time.
 class LogFile {
   public:
     virtual ~LogFile() = default;
     virtual void Append(std::string_view event) = 0;
+    // What was opened, read from the open file itself: kLink for a link, kOther for anything
+    // but a file on a disk.
+    virtual PathKind Kind() const = 0;
+    virtual std::uint32_t HardLinks() const = 0;
 };
 
 class FileSystem {
@@ -41,7 +49,13 @@ class FileSystem {
     // Switches the calling thread's WOW64 file-system redirection; true when the switch took.
     virtual bool EnableWow64Redirection(bool enable) = 0;
     virtual Result<std::unique_ptr<DeviceFile>> OpenDevice(std::string_view path) = 0;
-    // Opens (or creates) a text file to append to; what is in it stays.
+    virtual Result<PathKind> Inspect(std::string_view path) = 0;
+    // One folder, whose parent exists, with `security` (a descriptor in the system's string form).
+    virtual Win32Error CreateFolder(std::string_view path, std::string_view security) = 0;
+    // Opens (or creates) a text file to append to; what is in it stays. A link at the last step
+    // is opened itself, not followed; the folders on the way are held while the file opens, so
+    // none can be swapped for a link meanwhile, and one that is a link fails the open with
+    // kReparsePointEncountered.
     virtual Result<std::unique_ptr<LogFile>> OpenLog(std::string_view path) = 0;
 };
 

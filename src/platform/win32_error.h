@@ -18,6 +18,7 @@ inline constexpr Win32Error kNotEnoughMemory = 8;
 inline constexpr Win32Error kInvalidParameter = 87;
 inline constexpr Win32Error kInsufficientBuffer = 122;
 inline constexpr Win32Error kModuleNotFound = 126;
+inline constexpr Win32Error kAlreadyExists = 183;
 inline constexpr Win32Error kFilenameExceedsRange = 206;
 inline constexpr Win32Error kMoreData = 234;
 inline constexpr Win32Error kNoMoreItems = 259;
@@ -30,6 +31,7 @@ inline constexpr Win32Error kUnknownPort = 1796;
 inline constexpr Win32Error kUnknownMonitor = 3000;
 inline constexpr Win32Error kPrinterDriverInUse = 3001;
 inline constexpr Win32Error kPrinterMonitorAlreadyInstalled = 3006;
+inline constexpr Win32Error kReparsePointEncountered = 4395;
 }  // namespace win32_error
 
 }  // namespace qar

@@ -4,6 +4,7 @@ extension and removes the package files; a taken queue name leads to a numbered 
 user agrees; cancelling changes nothing but the package files. The same installation from the
 command line: quiet, logged, with its exit codes."""
 
+import os
 import subprocess
 import unittest
 
@@ -242,9 +243,17 @@ class CommandLineInstallTest(ManualInstallCase):
         self.assertEqual(self.watch_end().int("exit_code"), 87)
         self.assert_nothing_changed()
 
-    def test_log_in_a_missing_folder_exits_1622_and_changes_nothing(self):
-        args = ("/quiet", "/log", "C:\\no such folder\\run.log", "/model", "Corvel 24", "/port", "COM1")
-        self.assertEqual(self.run_quietly(*args), 1622)
+    def test_a_folder_or_a_second_name_in_the_logs_place_exits_1622_and_changes_nothing(self):
+        # What a standard user could plant where an elevated run will write its log.
+        log = "C:\\deploy logs\\run.log"
+        self.prefix.unix_path(log).mkdir(parents=True)
+        self.assertEqual(self.run_quietly("/quiet", "/log", log, *self.QUIET[1:5]), 1622)
+        self.prefix.unix_path(log).rmdir()
+        other_name = self.prefix.unix_path("C:\\deploy logs\\other name.txt")
+        other_name.write_bytes(b"")
+        os.link(other_name, self.prefix.unix_path(log))
+        self.assertEqual(self.run_quietly("/quiet", "/log", log, *self.QUIET[1:5]), 1622)
+        self.assertEqual(other_name.read_bytes(), b"", "nothing written through the second name")
         self.assert_nothing_changed()
 
     def test_a_relative_log_lands_in_the_folder_the_run_started_in(self):

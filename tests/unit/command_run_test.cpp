@@ -171,16 +171,94 @@ TEST(CommandRun, ExitCodes) {
 }
 
 TEST_F(CommandRunTest, BadLineOrUnwritableLogChangesNothing) {
-    fakes.files.missingFolders.push_back("C:\\logs");
+    fakes.control.FailCall("CreateDirectory", 5, 1);
     EXPECT_EQ(RunWith(kQuietInstall), 1622);
     EXPECT_EQ(PackageFilesLeft(), 33);
     EXPECT_TRUE(fakes.spooler.drivers.empty());
-    fakes.files.missingFolders.clear();
     EXPECT_EQ(RunWith({"/model", "Nolle-60"}), 87);
     ASSERT_EQ(fakes.ui.messageBoxes.size(), 1u);
     EXPECT_EQ(fakes.ui.messageBoxes[0].text.substr(0, 29), "/model and /port go together\r");
     EXPECT_EQ(PackageFilesLeft(), 33);
     EXPECT_TRUE(fakes.spooler.drivers.empty());
+}
+
+// A standard user may make folders under ProgramData before the elevated run: whatever they plant
+// there, the run writes nowhere but a plain file of its own and changes nothing else.
+TEST(CommandRun, LogThatAnotherUserCouldHavePlantedIsRefused) {
+    const std::string log = "C:\\ProgramData\\QAR\\install.log";
+    struct Case {
+        std::string path;
+        std::function<void(fake::FakeFileSystem&)> plant;
+        std::string reason;
+    };
+    const std::vector<Case> cases = {
+        {log, [](auto& files) { files.links.insert("C:\\ProgramData\\QAR"); },
+         "\"C:\\ProgramData\\QAR\" is a link (a junction or a symbolic link); a log is never "
+         "written through one."},
+        {log, [&](auto& files) { files.links.insert(log); },
+         "it is a link (a junction or a symbolic link); a log is never written through one."},
+        {log, [&](auto& files) { files.hardLinks[log] = 2; },
+         "the file has 2 names (hard links); a log is only written to a file with one."},
+        {log, [&](auto& files) { files.folders.insert(log); }, "it is a folder."},
+        {log, [](auto& files) { files.files["C:\\ProgramData\\QAR"] = ""; },
+         "\"C:\\ProgramData\\QAR\" is not a folder."},
+        {"\\\\.\\COM1", nullptr, "it is not the full path of a file on a drive or a share."},
+        {"\\\\?\\C:\\run.log", nullptr, "it is not the full path"},
+        {"logs\\run.log", nullptr, "it is not the full path"},
+        {log + ":hidden", nullptr, "it is not the full path"},
+    };
+    for (const Case& test : cases) {
+        Machine machine;
+        machine.fakes.files.folders.insert("C:\\ProgramData");
+        if (test.plant) test.plant(machine.fakes.files);
+        InstallState state;
+        const std::vector<std::string> arguments = {"/model", "Nolle-60", "/port",
+                                                    "COM1",   "/log",     test.path};
+        const int code =
+            RunCommandLine(machine.fakes.platform, state, ParseCommandLine(arguments), arguments);
+        EXPECT_EQ(code, 1622) << test.path;
+        ASSERT_EQ(machine.fakes.ui.messageBoxes.size(), 1u) << test.path;
+        EXPECT_NE(machine.fakes.ui.messageBoxes[0].text.find(test.reason), std::string::npos)
+            << machine.fakes.ui.messageBoxes[0].text;
+        EXPECT_EQ(machine.fakes.files.Content(test.path).value_or(""), "") << test.path;
+        EXPECT_TRUE(machine.fakes.spooler.drivers.empty()) << test.path;
+        EXPECT_EQ(machine.fakes.control.OpenHandles(), 0) << test.path;
+    }
+}
+
+// Each ACE of a descriptor in string form, e.g. "A;OICI;FA;;;SY".
+std::vector<std::string> Aces(std::string_view sddl) {
+    std::vector<std::string> aces;
+    for (std::size_t open = sddl.find('('); open != std::string_view::npos;
+         open = sddl.find('(', open + 1)) {
+        aces.emplace_back(sddl.substr(open + 1, sddl.find(')', open) - open - 1));
+    }
+    return aces;
+}
+
+TEST_F(CommandRunTest, MissingLogFoldersAreMadeWritableForAdministratorsOnly) {
+    fakes.files.folders.insert("C:\\ProgramData");
+    const std::string log = "C:\\ProgramData\\QAR\\deploy\\install.log";
+    const std::vector<std::string> arguments = {"/quiet", "/model", "Nolle-60", "/port",
+                                                "COM1",   "/log",   log};
+    InstallState state;
+    EXPECT_EQ(RunCommandLine(fakes.platform, state, ParseCommandLine(arguments), arguments), 0);
+    EXPECT_NE(fakes.files.Content(log).value_or("").find("exit code 0"), std::string::npos);
+    EXPECT_FALSE(fakes.files.folderSecurity.contains("C:\\ProgramData"));
+    for (const char* folder : {"C:\\ProgramData\\QAR", "C:\\ProgramData\\QAR\\deploy"}) {
+        ASSERT_TRUE(fakes.files.folderSecurity.contains(folder)) << folder;
+        const std::string& security = fakes.files.folderSecurity.at(folder);
+        // Protected, so nothing inherited from ProgramData lets users add files.
+        EXPECT_TRUE(security.starts_with("D:P(")) << security;
+        for (const std::string& ace : Aces(security)) {
+            const std::string trustee = ace.substr(ace.rfind(';') + 1);
+            const bool mayWrite =
+                ace.find("FA") != std::string::npos || ace.find("FW") != std::string::npos ||
+                ace.find("GA") != std::string::npos || ace.find("GW") != std::string::npos;
+            EXPECT_TRUE(!mayWrite || trustee == "SY" || trustee == "BA") << ace;
+            EXPECT_TRUE(ace.starts_with("A;")) << ace;
+        }
+    }
 }
 
 TEST_F(CommandRunTest, HelpShowsTheSwitchesAndDoesNothingElse) {

@@ -94,27 +94,68 @@ namespace {
 
 class FakeLogFile final : public LogFile, private CountedHandle {
   public:
-    FakeLogFile(FakeControl& control, std::string& content)
-        : CountedHandle(control), content_(content) {}
+    FakeLogFile(FakeControl& control, std::string& content, PathKind kind, std::uint32_t hardLinks)
+        : CountedHandle(control), content_(content), kind_(kind), hardLinks_(hardLinks) {}
     void Append(std::string_view event) override {
         content_ += event;
         content_ += "\r\n";
     }
+    PathKind Kind() const override { return kind_; }
+    std::uint32_t HardLinks() const override { return hardLinks_; }
 
   private:
     std::string& content_;
+    PathKind kind_;
+    std::uint32_t hardLinks_;
 };
 
+std::string_view Parent(std::string_view path) {
+    const std::size_t last = path.rfind('\\');
+    return last == std::string_view::npos ? std::string_view() : path.substr(0, last);
+}
+
 }  // namespace
+
+bool FakeFileSystem::FolderExists(std::string_view path) const {
+    if (path.size() == 2 && path[1] == ':') return true;  // a drive's root
+    if (folders.contains(path)) return true;
+    const std::string inside = std::string(path) + "\\";
+    const auto next = files.lower_bound(inside);
+    return next != files.end() && EqualsIgnoringCase(next->first.substr(0, inside.size()), inside);
+}
+
+Result<PathKind> FakeFileSystem::Inspect(std::string_view path) {
+    control_.Record("GetFileAttributes(" + std::string(path) + ")");
+    if (auto failure = control_.InjectedFailure("GetFileAttributes")) return Failure{*failure};
+    if (links.contains(path)) return PathKind::kLink;
+    if (devices.contains(path)) return PathKind::kOther;
+    if (Exists(path)) return PathKind::kFile;
+    return FolderExists(path) ? PathKind::kFolder : PathKind::kMissing;
+}
+
+Win32Error FakeFileSystem::CreateFolder(std::string_view path, std::string_view security) {
+    control_.Record("CreateDirectory(" + std::string(path) + ", " + std::string(security) + ")");
+    if (auto failure = control_.InjectedFailure("CreateDirectory")) return *failure;
+    if (!FolderExists(Parent(path))) return win32_error::kPathNotFound;
+    if (FolderExists(path) || Exists(path)) return win32_error::kAlreadyExists;
+    folders.emplace(path);
+    folderSecurity.emplace(path, security);
+    return win32_error::kSuccess;
+}
 
 Result<std::unique_ptr<LogFile>> FakeFileSystem::OpenLog(std::string_view path) {
     control_.Record("CreateFile(" + std::string(path) + ", append)");
     if (auto failure = control_.InjectedFailure("OpenLog")) return Failure{*failure};
-    for (const std::string& folder : missingFolders) {
-        if (path.starts_with(folder + "\\")) return Failure{win32_error::kPathNotFound};
+    for (std::string_view folder = Parent(path); !folder.empty(); folder = Parent(folder)) {
+        if (links.contains(folder)) return Failure{win32_error::kReparsePointEncountered};
     }
+    if (!FolderExists(Parent(path))) return Failure{win32_error::kPathNotFound};
+    if (FolderExists(path)) return Failure{win32_error::kAccessDenied};
+    const auto named = hardLinks.find(path);
     return std::unique_ptr<LogFile>(
-        std::make_unique<FakeLogFile>(control_, files[std::string(path)]));
+        std::make_unique<FakeLogFile>(control_, files[std::string(path)],
+                                      links.contains(path) ? PathKind::kLink : PathKind::kFile,
+                                      named == hardLinks.end() ? 1 : named->second));
 }
 
 }  // namespace qar::fake

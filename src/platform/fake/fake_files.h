@@ -5,6 +5,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -29,7 +30,10 @@ class FakeFileSystem final : public FileSystem {
     Result<std::string> SystemDirectory() override;
     bool EnableWow64Redirection(bool enable) override;
     Result<std::unique_ptr<DeviceFile>> OpenDevice(std::string_view path) override;
-    // The log's lines land in `files` without time stamps; a folder in `missingFolders` fails.
+    // A folder exists when it is listed in `folders` or holds a file of `files`.
+    Result<PathKind> Inspect(std::string_view path) override;
+    Win32Error CreateFolder(std::string_view path, std::string_view security) override;
+    // The log's lines land in `files` without time stamps.
     Result<std::unique_ptr<LogFile>> OpenLog(std::string_view path) override;
 
     std::string windowsDirectory = "C:\\windows";
@@ -37,12 +41,17 @@ class FakeFileSystem final : public FileSystem {
     bool redirectionEnabled = true;
     std::map<std::string, std::string, CaseInsensitiveLess> files;
     std::map<std::string, FakeDevice, CaseInsensitiveLess> devices;
-    std::vector<std::string> missingFolders;
+    std::set<std::string, CaseInsensitiveLess> folders;
+    std::map<std::string, std::string, CaseInsensitiveLess> folderSecurity;  // of those made
+    std::set<std::string, CaseInsensitiveLess> links;  // reparse points, file or folder
+    std::map<std::string, std::uint32_t, CaseInsensitiveLess> hardLinks;  // when more than one
 
     bool Exists(std::string_view path) const { return files.find(path) != files.end(); }
     std::optional<std::string> Content(std::string_view path) const;
 
   private:
+    bool FolderExists(std::string_view path) const;
+
     FakeControl& control_;
 };
 

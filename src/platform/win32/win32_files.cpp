@@ -5,8 +5,10 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/file_path.h"
 #include "platform/win32/bounded_read.h"
 #include "platform/win32/handle_traits.h"
+#include "platform/win32/security_descriptor.h"
 
 namespace qar::win32 {
 
@@ -87,7 +89,8 @@ namespace {
 
 class Win32LogFile final : public LogFile {
   public:
-    explicit Win32LogFile(UniqueFile file) : file_(std::move(file)) {}
+    Win32LogFile(UniqueFile file, PathKind kind, std::uint32_t hardLinks)
+        : file_(std::move(file)), kind_(kind), hardLinks_(hardLinks) {}
 
     void Append(std::string_view event) override {
         SYSTEMTIME now{};
@@ -100,19 +103,77 @@ class Win32LogFile final : public LogFile {
         WriteFile(file_.Get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
     }
 
+    PathKind Kind() const override { return kind_; }
+    std::uint32_t HardLinks() const override { return hardLinks_; }
+
   private:
     UniqueFile file_;
+    PathKind kind_;
+    std::uint32_t hardLinks_;
 };
+
+PathKind KindOf(DWORD attributes) {
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return PathKind::kLink;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return PathKind::kFolder;
+    if (attributes & FILE_ATTRIBUTE_DEVICE) return PathKind::kOther;
+    return PathKind::kFile;
+}
+
+// Each folder is held open without delete sharing until the log is open: a held folder can be
+// neither renamed nor removed, so no link can take its place while the path is followed.
+Result<std::vector<UniqueFile>> HoldFolders(const std::vector<std::string>& folders) {
+    std::vector<UniqueFile> held;
+    for (const std::string& path : folders) {
+        UniqueFile folder(CreateFileA(path.c_str(), FILE_TRAVERSE | FILE_READ_ATTRIBUTES,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                      nullptr));
+        if (!folder) return Failure{LastError()};
+        BY_HANDLE_FILE_INFORMATION facts{};
+        if (!GetFileInformationByHandle(folder.Get(), &facts)) return Failure{LastError()};
+        const PathKind kind = KindOf(facts.dwFileAttributes);
+        if (kind == PathKind::kLink) return Failure{win32_error::kReparsePointEncountered};
+        if (kind != PathKind::kFolder) return Failure{ERROR_DIRECTORY};
+        held.push_back(std::move(folder));
+    }
+    return held;
+}
 
 }  // namespace
 
+Result<PathKind> Win32FileSystem::Inspect(std::string_view path) {
+    // Not followed at the last step: a link's own attributes say it is one.
+    const DWORD attributes = GetFileAttributesA(std::string(path).c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) return KindOf(attributes);
+    const Win32Error error = LastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return PathKind::kMissing;
+    return Failure{error};
+}
+
+Win32Error Win32FileSystem::CreateFolder(std::string_view path, std::string_view security) {
+    const auto descriptor = SecurityDescriptor(security);
+    if (!descriptor) return descriptor.error();
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor->Get(), FALSE};
+    if (!CreateDirectoryA(std::string(path).c_str(), &attributes)) return LastError();
+    return win32_error::kSuccess;
+}
+
 Result<std::unique_ptr<LogFile>> Win32FileSystem::OpenLog(std::string_view path) {
+    const auto folders = FoldersOnPath(path);
+    if (!folders) return Failure{ERROR_BAD_PATHNAME};
+    const auto held = HoldFolders(*folders);
+    if (!held) return Failure{held.error()};
     // Appending only: what earlier runs wrote is never overwritten.
-    UniqueFile file(CreateFileA(std::string(path).c_str(), FILE_APPEND_DATA,
+    UniqueFile file(CreateFileA(std::string(path).c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!file) return Failure{LastError()};
-    return std::unique_ptr<LogFile>(std::make_unique<Win32LogFile>(std::move(file)));
+    BY_HANDLE_FILE_INFORMATION facts{};
+    if (!GetFileInformationByHandle(file.Get(), &facts)) return Failure{LastError()};
+    const PathKind kind = GetFileType(file.Get()) == FILE_TYPE_DISK ? KindOf(facts.dwFileAttributes)
+                                                                    : PathKind::kOther;
+    return std::unique_ptr<LogFile>(
+        std::make_unique<Win32LogFile>(std::move(file), kind, facts.nNumberOfLinks));
 }
 
 }  // namespace qar::win32

@@ -2,12 +2,12 @@
 
 #include <windows.h>
 #include <aclapi.h>
-#include <sddl.h>
 
 #include <string>
 #include <vector>
 
 #include "platform/win32/handle_traits.h"
+#include "platform/win32/security_descriptor.h"
 
 namespace qar::win32 {
 
@@ -95,13 +95,9 @@ bool MadeByAnInstaller(HANDLE mutex) {
 }  // namespace
 
 Result<std::unique_ptr<InstanceLock>> Win32Processes::TryLock(std::string_view name) {
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(kLockSecurity, SDDL_REVISION_1,
-                                                              &descriptor, nullptr)) {
-        return Failure{GetLastError()};
-    }
-    const UniqueLocalMemory security(descriptor);
-    SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor, FALSE};
+    const auto security = SecurityDescriptor(kLockSecurity);
+    if (!security) return Failure{security.error()};
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, security->Get(), FALSE};
     UniqueKernelObject mutex(CreateMutexA(&attributes, FALSE, std::string(name).c_str()));
     // A lock this process may not open was made by someone else, with rights of their own.
     if (!mutex) return Failure{GetLastError()};
