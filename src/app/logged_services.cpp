@@ -238,7 +238,7 @@ Result<RegistryKeyPtr> LoggedRegistry::OpenLocalMachineKey(std::string_view path
                                                            RegistryAccess access) {
     auto opened = inner_.OpenLocalMachineKey(path, access);
     if (!opened) return opened;
-    if (access != RegistryAccess::kRead) {
+    if (access == RegistryAccess::kAllAccess) {
         log_.Record("registry key " + LocalMachine(path) + " opened for writing");
     }
     return RegistryKeyPtr(

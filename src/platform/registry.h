@@ -12,8 +12,9 @@
 namespace qar {
 
 enum class RegistryAccess : std::uint32_t {
-    kRead = 0x20019,       // KEY_READ
-    kAllAccess = 0xF003F,  // KEY_ALL_ACCESS
+    kRead = 0x20019,        // KEY_READ
+    kReadNative = 0x20119,  // KEY_READ | KEY_WOW64_64KEY: SOFTWARE as Windows itself reads it
+    kAllAccess = 0xF003F,   // KEY_ALL_ACCESS
 };
 
 struct RegistryKeyFigures {

@@ -5,6 +5,7 @@
 
 #include "spooler/error_box.h"
 #include "spooler/model_name.h"
+#include "spooler/protected_print.h"
 
 namespace qar {
 
@@ -53,7 +54,8 @@ int InstallSteps::AddDriverStep() {
         }
     }
     if (const Win32Error refused = platform_.spooler.AddPrinterDriver3(driver)) {
-        ShowError(refused);
+        const bool blockedByPolicy = ProtectedPrintModeOn(platform_.registry);
+        ShowErrorBox(platform_.ui, refused, blockedByPolicy ? kProtectedPrintAdvice : "");
         return 0;
     }
     return 1;

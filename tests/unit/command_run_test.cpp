@@ -96,6 +96,16 @@ TEST(CommandRun, ExitCodes) {
          [](fake::FakePlatform& fakes) { fakes.control.FailCall("AddPrinterDriver", 2); },
          kQuietInstall, 1603,
          "adding driver \"Nolle-60\" (Windows x64) failed: error 2: system text for 2"},
+        {"driver refused under Windows protected print mode",
+         [](fake::FakePlatform& fakes) {
+             fakes.registry.SetDwordValue(
+                 "SOFTWARE\\Policies\\Microsoft\\Windows NT\\Printers\\WPP",
+                 "WindowsProtectedPrintMode", 1);
+             fakes.control.FailCall("AddPrinterDriver", 5);
+         },
+         kQuietInstall, 1603,
+         "box \"ERROR\": \"system text for 5 / Windows protected print mode is on: it lets no "
+         "printer driver but Windows' own be added. An administrator can turn it off"},
         {"another run busy",
          [](fake::FakePlatform& fakes) {
              fakes.processes.heldElsewhere.push_back(std::string(kInstanceLockName));

@@ -116,9 +116,41 @@ TEST_F(InstallChainTest, DriverRefusalStopsTheChainAfterOneBox) {
     EXPECT_EQ(steps.InstallChain(), 0);
     ASSERT_EQ(fakes.ui.messageBoxes.size(), 1u);
     EXPECT_EQ(fakes.ui.messageBoxes[0].text, "system text for 2");
-    EXPECT_EQ(fakes.control.CountCalls("RegOpenKeyEx"), 0u);
+    EXPECT_FALSE(fakes.registry.HasKey(kTolvarDriverKey));
     EXPECT_EQ(fakes.control.CountCalls("OpenPrinter"), 0u);
     EXPECT_EQ(fakes.control.CountCalls("AddPrinter"), 0u);
+}
+
+// Windows protected print mode refuses every driver not from Windows, with a code whose text
+// does not say so; the policy and the switch in Settings each turn it on.
+TEST_F(InstallChainTest, DriverRefusedUnderProtectedPrintModeSaysWhatToDo) {
+    const std::string policy = "SOFTWARE\\Policies\\Microsoft\\Windows NT\\Printers\\WPP";
+    const std::string settings = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Print\\WPP";
+    struct Case {
+        std::string key;
+        std::uint32_t mode;
+        bool advised;
+    };
+    for (const Case& test : {Case{policy, 1, true}, Case{settings, 1, true}, Case{policy, 0, false},
+                             Case{"", 0, false}}) {
+        fake::FakePlatform machine;
+        if (!test.key.empty()) {
+            machine.registry.SetDwordValue(test.key, "WindowsProtectedPrintMode", test.mode);
+        }
+        machine.control.FailCall("AddPrinterDriver", win32_error::kAccessDenied);
+        InstallSteps chain{machine.platform, state};
+        EXPECT_EQ(chain.InstallChain(), 0);
+        ASSERT_EQ(machine.ui.messageBoxes.size(), 1u) << test.key;
+        const std::string& text = machine.ui.messageBoxes[0].text;
+        EXPECT_TRUE(text.starts_with("system text for 5")) << text;
+        EXPECT_EQ(text.find("Windows protected print mode is on") != std::string::npos,
+                  test.advised)
+            << test.key << " " << test.mode;
+        for (const std::string& opened : machine.control.CallsNamed("RegOpenKeyEx")) {
+            // A 32-bit process would otherwise read WOW6432Node, where the mode is never set.
+            EXPECT_NE(opened.find(", read, 64-bit view)"), std::string::npos) << opened;
+        }
+    }
 }
 
 TEST_F(InstallChainTest, DriverKeyFailureIsSilentAndStopsBeforeTheQueue) {

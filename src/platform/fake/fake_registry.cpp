@@ -104,10 +104,25 @@ class FakeRegistryKey final : public RegistryKey, private CountedHandle {
     bool writable_;
 };
 
+namespace {
+
+std::string AccessName(RegistryAccess access) {
+    switch (access) {
+        case RegistryAccess::kRead:
+            return "read";
+        case RegistryAccess::kReadNative:
+            return "read, 64-bit view";
+        case RegistryAccess::kAllAccess:
+            break;
+    }
+    return "all";
+}
+
+}  // namespace
+
 Result<RegistryKeyPtr> FakeRegistry::OpenLocalMachineKey(std::string_view path,
                                                          RegistryAccess access) {
-    control_.Record("RegOpenKeyEx(" + std::string(path) + ", " +
-                    (access == RegistryAccess::kRead ? "read" : "all") + ")");
+    control_.Record("RegOpenKeyEx(" + std::string(path) + ", " + AccessName(access) + ")");
     if (auto failure = control_.InjectedFailure("RegOpenKeyEx")) return Failure{*failure};
     if (!Find(path)) return Failure{win32_error::kFileNotFound};
     return RegistryKeyPtr(std::make_unique<FakeRegistryKey>(*this, std::string(path), access));
