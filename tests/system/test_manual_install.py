@@ -5,8 +5,10 @@ user agrees; cancelling changes nothing but the package files. The same installa
 command line: quiet, logged, with its exit codes."""
 
 import os
+import re
 import subprocess
 import unittest
+from pathlib import Path
 
 from manual_flow import (
     CAPTION, DRIVER_KEY_PREFIX, IDCANCEL, IDNO, IDOK, IDYES, MONITOR_PORT_KEY, MONITOR_PORT_VALUES,
@@ -16,9 +18,28 @@ from wine_harness import (
     LOG_WIN, PROGRAM_DIR_WIN, PROGRAM_WIN, PACKAGE_FILES, WINE64, WinePrefix, log_events, run_to_end,
 )
 
+README = Path(__file__).resolve().parents[2] / "README.md"
 MODEL = "Tolvar-60"
 LOCK_NAME = "Global\\QAR.Modelprobe_u.Installation"
 DRIVER_KEY = DRIVER_KEY_PREFIX + "\\" + MODEL
+
+
+def readme_deployment() -> tuple:
+    """The README's deployment command lines (arguments, with %ProgramData% expanded as cmd does)
+    and the registry keys of its detection rule."""
+    text = README.read_text(encoding="utf-8")
+    section = text[text.index("The deployment package holds"):text.index("## What the user sees")]
+    commands = []
+    for line in section.splitlines():
+        match = re.match(r'\s*"?[^"\s]*Modelprobe_u\.exe"? (.*)$', line)
+        if match:
+            expanded = match.group(1).replace("%ProgramData%", "C:\\ProgramData")
+            assert "%" not in expanded, f"a variable the test does not know: {line}"
+            commands.append(tuple(a or b for a, b in re.findall(r'"([^"]*)"|(\S+)', expanded)))
+    keys = re.findall(r"`HKEY_LOCAL_MACHINE\\([^`]+)`", section)
+    query_keys = re.findall(r'reg query "HKLM\\([^"]+)"', section)
+    assert sorted(keys) == sorted(query_keys), "the start-up script checks what the detection rule checks"
+    return commands, ["HKLM\\" + key for key in keys]
 
 
 class FirstInstallTest(ManualInstallCase):
@@ -227,6 +248,25 @@ class CommandLineInstallTest(ManualInstallCase):
         left = {name.lower() for name in WinePrefix.files(self.prefix.driver_dir)}
         self.assertEqual([n for n in PACKAGE_FILES if n.lower() not in left], [], "package files gone")
         self.assert_kt4_files_in_system32(present=False)
+
+    def test_the_readmes_deployment_lines_work_as_written_on_a_fresh_machine(self):
+        commands, detection_keys = readme_deployment()
+        self.assertEqual(len(detection_keys), 2, detection_keys)
+        detected = lambda: [self.prefix.reg_query(key) is not None for key in detection_keys]
+        self.assertEqual(detected(), [False, False])
+        self.assertFalse(self.prefix.unix_path("C:\\ProgramData\\QAR").exists())
+        runs = [c for c in commands if "/usb" in c] + [c for c in commands if "/model" in c and "/port" in c]
+        runs += [c for c in commands if "/uninstall" in c]
+        self.assertEqual(len(runs), len(commands), f"unexpected command lines: {commands}")
+        for args in runs:
+            with self.subTest(args=args):
+                self.prefix.stage()  # as the package's install script does before each run
+                usb, uninstall = "/usb" in args, "/uninstall" in args
+                # No cutter on this machine: /usb says so at once, and nothing is installed.
+                self.assertEqual(self.run_quietly(*args), 1167 if usb else 0)
+                log = args[args.index("/log") + 1]
+                self.assertEqual(log_events(self.prefix, log)[-1], f"exit code {1167 if usb else 0}")
+                self.assertEqual(detected(), [not usb and not uninstall] * 2)
 
     def test_bad_command_lines_change_nothing_and_exit_87(self):
         for args in (("/model", "X", "/port", "COM1"), ("/model", "Corvel 24"), ("/bogus",),
