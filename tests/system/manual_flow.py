@@ -17,6 +17,7 @@ BOUND_MS = 30000  # safety bound for one dialog step, not a measurement
 
 SERIAL_MAP = r"HKLM\HARDWARE\DEVICEMAP\SERIALCOMM"
 MONITOR_PORT_KEY = r"HKLM\SYSTEM\ControlSet001\Control\Print\Monitors\QAR USB Port\Ports\USB01:"
+WS_EX_APPWINDOW = 0x40000
 DRIVER_KEY_PREFIX = r"HKLM\SYSTEM\CurrentControlSet\Control\Print\Environments\Windows NT x86\Drivers\Version-3"
 MONITOR_PORT_VALUES = {"ShowWindow": ("REG_DWORD", 2), "RunUser": ("REG_DWORD", 0), "Delay": ("REG_DWORD", 300)}
 
@@ -174,6 +175,14 @@ class ManualInstallCase(WineTestCase):
             self.main_dialog = self.ui.wait(visible=0, control=MAIN_DIALOG_CONTROL, timeout=BOUND_MS)["hwnd"]
             self.ui.cmd(f"use hwnd={self.selection}")
         return self.main_dialog
+
+    def assert_owned_and_in_front(self, window: Reply) -> None:
+        """A dialog made with no parent: owned by the hidden main dialog, so it has no taskbar
+        button of its own (Windows lists unowned windows and those marked WS_EX_APPWINDOW), and
+        yet in front, taking the keyboard."""
+        self.assertEqual(window["owner"], self.find_main_dialog(), "owner")
+        self.assertFalse(int(window["exstyle"], 16) & WS_EX_APPWINDOW, "WS_EX_APPWINDOW")
+        self.assertEqual((window.int("foreground"), window.int("active")), (1, 1), "foreground, active")
 
     def choose(self, port: str, model: str) -> None:
         self.ui.cmd(f"use hwnd={self.selection}")

@@ -47,7 +47,7 @@ class FirstInstallTest(ManualInstallCase):
 
     def test_first_install_registers_driver_queue_and_settings_then_cleans_up(self):
         self.launch()
-        self.wait_selection()
+        self.assert_owned_and_in_front(self.wait_selection())
         owner = self.find_main_dialog()
         self.choose("COM1:", MODEL)
 
@@ -56,6 +56,7 @@ class FirstInstallTest(ManualInstallCase):
         self.assert_box(self.next_box("port"), port_text("COM1:"), owner=owner)
         self.ui.click(IDOK)
         offer = self.wait_offer()
+        self.assert_owned_and_in_front(offer)
         self.assertEqual(tuple(offer.int(k) for k in ("x", "y", "w", "h")), (298, 209, 428, 330))
         self.click_offer_area(REGISTER_LATER)
         watched = self.watch_end()
@@ -114,7 +115,7 @@ class TakenQueueNameTest(ManualInstallCase):
 
     def install_until_question(self):
         self.launch()
-        self.wait_selection()
+        self.assert_owned_and_in_front(self.wait_selection())
         owner = self.find_main_dialog()
         self.choose("COM1:", MODEL)
         question = self.next_box("question")

@@ -75,8 +75,8 @@ class PortMonitorTest(WineTestCase):
         self.assertEqual(watched.int("exit_code"), 0)
         return watched
 
-    def assert_plain_ok_box(self, box):
-        self.assertEqual((box["buttons"], box["icon"]), ("1", "none"),
+    def assert_ok_box(self, box, icon="none"):
+        self.assertEqual((box["buttons"], box["icon"]), ("1", icon),
                          f"box {box['title']!r}: {box['text']!r}")
 
     def assert_only_boxes_shown(self, watched, boxes):
@@ -168,7 +168,7 @@ class PortMonitorTest(WineTestCase):
         program = self.start()
         caption, text, box = self.run_command(program, INSTALL_USB)
         self.assertEqual((caption, text), INSTALL_BOX)
-        self.assert_plain_ok_box(box)
+        self.assert_ok_box(box)
         self.screenshot("installed")
         self.assert_only_boxes_shown(self.finish(program), [INSTALL_BOX])
         self.assert_installed()
@@ -234,7 +234,8 @@ class PortMonitorTest(WineTestCase):
         self.run_command(program, INSTALL_USB)
         caption, text, box = self.run_command(program, UNINSTALL_USB)
         self.assertEqual((caption, text), UNINSTALL_BOX)
-        self.assert_plain_ok_box(box)
+        # The application's box: an OK box that names no icon gets the exclamation mark.
+        self.assert_ok_box(box, icon="warning")
         self.assert_only_boxes_shown(self.finish(program), [INSTALL_BOX, UNINSTALL_BOX])
         self.assertEqual(self.monitors(), [])
         self.assertEqual(self.cutter_ports(), [])

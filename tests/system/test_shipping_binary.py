@@ -4,6 +4,7 @@ from System32; so is the 64-bit test build of the same sources."""
 import re
 import subprocess
 import unittest
+import xml.etree.ElementTree as ElementTree
 
 from wine_harness import REPO, program_path, require_file, win32_build_dir, win64_build_dir
 
@@ -54,6 +55,20 @@ class ShippingBinaryTest(unittest.TestCase):
         for line in (f"FILEVERSION {numbers}", f"PRODUCTVERSION {numbers}",
                      f'VALUE "FileVersion", "{text}"', f'VALUE "ProductVersion", "{text}"'):
             self.assertIn(line, script)
+
+    def test_i686_manifest_asks_for_elevation_names_windows_7_to_11_and_no_dpi_awareness(self):
+        program = require_file(program_path(win32_build_dir()), "i686 program")
+        data = program.read_bytes()
+        start, end = data.find(b"<assembly"), data.find(b"</assembly>")
+        self.assertTrue(0 <= start < end, "an embedded manifest")
+        manifest = ElementTree.fromstring(data[start:end + len(b"</assembly>")])
+        ids = {element.get("Id") for element in manifest.iter("{urn:schemas-microsoft-com:compatibility.v1}supportedOS")}
+        self.assertEqual(ids, {"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",
+                               "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"})
+        level = manifest.find(".//{urn:schemas-microsoft-com:asm.v3}requestedExecutionLevel")
+        self.assertEqual(level.get("level"), "requireAdministrator")
+        dpi = manifest.find(".//{http://schemas.microsoft.com/SMI/2005/WindowsSettings}dpiAware")
+        self.assertEqual(dpi.text, "false")
 
     def test_x86_64_program_is_a_64_bit_gui_executable(self):
         program = require_file(program_path(win64_build_dir()), "x86_64 program")

@@ -14,12 +14,26 @@ namespace qar::win32 {
 
 namespace {
 
-// The caption of boxes that speak for the application as a whole.
-
 class AboutDialogView final : public DialogBase {
   public:
     explicit AboutDialogView(HINSTANCE instance) : DialogBase(instance, IDD_ABOUTBOX) {}
 };
+
+// As the framework's application box does: a box that names no icon gets the one its buttons
+// suggest.
+UINT WithDefaultIcon(unsigned style) {
+    if ((style & MB_ICONMASK) != 0) return style;
+    switch (style & MB_TYPEMASK) {
+        case MB_OK:
+        case MB_OKCANCEL:
+            return style | MB_ICONEXCLAMATION;
+        case MB_YESNO:
+        case MB_YESNOCANCEL:
+            return style | MB_ICONQUESTION;
+        default:
+            return style;
+    }
+}
 
 }  // namespace
 
@@ -30,7 +44,8 @@ int Win32UserInterface::ShowMessageBox(WindowRef owner, std::string_view text,
 }
 
 int Win32UserInterface::ApplicationMessageBox(std::string_view text, unsigned style) {
-    return MessageBoxA(mainWindow_, std::string(text).c_str(), kApplicationName, style);
+    return MessageBoxA(mainWindow_, std::string(text).c_str(), kApplicationName,
+                       WithDefaultIcon(style));
 }
 
 std::string Win32UserInterface::SystemMessageText(Win32Error code) {
@@ -55,19 +70,22 @@ int Win32UserInterface::RunAboutDialog(WindowRef owner) {
     return static_cast<int>(about.DoModal(reinterpret_cast<HWND>(owner)));
 }
 
+// These three are made with no parent; as the framework does, their owner is then the hidden main
+// dialog (when there is one), so they get no taskbar button, and ending one gives the activation
+// back to this program rather than to another program's window.
 int Win32UserInterface::RunSelectPortDialog(SelectPortHandler& handler) {
     SelectPortView view(instance_, handler);
-    return static_cast<int>(view.DoModal(nullptr));
+    return static_cast<int>(view.DoModal(mainWindow_));
 }
 
 int Win32UserInterface::RunWarrantyOfferDialog(WarrantyOfferHandler& handler) {
     WarrantyOfferView view(instance_, handler);
-    return static_cast<int>(view.DoModal(nullptr));
+    return static_cast<int>(view.DoModal(mainWindow_));
 }
 
 int Win32UserInterface::RunConnectionHelpDialog(ConnectionHelpHandler& handler) {
     ConnectionHelpView view(instance_, handler);
-    return static_cast<int>(view.DoModal(nullptr));
+    return static_cast<int>(view.DoModal(mainWindow_));
 }
 
 }  // namespace qar::win32

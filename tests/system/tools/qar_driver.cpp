@@ -278,6 +278,16 @@ std::string child_ids(HWND parent) {
     return ids.empty() ? "none" : ids;
 }
 
+// The active window of the thread that made hwnd: where that thread's keyboard input goes.
+HWND active_window(HWND hwnd) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(hwnd, nullptr), &info)) {
+        return nullptr;
+    }
+    return info.hwndActive;
+}
+
 Line& describe_window(Line& line, HWND hwnd) {
     RECT rect{};
     GetWindowRect(hwnd, &rect);
@@ -291,6 +301,8 @@ Line& describe_window(Line& line, HWND hwnd) {
         .num("w", rect.right - rect.left)
         .num("h", rect.bottom - rect.top)
         .handle("owner", GetWindow(hwnd, GW_OWNER))
+        .num("foreground", GetForegroundWindow() == hwnd ? 1 : 0)
+        .num("active", active_window(hwnd) == hwnd ? 1 : 0)
         .hexnum("style", static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_STYLE)))
         .hexnum("exstyle", static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_EXSTYLE)))
         .raw("ids", child_ids(hwnd));
