@@ -3,9 +3,12 @@
 set -euo pipefail
 packages=(
     cmake g++ make pkg-config libgtest-dev libgmock-dev
-    g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
+    g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32 binutils-mingw-w64-i686
+    binutils-mingw-w64-x86-64
     wine64 xvfb xauth imagemagick fonts-wine fonts-wqy-microhei fonts-liberation
     python3 locales file clang libclang-rt-14-dev osslsigncode openssl
+    # Signing with a key on a token through PKCS#11; SoftHSM is the release test's token.
+    softhsm2 libengine-pkcs11-openssl
     # The shipping program is 32-bit: Wine runs it as a WoW64 process with the 32-bit loader.
     wine32:i386
 )
