@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "install/install_state.h"
+#include "core/install_state.h"
 #include "platform/win32/win32_platform.h"
 #include "spooler/install_chain.h"
 

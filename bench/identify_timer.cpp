@@ -5,9 +5,9 @@
 
 #include <cstdio>
 
+#include "core/install_state.h"
 #include "discovery/identify.h"
 #include "discovery/usb_interface_table.h"
-#include "install/install_state.h"
 #include "platform/win32/win32_platform.h"
 
 namespace {

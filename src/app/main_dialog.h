@@ -3,11 +3,11 @@
 
 #include <cstdint>
 
-#include "app/command_line.h"
+#include "app/start_command.h"
+#include "core/flow_outcome.h"
+#include "core/install_host.h"
+#include "core/install_state.h"
 #include "discovery/usb_interface_table.h"
-#include "install/flow_outcome.h"
-#include "install/install_host.h"
-#include "install/install_state.h"
 #include "platform/main_dialog_view.h"
 #include "platform/platform.h"
 
@@ -16,15 +16,6 @@ namespace qar {
 struct IconOrigin {
     int x;
     int y;
-};
-
-// What the dialog runs when it opens instead of the manual installation with its selection: one
-// command of the command line; for the manual installation, with the model and port given.
-struct StartCommand {
-    Command command = Command::kNone;
-    std::string model;  // the listed spelling
-    std::string port;
-    bool quiet = false;  // a /quiet run: no one is there to act on the detector's verdict
 };
 
 class CModelprobe_uDlg final : public MainDialogHandler, public InstallHost {

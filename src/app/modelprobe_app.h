@@ -1,7 +1,8 @@
+// Folder app: the application's spine (application object, main dialog); never includes cli.
 // The application object: runs the main dialog once and lets the process end.
 #pragma once
 
-#include "install/install_state.h"
+#include "core/install_state.h"
 #include "platform/platform.h"
 
 namespace qar {

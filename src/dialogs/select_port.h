@@ -1,3 +1,4 @@
+// Folder dialogs: the logic of the three dialogs; includes discovery, core, platform.
 // The dialog in which the user picks the port and the cutter model for a manual installation.
 #pragma once
 

@@ -1,3 +1,4 @@
+// Folder discovery: serial ports and USB cutters, asked their model; includes core, platform.
 // Asks each listed cutter for its model: a 7-byte request, a pause and one bounded read.
 #pragma once
 
@@ -6,8 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/install_state.h"
 #include "discovery/usb_interface_table.h"
-#include "install/install_state.h"
 #include "platform/files.h"
 #include "platform/processes.h"
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "install/install_host.h"
+#include "core/install_host.h"
 #include "spooler/install_chain.h"
 
 namespace qar {

@@ -1,8 +1,8 @@
 // The install chain as both flows run it: after a name clash the user may add a numbered queue.
 #pragma once
 
-#include "install/flow_outcome.h"
-#include "install/install_state.h"
+#include "core/flow_outcome.h"
+#include "core/install_state.h"
 #include "platform/platform.h"
 
 namespace qar {

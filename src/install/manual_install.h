@@ -1,9 +1,10 @@
+// Folder install: the flows over discovery, spooler and dialogs; includes every layer below.
 // The manual installation: port and model from the user, then driver, queue and clean-up.
 #pragma once
 
-#include "install/flow_outcome.h"
-#include "install/install_host.h"
-#include "install/install_state.h"
+#include "core/flow_outcome.h"
+#include "core/install_host.h"
+#include "core/install_state.h"
 #include "platform/platform.h"
 
 namespace qar {

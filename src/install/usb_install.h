@@ -1,10 +1,10 @@
 // The automatic path: find the cutter on USB, ask its model, install it on its USB port.
 #pragma once
 
+#include "core/flow_outcome.h"
+#include "core/install_host.h"
+#include "core/install_state.h"
 #include "discovery/usb_interface_table.h"
-#include "install/flow_outcome.h"
-#include "install/install_host.h"
-#include "install/install_state.h"
 #include "platform/platform.h"
 
 namespace qar {

@@ -1,3 +1,4 @@
+// Folder platform, ground floor: the seam to Windows (win32/, fake/ implement it); no includes up.
 // Every platform service the installer uses, handed around as one bundle of references.
 #pragma once
 

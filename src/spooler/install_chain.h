@@ -1,9 +1,10 @@
+// Folder spooler: the work done on the print spooler; includes core and platform.
 // Registers the driver, prepares its key and creates the queue: the steps of an installation.
 #pragma once
 
 #include <string_view>
 
-#include "install/install_state.h"
+#include "core/install_state.h"
 #include "platform/platform.h"
 
 namespace qar {

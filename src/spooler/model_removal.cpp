@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "install/install_host.h"
+#include "core/install_host.h"
 #include "spooler/install_chain.h"
 #include "spooler/model_name.h"
 

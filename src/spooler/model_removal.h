@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "install/flow_outcome.h"
+#include "core/flow_outcome.h"
 #include "platform/platform.h"
 
 namespace qar {

@@ -3,7 +3,7 @@
 
 #include <string_view>
 
-#include "install/package_file_list.h"
+#include "core/package_file_list.h"
 #include "platform/files.h"
 
 namespace qar {

@@ -6,7 +6,7 @@
 #include <optional>
 #include <string_view>
 
-#include "install/flow_outcome.h"
+#include "core/flow_outcome.h"
 #include "platform/platform.h"
 
 namespace qar {

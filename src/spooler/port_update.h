@@ -1,7 +1,7 @@
 // Re-points the printer "aaTZ-60" at port "USB001" with the settings of the first local printer.
 #pragma once
 
-#include "install/flow_outcome.h"
+#include "core/flow_outcome.h"
 #include "platform/spooler.h"
 
 namespace qar {

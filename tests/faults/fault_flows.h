@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "install/install_state.h"
+#include "core/install_state.h"
 #include "platform/fake/fake_platform.h"
 
 namespace qar::faults {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/command_line.h"
+#include "cli/command_line.h"
 #include "dialogs/select_port.h"
 
 namespace qar {

@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "app/command_run.h"
+#include "cli/command_run.h"
 #include "platform/fake/fake_platform.h"
 #include "qar_version.h"
 #include "spooler/install_chain.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "install/install_state.h"
+#include "core/install_state.h"
 
 namespace qar {
 namespace {

@@ -6,10 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "app/command_line.h"
-#include "app/command_run.h"
-#include "app/modelprobe_app.h"
-#include "install/install_state.h"
+// The entry point sits on top of every layer: it picks the application's spine or the command run.
+#include "app/modelprobe_app.h"  // up: a plain start runs the spine
+#include "cli/command_line.h"    // up: a start with arguments runs a command
+#include "cli/command_run.h"     // up: a start with arguments runs a command
+#include "core/install_state.h"  // up: the state lives for the whole process
 #include "platform/win32/system_library.h"
 #include "platform/win32/win32_platform.h"
 

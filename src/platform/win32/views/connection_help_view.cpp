@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "dialogs/avi_player.h"
+#include "dialogs/avi_player.h"  // up: the view paints the layout its dialog defines
 #include "platform/win32/gdi.h"
 #include "resource.h"
 

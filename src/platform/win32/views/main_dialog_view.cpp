@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/main_dialog.h"
+#include "app/main_dialog.h"  // up: the view draws what its dialog defines
 #include "platform/win32/gdi.h"
 #include "resource.h"
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "dialogs/select_port.h"
+#include "dialogs/select_port.h"  // up: the view paints the layout its dialog defines
 #include "platform/win32/gdi.h"
 #include "platform/win32/views/blit.h"
 #include "resource.h"

@@ -4,7 +4,7 @@
 
 #include <array>
 
-#include "dialogs/extend_protect.h"
+#include "dialogs/extend_protect.h"  // up: the view paints the layout its dialog defines
 #include "platform/win32/gdi.h"
 #include "platform/win32/views/blit.h"
 #include "resource.h"

@@ -1,6 +1,6 @@
-#include "app/run_log.h"
+#include "cli/run_log.h"
 
-#include "app/event_log.h"
+#include "cli/event_log.h"
 #include "platform/file_path.h"
 
 namespace qar {

@@ -1,10 +1,11 @@
+// Folder core: the vocabulary every layer shares; includes only platform.
 // The one record through which the flows, the spooler steps and the dialogs hand values on.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
-#include "install/package_file_list.h"
+#include "core/package_file_list.h"
 
 namespace qar {
 

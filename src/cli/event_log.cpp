@@ -1,4 +1,4 @@
-#include "app/event_log.h"
+#include "cli/event_log.h"
 
 namespace qar {
 

@@ -1,13 +1,15 @@
-#include "app/command_run.h"
+#include "cli/command_run.h"
 
 #include <memory>
 #include <optional>
 
-#include "app/event_log.h"
-#include "app/logged_services.h"
 #include "app/main_dialog.h"
-#include "app/quiet_user_interface.h"
-#include "app/run_log.h"
+#include "cli/event_log.h"
+#include "cli/logged_files.h"
+#include "cli/logged_registry.h"
+#include "cli/logged_spooler.h"
+#include "cli/quiet_user_interface.h"
+#include "cli/run_log.h"
 #include "dialogs/select_port.h"
 #include "discovery/serial_ports.h"
 #include "qar_version.h"
@@ -175,10 +177,10 @@ int RunCommandLine(Platform& platform, InstallState& state, const CommandLine& l
     if (!line.logPath.empty()) {
         RunLog opened = OpenRunLog(platform.files, platform.ui, line.logPath);
         if (!opened.file) {
-            ShowUnlessQuiet(platform, line,
-                            "The log file \"" + line.logPath + "\" cannot be opened: " +
-                                opened.refusal,
-                            message_box::kOk | message_box::kIconExclamation);
+            ShowUnlessQuiet(
+                platform, line,
+                "The log file \"" + line.logPath + "\" cannot be opened: " + opened.refusal,
+                message_box::kOk | message_box::kIconExclamation);
             return exit_code::kLogNotWritable;
         }
         file = std::move(opened.file);

@@ -1,14 +1,11 @@
-#include "app/logged_services.h"
+#include "cli/logged_spooler.h"
 
+#include <span>
 #include <string>
 
 namespace qar {
 
 namespace {
-
-std::string LocalMachine(std::string_view path) {
-    return "HKLM\\" + std::string(path);
-}
 
 // The ASCII text of a UTF-16 little-endian request, up to its terminator.
 std::string NarrowText(std::span<const std::uint8_t> bytes) {
@@ -63,56 +60,6 @@ class LoggedPrinterHandle final : public PrinterHandle {
   private:
     PrinterHandlePtr inner_;
     std::string name_;
-    EventLog& log_;
-};
-
-class LoggedRegistryKey final : public RegistryKey {
-  public:
-    LoggedRegistryKey(RegistryKeyPtr inner, std::string path, EventLog& log)
-        : inner_(std::move(inner)), path_(std::move(path)), log_(log) {}
-
-    Win32Error SetDword(std::string_view name, std::uint32_t value) override {
-        return Logged(name, std::to_string(value), inner_->SetDword(name, value));
-    }
-    Win32Error SetString(std::string_view name, std::string_view value) override {
-        std::string quoted(1, '"');
-        quoted.append(value).push_back('"');
-        return Logged(name, quoted, inner_->SetString(name, value));
-    }
-    Result<RegistryKeyFigures> QueryInfo() override { return inner_->QueryInfo(); }
-    Result<RegistryValue> EnumValue(std::uint32_t index, std::uint32_t nameCapacity,
-                                    std::uint32_t dataCapacity) override {
-        return inner_->EnumValue(index, nameCapacity, dataCapacity);
-    }
-    Result<std::vector<std::uint8_t>> QueryValue(std::string_view name,
-                                                 std::uint32_t capacity) override {
-        return inner_->QueryValue(name, capacity);
-    }
-    Result<RegistryKeyPtr> CreateSubKey(std::string_view name) override {
-        const std::string path = path_ + "\\" + std::string(name);
-        auto created = inner_->CreateSubKey(name);
-        if (!created) {
-            log_.RecordFailure("registry key " + LocalMachine(path), created.error());
-            return created;
-        }
-        log_.Record("registry key " + LocalMachine(path) + " created or opened for writing");
-        return RegistryKeyPtr(std::make_unique<LoggedRegistryKey>(std::move(*created), path, log_));
-    }
-
-  private:
-    Win32Error Logged(std::string_view name, const std::string& value, Win32Error result) {
-        const std::string what =
-            "registry value " + LocalMachine(path_) + "\\" + std::string(name) + " = " + value;
-        if (result == win32_error::kSuccess) {
-            log_.Record(what);
-        } else {
-            log_.RecordFailure(what, result);
-        }
-        return result;
-    }
-
-    RegistryKeyPtr inner_;
-    std::string path_;
     EventLog& log_;
 };
 
@@ -232,89 +179,6 @@ Win32Error LoggedSpooler::DeleteDriver(std::string_view environment, std::string
         log_.RecordFailure("removing " + what, result);
     }
     return result;
-}
-
-Result<RegistryKeyPtr> LoggedRegistry::OpenLocalMachineKey(std::string_view path,
-                                                           RegistryAccess access) {
-    auto opened = inner_.OpenLocalMachineKey(path, access);
-    if (!opened) return opened;
-    if (access == RegistryAccess::kAllAccess) {
-        log_.Record("registry key " + LocalMachine(path) + " opened for writing");
-    }
-    return RegistryKeyPtr(
-        std::make_unique<LoggedRegistryKey>(std::move(*opened), std::string(path), log_));
-}
-
-Result<RegistryKeyPtr> LoggedRegistry::CreateLocalMachineKey(std::string_view path) {
-    auto created = inner_.CreateLocalMachineKey(path);
-    if (!created) {
-        log_.RecordFailure("registry key " + LocalMachine(path), created.error());
-        return created;
-    }
-    log_.Record("registry key " + LocalMachine(path) + " created");
-    return RegistryKeyPtr(
-        std::make_unique<LoggedRegistryKey>(std::move(*created), std::string(path), log_));
-}
-
-Win32Error LoggedRegistry::DeleteLocalMachineKey(std::string_view path) {
-    const Win32Error result = inner_.DeleteLocalMachineKey(path);
-    const std::string what = "registry key " + LocalMachine(path);
-    if (result == win32_error::kSuccess) {
-        log_.Record(what + " removed");
-    } else if (result != win32_error::kFileNotFound) {
-        log_.RecordFailure("removing " + what, result);
-    }
-    return result;
-}
-
-Win32Error LoggedFileSystem::Copy(std::string_view from, std::string_view to, bool failIfExists) {
-    const Win32Error result = inner_.Copy(from, to, failIfExists);
-    const std::string what = std::string(from) + " to " + std::string(to);
-    if (result == win32_error::kSuccess) {
-        log_.Record("copied " + what);
-    } else {
-        log_.RecordFailure("copying " + what, result);
-    }
-    return result;
-}
-
-Win32Error LoggedFileSystem::Remove(std::string_view path) {
-    ++attempted_;
-    const Win32Error result = inner_.Remove(path);
-    if (result == win32_error::kSuccess) {
-        ++removed_;
-    } else if (result != win32_error::kFileNotFound && result != win32_error::kPathNotFound) {
-        log_.RecordFailure("removing " + std::string(path), result);
-    }
-    return result;
-}
-
-Result<std::string> LoggedFileSystem::WindowsDirectory() {
-    return inner_.WindowsDirectory();
-}
-
-Result<std::string> LoggedFileSystem::SystemDirectory() {
-    return inner_.SystemDirectory();
-}
-
-bool LoggedFileSystem::EnableWow64Redirection(bool enable) {
-    return inner_.EnableWow64Redirection(enable);
-}
-
-Result<std::unique_ptr<DeviceFile>> LoggedFileSystem::OpenDevice(std::string_view path) {
-    return inner_.OpenDevice(path);
-}
-
-Result<PathKind> LoggedFileSystem::Inspect(std::string_view path) {
-    return inner_.Inspect(path);
-}
-
-Win32Error LoggedFileSystem::CreateFolder(std::string_view path, std::string_view security) {
-    return inner_.CreateFolder(path, security);
-}
-
-Result<std::unique_ptr<LogFile>> LoggedFileSystem::OpenLog(std::string_view path) {
-    return inner_.OpenLog(path);
 }
 
 }  // namespace qar

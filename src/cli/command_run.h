@@ -1,3 +1,4 @@
+// Folder cli, the top: the unattended layer (command line, run, log); includes any layer below.
 // A run with switches, from the parsed command line to the exit code that deployment tools read.
 #pragma once
 
@@ -5,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/command_line.h"
-#include "install/install_state.h"
+#include "cli/command_line.h"
+#include "core/install_state.h"
 #include "platform/platform.h"
 
 namespace qar {

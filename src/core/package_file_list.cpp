@@ -1,4 +1,4 @@
-#include "install/package_file_list.h"
+#include "core/package_file_list.h"
 
 namespace qar {
 

@@ -8,18 +8,9 @@
 #include <string_view>
 #include <vector>
 
-namespace qar {
+#include "app/start_command.h"
 
-enum class Command {
-    kNone,
-    kManual,
-    kUsb,
-    kInstallUsb,
-    kUninstallUsb,
-    kUpdatePort,
-    kUninstall,
-    kHelp,
-};
+namespace qar {
 
 struct CommandLine {
     Command command = Command::kNone;

@@ -1,4 +1,4 @@
-#include "app/quiet_user_interface.h"
+#include "cli/quiet_user_interface.h"
 
 #include <optional>
 #include <string>

@@ -1,0 +1,55 @@
+#include "cli/logged_files.h"
+
+namespace qar {
+
+Win32Error LoggedFileSystem::Copy(std::string_view from, std::string_view to, bool failIfExists) {
+    const Win32Error result = inner_.Copy(from, to, failIfExists);
+    const std::string what = std::string(from) + " to " + std::string(to);
+    if (result == win32_error::kSuccess) {
+        log_.Record("copied " + what);
+    } else {
+        log_.RecordFailure("copying " + what, result);
+    }
+    return result;
+}
+
+Win32Error LoggedFileSystem::Remove(std::string_view path) {
+    ++attempted_;
+    const Win32Error result = inner_.Remove(path);
+    if (result == win32_error::kSuccess) {
+        ++removed_;
+    } else if (result != win32_error::kFileNotFound && result != win32_error::kPathNotFound) {
+        log_.RecordFailure("removing " + std::string(path), result);
+    }
+    return result;
+}
+
+Result<std::string> LoggedFileSystem::WindowsDirectory() {
+    return inner_.WindowsDirectory();
+}
+
+Result<std::string> LoggedFileSystem::SystemDirectory() {
+    return inner_.SystemDirectory();
+}
+
+bool LoggedFileSystem::EnableWow64Redirection(bool enable) {
+    return inner_.EnableWow64Redirection(enable);
+}
+
+Result<std::unique_ptr<DeviceFile>> LoggedFileSystem::OpenDevice(std::string_view path) {
+    return inner_.OpenDevice(path);
+}
+
+Result<PathKind> LoggedFileSystem::Inspect(std::string_view path) {
+    return inner_.Inspect(path);
+}
+
+Win32Error LoggedFileSystem::CreateFolder(std::string_view path, std::string_view security) {
+    return inner_.CreateFolder(path, security);
+}
+
+Result<std::unique_ptr<LogFile>> LoggedFileSystem::OpenLog(std::string_view path) {
+    return inner_.OpenLog(path);
+}
+
+}  // namespace qar
