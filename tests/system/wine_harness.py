@@ -1199,7 +1199,7 @@ class PlantedDlls:
 
 class SignedProgram:
     """Mixin for a WineTestCase: the program staged is the program under test signed the way a
-    release is signed (tools/sign.sh, with the throwaway test certificate)."""
+    release is signed (tools/sign.sh, with the throwaway test CA and its timestamp)."""
 
     @classmethod
     def setUpClass(cls) -> None:
@@ -1207,9 +1207,12 @@ class SignedProgram:
         folder = wine_dir() / "signed"
         signed = folder / PROGRAM_NAME
         env = {k: v for k, v in os.environ.items() if not k.startswith("QAR_SIGN_")}
-        subprocess.run(["bash", str(REPO / "tools" / "sign.sh"), str(program_under_test()),
-                        str(signed), str(folder / "signing")], env=env, check=True, timeout=120,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        env["QAR_TEST_SIGN"] = "1"
+        result = subprocess.run(["bash", str(REPO / "tools" / "sign.sh"), str(program_under_test()),
+                                 str(signed), str(folder / "signing")], env=env, timeout=120,
+                                capture_output=True, text=True)
+        if result.returncode != 0:
+            raise RuntimeError(f"tools/sign.sh failed: {result.stderr}")
         cls.PROGRAM = signed
 
 
