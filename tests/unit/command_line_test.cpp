@@ -37,6 +37,8 @@ TEST(CommandLine, AcceptedLines) {
         {{"/updateport"}, Command::kUpdatePort, false, false, ""},
         {{"/quiet", "/uninstall", "/model", "corvel 24"}, Command::kUninstall, true, false, ""},
         {{"/?"}, Command::kHelp, false, false, ""},
+        {{"/HELP"}, Command::kHelp, false, false, ""},
+        {{"-Help"}, Command::kHelp, false, false, ""},
         // Help wins over anything else on the line, even a fault.
         {{"/bogus", "-help", "/quiet"}, Command::kHelp, true, false, ""},
     };
@@ -54,6 +56,7 @@ TEST(CommandLine, AcceptedLines) {
 TEST(CommandLine, RejectedLinesSayWhy) {
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         {{"/bogus"}, "unknown switch /bogus"},
+        {{"/bogus", "/model"}, "unknown switch /bogus"},  // the first fault of the line
         {{"/model", "Corvel 24"}, "/model and /port go together"},
         {{"/port", "COM1"}, "/model and /port go together"},
         {{"/model"}, "/model needs a value"},

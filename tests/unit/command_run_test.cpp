@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "cli/command_run.h"
+#include "discovery/usb_detector.h"
 #include "platform/fake/fake_platform.h"
 #include "qar_version.h"
 #include "spooler/install_chain.h"
@@ -21,6 +22,10 @@ struct Machine {
         }
         fakes.registry.SetStringValue("HARDWARE\\DEVICEMAP\\SERIALCOMM", "\\Device\\Serial0",
                                       "COM1");
+        // What the outer setup places beside the package: the installation copies them.
+        for (const char* name : {"KT4.PCD", "KT4LNG.INI"}) {
+            fakes.files.files[std::string("C:\\windows\\SysWOW64\\") + name] = "support";
+        }
     }
 
     int RunWith(std::vector<std::string> arguments) {
@@ -59,11 +64,38 @@ TEST_F(CommandRunTest, QuietInstallShowsNothingAndLogsEveryChange) {
              "queue \"Nolle-60\" on COM1: (driver \"Nolle-60\") added\r\n",
              "Ports\\USB01:\\Delay = 300\r\n",
              "\"Add Nolle-60 Printer driver Successfully\" not shown (quiet), answered OK\r\n",
+             "warranty offer not shown (quiet)\r\n",
              "package files removed: 33 of 33\r\nexit code 0\r\n",
          }) {
         EXPECT_NE(log.find(event), std::string::npos) << event << "\nin\n" << log;
     }
     EXPECT_EQ(fakes.control.OpenHandles(), 0);
+    // The first line quotes what has a space, so that it can be run again as it stands.
+    Machine spaced;
+    const std::vector<std::string> arguments = {"/quiet", "/updateport", "/log",
+                                                "C:\\deploy logs\\run.log"};
+    InstallState state;
+    EXPECT_EQ(RunCommandLine(spaced.fakes.platform, state, ParseCommandLine(arguments), arguments),
+              0);
+    EXPECT_NE(spaced.fakes.files.Content("C:\\deploy logs\\run.log")
+                  .value_or("")
+                  .find("command line: /quiet /updateport /log \"C:\\deploy logs\\run.log\"\r\n"),
+              std::string::npos);
+}
+
+// Two runs at once: the second finds the lock held for the whole of the first and does nothing.
+TEST(CommandRun, ARunWhileAnotherIsBusyExits1618) {
+    Machine machine;
+    int secondRun = -1;
+    machine.fakes.processes.programs[std::string(kDetectorPath)] = [&] {
+        InstallState state;
+        const CommandLine line = ParseCommandLine(kQuietInstall);
+        secondRun = RunCommandLine(machine.fakes.platform, state, line, kQuietInstall);
+    };
+    EXPECT_EQ(machine.RunWith({"/usb"}), 1602);
+    EXPECT_EQ(secondRun, 1618);
+    EXPECT_TRUE(machine.fakes.spooler.drivers.empty());
+    EXPECT_EQ(machine.RunWith(kQuietInstall), 0);  // the lock went with the first run
 }
 
 // A shown /usb keeps the detector before its help ("no cutter, help cancelled" below).
@@ -80,10 +112,16 @@ TEST(CommandRun, ExitCodes) {
         std::vector<std::string> arguments;
         int exitCode;
         const char* logged;
+        int packageFilesLeft = 0;  // all 33 stay when nothing was done, and after /uninstall
     };
     const auto takenName = [](fake::FakePlatform& fakes) {
         fakes.spooler.printers.push_back(
             {"Nolle-60", "LPT1:", "Nolle-60", "WinPrint", "RAW", "", ""});
+    };
+    const auto installed = [&](fake::FakePlatform& fakes) {
+        takenName(fakes);
+        fakes.spooler.drivers.push_back(
+            {"Nolle-60", "Windows x64", "KT4_cx64.dll", "x.INI", "", ""});
     };
     std::vector<std::string> addQueue = kQuietInstall;
     addQueue.push_back("/addqueue");
@@ -110,17 +148,19 @@ TEST(CommandRun, ExitCodes) {
          [](fake::FakePlatform& fakes) {
              fakes.processes.heldElsewhere.push_back(std::string(kInstanceLockName));
          },
-         kQuietInstall, 1618, "another run of the installer is changing the system"},
+         kQuietInstall, 1618, "another run of the installer is changing the system", 33},
         {"lock made by someone else",
          [](fake::FakePlatform& fakes) { fakes.control.FailCall("CreateMutex", 5); }, kQuietInstall,
          1603,
          "the installer's machine-wide lock Global\\QAR.Modelprobe_u.Installation cannot be taken "
-         "(another account may have made it): error 5: system text for 5; nothing done"},
+         "(another account may have made it): error 5: system text for 5; nothing done",
+         33},
         {"unknown port",
          nullptr,
          {"/quiet", "/model", "Nolle-60", "/port", "COM7"},
          87,
-         "bad command line: unknown port \"COM7\"; known ports: COM1:, LPT1:, COM1:, COM2:"},
+         "bad command line: unknown port \"COM7\"; known ports: COM1:, LPT1:, COM1:, COM2:",
+         33},
         {"no cutter, quiet",
          nullptr,
          {"/quiet", "/usb"},
@@ -130,7 +170,8 @@ TEST(CommandRun, ExitCodes) {
          [](fake::FakePlatform& fakes) { fakes.control.FailCall("EnumPorts", 1722); },
          kQuietInstall, 1603,
          "the print spooler cannot list its ports: error 1722: system text for 1722; nothing "
-         "done"},
+         "done",
+         33},
         {"no cutter, help cancelled", nullptr, {"/usb"}, 1602, "connection help closed: Cancel"},
         {"monitor refused",
          [](fake::FakePlatform& fakes) {
@@ -152,7 +193,56 @@ TEST(CommandRun, ExitCodes) {
          takenName,
          {"/quiet", "/uninstall", "/model", "nolle-60"},
          0,
-         "queue \"Nolle-60\" removed"},
+         "queue \"Nolle-60\" removed",
+         33},
+        {"uninstall, quiet: the driver with its files",
+         installed,
+         {"/quiet", "/uninstall", "/model", "nolle-60"},
+         0,
+         "driver \"Nolle-60\" (Windows x64) with its unused files removed",
+         33},
+        {"uninstall where the spooler keeps the files",
+         [&](fake::FakePlatform& fakes) {
+             installed(fakes);
+             fakes.spooler.refusesDriverDeletionFlags = true;
+         },
+         {"/quiet", "/uninstall", "/model", "nolle-60"},
+         0,
+         "removing driver \"Nolle-60\" (Windows x64) with its unused files failed: error 87: "
+         "system text for 87\r\n"
+         "driver \"Nolle-60\" (Windows x64) removed",
+         33},
+        {"monitor port refused",
+         [](fake::FakePlatform& fakes) {
+             for (const char* name : {"qarum1Nt.dll", "uninstallMn.exe"}) {
+                 fakes.files.files[std::string("C:\\windows\\system32\\qartemp\\") + name] = "x";
+             }
+             fakes.spooler.xcvAnswer = {true, 5};
+         },
+         {"/quiet", "/installusb"},
+         1603,
+         "monitor command AddPort _cutterUSB0: failed: error 5: system text for 5"},
+        {"printer moved to USB001",
+         [](fake::FakePlatform& fakes) {
+             fakes.spooler.printers.push_back({"aaTZ-60", "COM1:", "aaTZ-60", "", "", "", ""});
+         },
+         {"/quiet", "/updateport"},
+         0,
+         "printer \"aaTZ-60\" set to port USB001"},
+        {"printer move refused",
+         [](fake::FakePlatform& fakes) {
+             fakes.spooler.printers.push_back({"aaTZ-60", "COM1:", "aaTZ-60", "", "", "", ""});
+             fakes.control.FailCall("SetPrinter", 5);
+         },
+         {"/quiet", "/updateport"},
+         1603,
+         "printer \"aaTZ-60\" set to port USB001 failed: error 5"},
+        {"shown box of /uninstallusb",
+         nullptr,
+         {"/uninstallusb"},
+         0,
+         "box \"Modelprobe_u\": \"Please make sure that USB device isn't connecting now!\" "
+         "answered OK"},
         {"uninstall answered No",
          [](fake::FakePlatform& fakes) {
              fakes.spooler.printers.push_back({"Nolle-60", "LPT1:", "Nolle-60", "", "", "", ""});
@@ -160,7 +250,8 @@ TEST(CommandRun, ExitCodes) {
          },
          {"/uninstall", "/model", "Nolle-60"},
          1602,
-         "answered No"},
+         "answered No",
+         33},
         {"uninstall refused",
          [](fake::FakePlatform& fakes) {
              fakes.spooler.printers.push_back({"Nolle-60", "LPT1:", "Nolle-60", "", "", "", ""});
@@ -168,21 +259,32 @@ TEST(CommandRun, ExitCodes) {
          },
          {"/quiet", "/uninstall", "/model", "Nolle-60"},
          1603,
-         "removing queue \"Nolle-60\" failed: error 5"},
+         "removing queue \"Nolle-60\" failed: error 5",
+         33},
     };
     for (const Case& test : cases) {
         Machine machine;
         if (test.prepare) test.prepare(machine.fakes);
         EXPECT_EQ(machine.RunWith(test.arguments), test.exitCode) << test.label;
-        EXPECT_NE(machine.Log().find(test.logged), std::string::npos) << test.label << "\n"
-                                                                      << machine.Log();
+        const std::string log = machine.Log();
+        EXPECT_NE(log.find(test.logged), std::string::npos) << test.label << "\n" << log;
         EXPECT_EQ(machine.fakes.control.OpenHandles(), 0) << test.label;
+        EXPECT_EQ(machine.PackageFilesLeft(), test.packageFilesLeft) << test.label;
+        if (test.packageFilesLeft == 0) {
+            EXPECT_NE(log.find("package files removed: 33 of 33"), std::string::npos) << test.label;
+        }
+        // A clean run's log names no failure, unless the case is about one the run got past.
+        if (test.exitCode == 0 &&
+            std::string_view(test.logged).find(" failed: ") == std::string_view::npos) {
+            EXPECT_EQ(log.find(" failed: "), std::string::npos) << test.label << "\n" << log;
+        }
     }
 }
 
 TEST_F(CommandRunTest, BadLineOrUnwritableLogChangesNothing) {
     fakes.control.FailCall("CreateDirectory", 5, 1);
     EXPECT_EQ(RunWith(kQuietInstall), 1622);
+    EXPECT_TRUE(fakes.ui.messageBoxes.empty());  // quiet: the refusal shows nothing
     EXPECT_EQ(PackageFilesLeft(), 33);
     EXPECT_TRUE(fakes.spooler.drivers.empty());
     EXPECT_EQ(RunWith({"/model", "Nolle-60"}), 87);

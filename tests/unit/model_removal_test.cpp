@@ -106,6 +106,10 @@ TEST_F(ModelRemovalTest, RemovesItsQueuesDriverAndKeyAndNothingElse) {
 TEST_F(ModelRemovalTest, ADriverAUsersQueueUsesIsKeptWithItsKey) {
     AddQueue("Office cutter", kModel);
     EXPECT_EQ(RemoveModel(fakes.platform, kModel), FlowOutcome::kDone);
+    EXPECT_NE(fakes.ui.messageBoxes[0].text.find(
+                  "Drivers: \"Corvel 24\", \"Corvel 24_1\", kept while \"Office cutter\" use it"),
+              std::string::npos)
+        << fakes.ui.messageBoxes[0].text;
     EXPECT_EQ(Queues(), (std::vector<std::string>{"Corvel 24_2", "Office cutter"}));
     EXPECT_NE(fakes.spooler.FindDriver(kModel), nullptr);
     EXPECT_TRUE(fakes.registry.HasKey(kDriverKey));
@@ -133,6 +137,22 @@ TEST_F(ModelRemovalTest, NoChangesNothing) {
     EXPECT_NE(fakes.spooler.FindDriver(kModel), nullptr);
     EXPECT_TRUE(fakes.registry.HasKey(kDriverKey));
     EXPECT_EQ(fakes.ui.messageBoxes.size(), 1u);
+}
+
+TEST_F(ModelRemovalTest, ARefusedQueueOrDriverKeepsWhatDependsOnIt) {
+    fakes.control.FailCall("DeletePrinter", win32_error::kAccessDenied, 1);
+    EXPECT_EQ(RemoveModel(fakes.platform, kModel), FlowOutcome::kFailed);
+    EXPECT_EQ(fakes.control.CountCalls("DeletePrinterDriverEx"), 0u);
+    EXPECT_TRUE(fakes.registry.HasKey(kDriverKey));
+    // The model's own driver goes, the clash driver is refused: the key stays for a second run.
+    fake::FakePlatform clash;
+    clash.spooler.drivers = fakes.spooler.drivers;
+    clash.registry.AddKey(kDriverKey);
+    clash.control.FailCallAfter("DeletePrinterDriverEx", 1, win32_error::kAccessDenied);
+    EXPECT_EQ(RemoveModel(clash.platform, kModel), FlowOutcome::kFailed);
+    EXPECT_EQ(clash.spooler.FindDriver(kModel), nullptr);
+    EXPECT_NE(clash.spooler.FindDriver("Corvel 24_1"), nullptr);
+    EXPECT_TRUE(clash.registry.HasKey(kDriverKey));
 }
 
 TEST(ModelRemovalRefusals, EachRefusalFailsAndStopsWhatDependsOnIt) {

@@ -215,8 +215,12 @@ TEST_F(MonitorCommandTest, UninstallUsbWarnsWithTheApplicationsNameAndRemovesBot
               "Please make sure that USB device isn't connecting now!");
     EXPECT_EQ(fakes.ui.messageBoxes[0].caption, "Modelprobe_u");
     EXPECT_FALSE(fakes.spooler.HasMonitor(kMonitorName));
+    // Nothing left to remove is no failure, and nothing else goes.
     dialog.OnCommand(1003);
     EXPECT_EQ(fakes.ui.messageBoxes.size(), 2u);
+    EXPECT_EQ(dialog.LastOutcome(), FlowOutcome::kDone);
+    EXPECT_TRUE(fakes.spooler.HasMonitor("Local Port"));
+    EXPECT_EQ(fakes.control.CountCalls("DeleteFile"), 0u);
 }
 
 }  // namespace

@@ -43,13 +43,21 @@ void FakeProcesses::Sleep(std::uint32_t milliseconds) {
 Result<std::unique_ptr<InstanceLock>> FakeProcesses::TryLock(std::string_view name) {
     control_.Record("CreateMutex(" + std::string(name) + ")");
     if (auto failure = control_.InjectedFailure("CreateMutex")) return Failure{*failure};
-    for (const std::string& held : heldElsewhere) {
-        if (held == name) return std::unique_ptr<InstanceLock>();
+    for (const std::string& other : heldElsewhere) {
+        if (other == name) return std::unique_ptr<InstanceLock>();
     }
+    if (held.contains(name)) return std::unique_ptr<InstanceLock>();
     struct FakeLock final : InstanceLock, private CountedHandle {
-        explicit FakeLock(FakeControl& control) : CountedHandle(control) {}
+        FakeLock(FakeControl& control, std::set<std::string, std::less<>>& held, std::string name)
+            : CountedHandle(control), held_(held), name_(std::move(name)) {
+            held_.insert(name_);
+        }
+        ~FakeLock() override { held_.erase(name_); }
+        std::set<std::string, std::less<>>& held_;
+        std::string name_;
     };
-    return std::unique_ptr<InstanceLock>(std::make_unique<FakeLock>(control_));
+    return std::unique_ptr<InstanceLock>(
+        std::make_unique<FakeLock>(control_, held, std::string(name)));
 }
 
 }  // namespace qar::fake

@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,8 @@ class FakeProcesses final : public Processes {
     std::uint32_t sleptMilliseconds = 0;
     // Lock names another process holds.
     std::vector<std::string> heldElsewhere;
+    // Lock names this process holds: a name is refused while a lock of it handed out is alive.
+    std::set<std::string, std::less<>> held;
 
   private:
     FakeControl& control_;
