@@ -83,26 +83,25 @@ check_chain() {
 make_test_authority() {
     local dir=$1
     [[ -f $dir/test-ca.crt ]] && return
-    local subject extensions
     openssl req -x509 -newkey rsa:3072 -sha256 -nodes -days 36500 -keyout "$dir/test-ca.key" \
         -out "$dir/test-ca.crt" -subj "/CN=QAR test CA - NOT FOR RELEASE" \
         -addext "basicConstraints=critical,CA:TRUE" -addext "keyUsage=critical,keyCertSign" \
         2>/dev/null
-    for role in signing tsa; do
-        if [[ $role == signing ]]; then
-            subject="/CN=QAR test signing - NOT FOR RELEASE"
-            extensions="keyUsage=critical,digitalSignature\nextendedKeyUsage=codeSigning"
-        else
-            subject="/CN=QAR test time-stamping - NOT FOR RELEASE"
-            extensions="keyUsage=critical,digitalSignature\nextendedKeyUsage=critical,timeStamping"
-        fi
-        openssl req -newkey rsa:3072 -sha256 -nodes -keyout "$dir/test-$role.key" \
-            -out "$dir/test-$role.csr" -subj "$subject" 2>/dev/null
-        openssl x509 -req -sha256 -days 36500 -in "$dir/test-$role.csr" -CA "$dir/test-ca.crt" \
-            -CAkey "$dir/test-ca.key" -set_serial "0x$(openssl rand -hex 8)" \
-            -extfile <(printf '%b\n' "$extensions") -out "$dir/test-$role.crt" 2>/dev/null
-        cat "$dir/test-$role.crt" "$dir/test-ca.crt" >"$dir/test-$role-chain.pem"
-    done
+    issue_test_certificate "$dir" signing "QAR test signing" "codeSigning"
+    issue_test_certificate "$dir" tsa "QAR test time-stamping" "critical,timeStamping"
+}
+
+# DIR ROLE NAME USAGE: DIR/test-ROLE.key, its certificate from the test CA for the extended key
+# USAGE, and DIR/test-ROLE-chain.pem (the certificate, then the CA's).
+issue_test_certificate() {
+    local dir=$1 role=$2 name=$3 usage=$4
+    openssl req -newkey rsa:3072 -sha256 -nodes -keyout "$dir/test-$role.key" \
+        -out "$dir/test-$role.csr" -subj "/CN=$name - NOT FOR RELEASE" 2>/dev/null
+    openssl x509 -req -sha256 -days 36500 -in "$dir/test-$role.csr" -CA "$dir/test-ca.crt" \
+        -CAkey "$dir/test-ca.key" -set_serial "0x$(openssl rand -hex 8)" \
+        -extfile <(printf 'keyUsage=critical,digitalSignature\nextendedKeyUsage=%s\n' "$usage") \
+        -out "$dir/test-$role.crt" 2>/dev/null
+    cat "$dir/test-$role.crt" "$dir/test-ca.crt" >"$dir/test-$role-chain.pem"
 }
 
 test_banner() {

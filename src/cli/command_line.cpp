@@ -2,8 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
-#include <set>
 
 #include "dialogs/select_port.h"
 #include "spooler/model_name.h"
@@ -59,7 +57,9 @@ class Parser {
             return;
         }
         // A switch given twice may mean two different things to whoever wrote the line.
-        if (!seen_.insert(Lowered(*name)).second) return Fail(argument + " given twice");
+        const auto same = [&](const std::string& seen) { return EqualIgnoringCase(seen, *name); };
+        if (std::ranges::any_of(seen_, same)) return Fail(argument + " given twice");
+        seen_.emplace_back(*name);
         if (EqualIgnoringCase(*name, "model")) {
             TakeValue(line_.model, "/model");
         } else if (EqualIgnoringCase(*name, "port")) {
@@ -93,13 +93,6 @@ class Parser {
         value = arguments_[++index_];
     }
 
-    static std::string Lowered(std::string_view text) {
-        std::string lowered(text);
-        std::transform(lowered.begin(), lowered.end(), lowered.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        return lowered;
-    }
-
     void CheckCommand() {
         const bool model = !line_.model.empty();
         const bool port = !line_.port.empty();
@@ -127,7 +120,7 @@ class Parser {
     std::size_t index_ = 0;
     CommandLine line_;
     std::vector<Command> commands_;
-    std::set<std::string> seen_;  // switch names, lowered
+    std::vector<std::string> seen_;  // switch names as given
     bool help_ = false;
 };
 

@@ -1,6 +1,8 @@
 #include "spooler/protected_print.h"
 
+#include <algorithm>
 #include <array>
+#include <vector>
 
 namespace qar {
 
@@ -16,17 +18,14 @@ bool ModeSetIn(Registry& registry, std::string_view keyPath) {
     auto key = registry.OpenLocalMachineKey(keyPath, RegistryAccess::kReadNative);
     if (!key) return false;
     const auto value = (*key)->QueryValue(kModeValue, sizeof(std::uint32_t));
-    return value && value->size() == sizeof(std::uint32_t) && (*value)[0] == 1 &&
-           (*value)[1] == 0 && (*value)[2] == 0 && (*value)[3] == 0;
+    return value && *value == std::vector<std::uint8_t>{1, 0, 0, 0};  // REG_DWORD 1
 }
 
 }  // namespace
 
 bool ProtectedPrintModeOn(Registry& registry) {
-    for (const char* keyPath : kModeKeys) {
-        if (ModeSetIn(registry, keyPath)) return true;
-    }
-    return false;
+    return std::ranges::any_of(kModeKeys,
+                               [&](const char* keyPath) { return ModeSetIn(registry, keyPath); });
 }
 
 }  // namespace qar

@@ -1208,11 +1208,8 @@ class SignedProgram:
         signed = folder / PROGRAM_NAME
         env = {k: v for k, v in os.environ.items() if not k.startswith("QAR_SIGN_")}
         env["QAR_TEST_SIGN"] = "1"
-        result = subprocess.run(["bash", str(REPO / "tools" / "sign.sh"), str(program_under_test()),
-                                 str(signed), str(folder / "signing")], env=env, timeout=120,
-                                capture_output=True, text=True)
-        if result.returncode != 0:
-            raise RuntimeError(f"tools/sign.sh failed: {result.stderr}")
+        run_checked(["bash", str(REPO / "tools" / "sign.sh"), str(program_under_test()), str(signed),
+                     str(folder / "signing")], env, timeout=120)
         cls.PROGRAM = signed
 
 

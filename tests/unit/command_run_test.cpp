@@ -28,8 +28,8 @@ struct Machine {
         }
     }
 
-    int RunWith(std::vector<std::string> arguments) {
-        arguments.insert(arguments.end(), {"/log", kLog});
+    int RunWith(std::vector<std::string> arguments, const std::string& log = kLog) {
+        arguments.insert(arguments.end(), {"/log", log});
         InstallState state;
         return RunCommandLine(fakes.platform, state, ParseCommandLine(arguments), arguments);
     }
@@ -72,11 +72,7 @@ TEST_F(CommandRunTest, QuietInstallShowsNothingAndLogsEveryChange) {
     EXPECT_EQ(fakes.control.OpenHandles(), 0);
     // The first line quotes what has a space, so that it can be run again as it stands.
     Machine spaced;
-    const std::vector<std::string> arguments = {"/quiet", "/updateport", "/log",
-                                                "C:\\deploy logs\\run.log"};
-    InstallState state;
-    EXPECT_EQ(RunCommandLine(spaced.fakes.platform, state, ParseCommandLine(arguments), arguments),
-              0);
+    EXPECT_EQ(spaced.RunWith({"/quiet", "/updateport"}, "C:\\deploy logs\\run.log"), 0);
     EXPECT_NE(spaced.fakes.files.Content("C:\\deploy logs\\run.log")
                   .value_or("")
                   .find("command line: /quiet /updateport /log \"C:\\deploy logs\\run.log\"\r\n"),
@@ -323,12 +319,8 @@ TEST(CommandRun, LogThatAnotherUserCouldHavePlantedIsRefused) {
         Machine machine;
         machine.fakes.files.folders.insert("C:\\ProgramData");
         if (test.plant) test.plant(machine.fakes.files);
-        InstallState state;
-        const std::vector<std::string> arguments = {"/model", "Nolle-60", "/port",
-                                                    "COM1",   "/log",     test.path};
-        const int code =
-            RunCommandLine(machine.fakes.platform, state, ParseCommandLine(arguments), arguments);
-        EXPECT_EQ(code, 1622) << test.path;
+        EXPECT_EQ(machine.RunWith({"/model", "Nolle-60", "/port", "COM1"}, test.path), 1622)
+            << test.path;
         ASSERT_EQ(machine.fakes.ui.messageBoxes.size(), 1u) << test.path;
         EXPECT_NE(machine.fakes.ui.messageBoxes[0].text.find(test.reason), std::string::npos)
             << machine.fakes.ui.messageBoxes[0].text;
@@ -351,10 +343,7 @@ std::vector<std::string> Aces(std::string_view sddl) {
 TEST_F(CommandRunTest, MissingLogFoldersAreMadeWritableForAdministratorsOnly) {
     fakes.files.folders.insert("C:\\ProgramData");
     const std::string log = "C:\\ProgramData\\QAR\\deploy\\install.log";
-    const std::vector<std::string> arguments = {"/quiet", "/model", "Nolle-60", "/port",
-                                                "COM1",   "/log",   log};
-    InstallState state;
-    EXPECT_EQ(RunCommandLine(fakes.platform, state, ParseCommandLine(arguments), arguments), 0);
+    EXPECT_EQ(RunWith({"/quiet", "/model", "Nolle-60", "/port", "COM1"}, log), 0);
     EXPECT_NE(fakes.files.Content(log).value_or("").find("exit code 0"), std::string::npos);
     EXPECT_FALSE(fakes.files.folderSecurity.contains("C:\\ProgramData"));
     for (const char* folder : {"C:\\ProgramData\\QAR", "C:\\ProgramData\\QAR\\deploy"}) {

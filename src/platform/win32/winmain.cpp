@@ -32,10 +32,8 @@ std::string AbsolutePath(const std::string& path) {
 
 // The folder the run started in (often Downloads) is one anyone may write to: no program this
 // elevated run starts may inherit it, and nothing is looked up there.
-void LeaveTheStartFolder() {
-    char system[MAX_PATH] = {};
-    const UINT length = GetSystemDirectoryA(system, MAX_PATH);
-    if (length != 0 && length < MAX_PATH) SetCurrentDirectoryA(system);
+void LeaveTheStartFolder(qar::FileSystem& files) {
+    if (const auto system = files.SystemDirectory()) SetCurrentDirectoryA(system->c_str());
 }
 
 }  // namespace
@@ -52,7 +50,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     // The C runtime has split the command line by the usual Windows rules.
     const std::vector<std::string> arguments(__argv + 1, __argv + __argc);
     if (arguments.empty()) {
-        LeaveTheStartFolder();
+        LeaveTheStartFolder(platform.Services().files);
         // A plain start takes the lock when it is free but never waits for it or refuses.
         const auto lock = platform.Services().processes.TryLock(qar::kInstanceLockName);
         qar::CModelprobe_uApp application(platform.Services(), installState);
@@ -61,7 +59,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     }
     qar::CommandLine line = qar::ParseCommandLine(arguments);
     if (!line.logPath.empty()) line.logPath = AbsolutePath(line.logPath);
-    LeaveTheStartFolder();
+    LeaveTheStartFolder(platform.Services().files);
     // A quiet run shows nothing, not even the system's own boxes for a missing disk or file.
     if (line.quiet) SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
     return qar::RunCommandLine(platform.Services(), installState, line, arguments);

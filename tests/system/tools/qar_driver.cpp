@@ -278,14 +278,14 @@ std::string child_ids(HWND parent) {
     return ids.empty() ? "none" : ids;
 }
 
-// The active window of the thread that made hwnd: where that thread's keyboard input goes.
-HWND active_window(HWND hwnd) {
-    GUITHREADINFO info{};
-    info.cbSize = sizeof(info);
-    if (!GetGUIThreadInfo(GetWindowThreadProcessId(hwnd, nullptr), &info)) {
-        return nullptr;
+// The focus and the active window of the thread that made hwnd: where its keyboard input goes.
+std::optional<GUITHREADINFO> gui_thread_of(HWND hwnd) {
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(hwnd, nullptr), &gui)) {
+        return std::nullopt;
     }
-    return info.hwndActive;
+    return gui;
 }
 
 Line& describe_window(Line& line, HWND hwnd) {
@@ -302,7 +302,7 @@ Line& describe_window(Line& line, HWND hwnd) {
         .num("h", rect.bottom - rect.top)
         .handle("owner", GetWindow(hwnd, GW_OWNER))
         .num("foreground", GetForegroundWindow() == hwnd ? 1 : 0)
-        .num("active", active_window(hwnd) == hwnd ? 1 : 0)
+        .num("active", gui_thread_of(hwnd).value_or(GUITHREADINFO{}).hwndActive == hwnd ? 1 : 0)
         .hexnum("style", static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_STYLE)))
         .hexnum("exstyle", static_cast<DWORD>(GetWindowLongPtrW(hwnd, GWL_EXSTYLE)))
         .raw("ids", child_ids(hwnd));
@@ -813,9 +813,7 @@ bool cmd_state(const Command& command, Line& result) {
             return true;
         }
     }
-    GUITHREADINFO gui{};
-    gui.cbSize = sizeof gui;
-    GetGUIThreadInfo(GetWindowThreadProcessId(hwnd, nullptr), &gui);
+    const GUITHREADINFO gui = gui_thread_of(hwnd).value_or(GUITHREADINFO{});
     DWORD_PTR check = 0;
     if (class_name(hwnd) == L"Button") {
         SendMessageTimeoutW(hwnd, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, kSendTimeoutMs, &check);
@@ -832,11 +830,11 @@ bool cmd_state(const Command& command, Line& result) {
 
 bool cmd_focus(const Command& command, Line& result) {
     HWND window = target_window(command);
-    GUITHREADINFO gui{};
-    gui.cbSize = sizeof gui;
-    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &gui)) {
+    const auto thread = gui_thread_of(window);
+    if (!thread) {
         throw CommandError("GetGUIThreadInfo failed", GetLastError());
     }
+    const GUITHREADINFO& gui = *thread;
     result.handle("focus", gui.hwndFocus)
         .num("id", gui.hwndFocus ? GetDlgCtrlID(gui.hwndFocus) : 0)
         .handle("active", gui.hwndActive)
@@ -1105,11 +1103,9 @@ HWND key_receiver(const Command& command, HWND window) {
     if (option(command, "to").value_or("focus") != "focus") {
         return window;
     }
-    GUITHREADINFO gui{};
-    gui.cbSize = sizeof gui;
-    if (GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &gui) &&
-        gui.hwndFocus != nullptr && (gui.hwndFocus == window || IsChild(window, gui.hwndFocus))) {
-        return gui.hwndFocus;
+    const HWND focus = gui_thread_of(window).value_or(GUITHREADINFO{}).hwndFocus;
+    if (focus != nullptr && (focus == window || IsChild(window, focus))) {
+        return focus;
     }
     return window;
 }
