@@ -5,9 +5,11 @@ import unittest
 
 from wine_harness import (
     SYSWOW64_FILES,
+    WINE64,
     WineSession,
     WinePrefix,
     require_file,
+    run_checked,
     staged_driver_dir_files,
     staged_support_files,
     tools_dir,
@@ -72,6 +74,16 @@ class DriverTest(SharedSession):
         self.assertEqual(watched["seen"], "0")
         self.assertEqual(watched.int("exit_code"), 0x1234ABCD)
         self.assertEqual(self.session.mapped_windows()[maps_before:], [])
+
+    def test_a_crash_without_a_console_maps_no_window_and_leaves_a_report(self):
+        # Started from Unix, the program has no console, as a service or the desktop has none.
+        maps_before = len(self.session.mapped_windows())
+        run_checked([WINE64, str(tools_dir() / "qar_testapp.exe"), "crash"], self.prefix.env, check=False)
+        self.assertEqual(self.session.mapped_windows()[maps_before:], [])
+        reports = [path.read_text() for path in (self.prefix.path / "drive_c" / "qar-crashes").glob("*.txt")]
+        self.assertEqual(len(reports), 1, reports)
+        self.assertRegex(reports[0], r"^crashed: .*\\qar_testapp\.exe\r?\n")
+        self.assertIn("Backtrace:", reports[0])
 
     def test_x_server_geometry_matches_the_window_rect(self):
         maps_before = len(self.session.mapped_windows())

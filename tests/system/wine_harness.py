@@ -250,13 +250,26 @@ TEMPLATE_SETTINGS = r"""REGEDIT4
 
 [HKEY_CURRENT_USER\Software\Wine\WineBrowser]
 "Browsers"="@BROWSER@"
+
+[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\AeDebug]
+"Debugger"="\"@CRASHLOG@\" C:\\windows\\system32\\winedbg.exe %ld %ld"
+"Auto"="1"
+
+[HKEY_LOCAL_MACHINE\Software\Wow6432Node\Microsoft\Windows NT\CurrentVersion\AeDebug]
+"Debugger"="\"@CRASHLOG@\" C:\\windows\\syswow64\\winedbg.exe %ld %ld"
+"Auto"="1"
 """
 # "MS Shell Dlg" is Tahoma and "MS Sans Serif" has its own font in a Wine prefix; with the
 # fonts below in place both render, and Chinese captions fall back to the CJK font.
 
 
 def _template_settings() -> str:
-    return TEMPLATE_SETTINGS.replace("@BROWSER@", str(BROWSER_RECORDER).replace("\\", "\\\\"))
+    # The just-in-time debugger (AeDebug) is our crash recorder: winedbg started from a crashed
+    # process without a console (a service, the desktop) maps a console window, which a test
+    # would count as a window shown; the recorder leaves a report instead (report_crashes).
+    crash_recorder = "Z:" + str(tools_dir(win64_build_dir()) / "qar_crashlog.exe").replace("/", "\\")
+    return (TEMPLATE_SETTINGS.replace("@BROWSER@", str(BROWSER_RECORDER).replace("\\", "\\\\"))
+            .replace("@CRASHLOG@", crash_recorder.replace("\\", "\\\\")))
 
 
 def _template_key() -> str:
@@ -1050,6 +1063,16 @@ class WineSession:
                                 capture_output=True, timeout=60)
         return path if result.returncode == 0 else None
 
+    def report_crashes(self) -> None:
+        """Says which processes of the prefix crashed, keeping winedbg's reports as artifacts:
+        a crash of Wine's own processes fails no test by itself, but explains one that fails."""
+        assert self.prefix is not None
+        for report in sorted((self.prefix.path / "drive_c" / "qar-crashes").glob("*.txt")):
+            kept = self.artifacts / f"crash-{report.name}"
+            shutil.copy2(report, kept)
+            first = report.read_text(errors="replace").splitlines()[:1]
+            log(f"{self.name}: {first[0] if first else 'a process crashed'}; winedbg's report: {kept}")
+
     def close(self, failed: bool = False) -> None:
         """Stops everything the session started, each step even when an earlier one failed."""
         keep = os.environ.get("QAR_KEEP_PREFIX", "")
@@ -1057,6 +1080,7 @@ class WineSession:
         if self.prefix is not None:
             prefix = self.prefix
             steps.append(prefix.stop_server)
+            steps.append(self.report_crashes)
             if keep == "always" or (failed and keep == "failed"):
                 steps.append(lambda: log(f"kept prefix {prefix.path}"))
             else:

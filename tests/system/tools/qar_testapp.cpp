@@ -3,6 +3,7 @@
 //
 // Usage: qar_testapp.exe MODE [ARGS]
 //   exit CODE          ends at once with CODE, no window
+//   crash              writes through a null pointer
 //   flash              a visible dialog that ends during its initialisation (exit code 0)
 //   novisible          the same from a template without WS_VISIBLE
 //   veto               the same with WS_VISIBLE, refusing SWP_SHOWWINDOW once ended
@@ -231,6 +232,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "exit" && argc > 2) {
         return static_cast<int>(std::strtoul(argv[2], nullptr, 0));
+    }
+    if (mode == "crash") {
+        *static_cast<volatile int*>(nullptr) = 1;
     }
     if (mode == "flash" || mode == "novisible" || mode == "veto" || mode == "grow") {
         const DWORD visible = mode == "novisible" || mode == "grow" ? 0 : WS_VISIBLE;
