@@ -461,8 +461,9 @@ class XMapRecorder:
         self._geometry: dict = {}
         self._maps: list = []
         self._lock = threading.Lock()
+        self._send_lock = threading.Lock()  # requests go out from both threads
         self._sequence = 0  # of the last request sent
-        self._asked: dict = {}  # request sequence -> the map whose program it asks for
+        self._asked: dict = {}  # request sequence -> the map whose program it asks, or a waiter
         # ChangeWindowAttributes(root, event-mask = SubstructureNotify), then a round trip
         # (GetInputFocus) so that no map can happen between this constructor and the recording.
         self._socket.sendall(struct.pack("<BxHIII", 2, 4, root, 0x800, 0x80000))
@@ -523,15 +524,22 @@ class XMapRecorder:
                 elif code in (0, 1):  # the error or reply to a request of ours
                     self._answer(packet)
 
+    def _request(self, request: bytes, asker) -> None:
+        with self._send_lock:
+            self._sequence = (self._sequence + 1) & 0xFFFF
+            self._asked[self._sequence] = asker
+            self._socket.sendall(request)
+
     def _ask_program(self, window: int, mapped: dict) -> None:
         """Asks for the window's WM_CLASS, where Wine names the process that made it
         ("modelprobe_u.exe", "explorer.exe", ...): what a failure then reports."""
-        self._socket.sendall(struct.pack("<BBHIIIII", self.GET_PROPERTY, 0, 6, window, self.WM_CLASS, 0, 0, 64))
-        self._sequence = (self._sequence + 1) & 0xFFFF
-        self._asked[self._sequence] = mapped
+        self._request(struct.pack("<BBHIIIII", self.GET_PROPERTY, 0, 6, window, self.WM_CLASS, 0, 0, 64), mapped)
 
     def _answer(self, packet: bytes) -> None:
         mapped = self._asked.pop(struct.unpack_from("<H", packet, 2)[0], None)
+        if isinstance(mapped, threading.Event):
+            mapped.set()
+            return
         if mapped is None:
             return
         name = "gone"  # an error: the window was destroyed before the question arrived
@@ -543,7 +551,13 @@ class XMapRecorder:
 
     def maps(self) -> list:
         """Every map so far, in order: dicts with xid, x, y, w, h and program (the process that
-        made the window; "?" while unknown, "gone" when it was destroyed before it was asked)."""
+        made the window; "?" while unknown, "gone" when it was destroyed before it was asked).
+        A round trip first: the X server sends the events of every map it made before it
+        answers, so a map made before the call is never still on its way."""
+        answered = threading.Event()
+        self._request(struct.pack("<BxH", 43, 1), answered)  # GetInputFocus
+        if not answered.wait(timeout=60):
+            raise RuntimeError("the X server did not answer the map recorder")
         with self._lock:
             return [dict(mapped) for mapped in self._maps]
 
