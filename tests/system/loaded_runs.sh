@@ -5,7 +5,8 @@
 #
 # Usage: tests/system/loaded_runs.sh [RUNS] [NATIVE_BUILD_DIR]
 # Each run's output stays in NATIVE_BUILD_DIR/loaded-runs/run-N.log (ctest's) and run-N.all.log
-# (every test's, passed ones included); set-up steps run once more are listed per run.
+# (every test's, passed ones included); set-up steps run once more and crashes in a prefix
+# are listed per run.
 set -uo pipefail
 
 runs=${1:-5}
@@ -29,7 +30,7 @@ for ((run = 1; run <= runs; run++)); do
     summary=$(grep -E 'tests passed, [0-9]+ tests failed' "$log" || echo "no summary")
     echo "run $run: exit $status after $((SECONDS - started)) s: $summary"
     grep -E '^[[:space:]]+[0-9]+ - ' "$log" | sed 's/^[[:space:]]*/    failed: /'
-    grep -E '\[harness\] .*(once more|NOT THE SHIPPING)' "$logs/run-$run.all.log" | sed 's/^/    /'
+    grep -E '\[harness\] .*(once more|NOT THE SHIPPING|crashed:)' "$logs/run-$run.all.log" | sed 's/^/    /'
     ((status == 0)) || failed_runs=$((failed_runs + 1))
 done
 echo "$failed_runs of $runs runs failed"
