@@ -11,6 +11,14 @@ void EventLog::RecordFailure(std::string_view what, Win32Error code) {
     Record(std::string(what) + " failed: " + ErrorText(messages_, code));
 }
 
+void EventLog::RecordResult(Win32Error result, std::string_view done, std::string_view attempt) {
+    if (result == win32_error::kSuccess) {
+        Record(done);
+    } else {
+        RecordFailure(attempt, result);
+    }
+}
+
 std::string ErrorText(UserInterface& messages, Win32Error code) {
     return "error " + std::to_string(code) + ": " + OneLine(messages.SystemMessageText(code));
 }

@@ -17,6 +17,8 @@ class EventLog {
     void Record(std::string_view event);
     // "<what> failed: error <code>: <the system's text>"
     void RecordFailure(std::string_view what, Win32Error code);
+    // `done` when `result` is success, else the failure of `attempt`.
+    void RecordResult(Win32Error result, std::string_view done, std::string_view attempt);
 
   private:
     LogFile* file_;

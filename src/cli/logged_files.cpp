@@ -5,11 +5,7 @@ namespace qar {
 Win32Error LoggedFileSystem::Copy(std::string_view from, std::string_view to, bool failIfExists) {
     const Win32Error result = inner_.Copy(from, to, failIfExists);
     const std::string what = std::string(from) + " to " + std::string(to);
-    if (result == win32_error::kSuccess) {
-        log_.Record("copied " + what);
-    } else {
-        log_.RecordFailure("copying " + what, result);
-    }
+    log_.RecordResult(result, "copied " + what, "copying " + what);
     return result;
 }
 

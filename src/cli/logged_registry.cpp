@@ -47,11 +47,7 @@ class LoggedRegistryKey final : public RegistryKey {
     Win32Error Logged(std::string_view name, const std::string& value, Win32Error result) {
         const std::string what =
             "registry value " + LocalMachine(path_) + "\\" + std::string(name) + " = " + value;
-        if (result == win32_error::kSuccess) {
-            log_.Record(what);
-        } else {
-            log_.RecordFailure(what, result);
-        }
+        log_.RecordResult(result, what, what);
         return result;
     }
 

@@ -25,11 +25,7 @@ class LoggedPrinterHandle final : public PrinterHandle {
     Win32Error SetPrinter2(const PrinterInfo2Block& block, std::size_t index) override {
         const Win32Error result = inner_->SetPrinter2(block, index);
         const std::string what = "printer \"" + name_ + "\" set to port " + block.PortName(index);
-        if (result == win32_error::kSuccess) {
-            log_.Record(what);
-        } else {
-            log_.RecordFailure(what, result);
-        }
+        log_.RecordResult(result, what, what);
         return result;
     }
 
@@ -49,11 +45,7 @@ class LoggedPrinterHandle final : public PrinterHandle {
     Win32Error DeletePrinter() override {
         const Win32Error result = inner_->DeletePrinter();
         const std::string what = "queue \"" + name_ + "\"";
-        if (result == win32_error::kSuccess) {
-            log_.Record(what + " removed");
-        } else {
-            log_.RecordFailure("removing " + what, result);
-        }
+        log_.RecordResult(result, what + " removed", "removing " + what);
         return result;
     }
 
@@ -77,11 +69,7 @@ Result<std::string> LoggedSpooler::DriverDirectory(std::string_view environment)
 Win32Error LoggedSpooler::AddPrinterDriver3(const DriverInfo3& driver) {
     const Win32Error result = inner_.AddPrinterDriver3(driver);
     const std::string what = "driver \"" + driver.name + "\" (" + driver.environment + ")";
-    if (result == win32_error::kSuccess) {
-        log_.Record(what + " added");
-    } else {
-        log_.RecordFailure("adding " + what, result);
-    }
+    log_.RecordResult(result, what + " added", "adding " + what);
     return result;
 }
 
@@ -123,11 +111,7 @@ Result<std::vector<std::string>> LoggedSpooler::EnumMonitorNames(std::uint32_t b
 Win32Error LoggedSpooler::AddMonitor2(const MonitorInfo2& monitor) {
     const Win32Error result = inner_.AddMonitor2(monitor);
     const std::string what = "port monitor \"" + monitor.name + "\" (" + monitor.dllName + ")";
-    if (result == win32_error::kSuccess) {
-        log_.Record(what + " added");
-    } else {
-        log_.RecordFailure("adding " + what, result);
-    }
+    log_.RecordResult(result, what + " added", "adding " + what);
     return result;
 }
 
@@ -173,11 +157,7 @@ Win32Error LoggedSpooler::DeleteDriver(std::string_view environment, std::string
     const std::string what = "driver \"" + std::string(name) + "\" (" + std::string(environment) +
                              ")" +
                              (flags & kDeleteUnusedDriverFiles ? " with its unused files" : "");
-    if (result == win32_error::kSuccess) {
-        log_.Record(what + " removed");
-    } else {
-        log_.RecordFailure("removing " + what, result);
-    }
+    log_.RecordResult(result, what + " removed", "removing " + what);
     return result;
 }
 
