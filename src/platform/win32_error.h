@@ -27,6 +27,7 @@ inline constexpr Win32Error kUnknownPrinterDriver = 1797;
 inline constexpr Win32Error kUnknownPrintProcessor = 1798;
 inline constexpr Win32Error kInvalidPrinterName = 1801;
 inline constexpr Win32Error kPrinterAlreadyExists = 1802;
+inline constexpr Win32Error kInvalidEnvironment = 1805;
 inline constexpr Win32Error kUnknownPort = 1796;
 inline constexpr Win32Error kUnknownMonitor = 3000;
 inline constexpr Win32Error kPrinterDriverInUse = 3001;

@@ -8,11 +8,14 @@
 
 #include "core/flow_outcome.h"
 #include "platform/platform.h"
+#include "spooler/install_chain.h"
 
 namespace qar {
 
 inline constexpr std::string_view kMonitorName = "_cutter USB Port";
-inline constexpr std::string_view kMonitorEnvironment = "Windows NT x86";
+// A spooler adds only monitors of its own architecture, whatever the caller's: on 64-bit
+// Windows that is the driver's environment.
+inline constexpr std::string_view kMonitorEnvironment = kDriverEnvironment;
 inline constexpr std::string_view kMonitorFile = "qarum1Nt.dll";
 inline constexpr std::string_view kMonitorDisplayName = "_cutter USB Port Monitor";
 inline constexpr std::string_view kUninstallerFile = "uninstallMn.exe";

@@ -87,8 +87,7 @@ std::vector<Flow> AllFlows() {
         {"UninstallUsb",
          [](fake::FakePlatform& fakes) {
              StagePackage(fakes);
-             fakes.spooler.monitors.push_back(
-                 {"_cutter USB Port", "Windows NT x86", "qarum1Nt.dll"});
+             fakes.spooler.monitors.push_back({"_cutter USB Port", "Windows x64", "qarum1Nt.dll"});
              fakes.spooler.monitorPorts["_cutter USB Port"] = {"_cutterUSB0:"};
          },
          [](fake::FakePlatform& fakes, InstallState& state, const Arm& arm) {

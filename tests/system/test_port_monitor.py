@@ -8,8 +8,9 @@ bytes are checked where they arrive."""
 import unittest
 
 from wine_harness import (
-    MainDialogCommands, WinePrefix, WineTestCase, mapped_from, parse_line, planted_dll_variant,
-    program_is_32bit, program_under_test, require_file, run_to_end, win32_build_dir, win64_build_dir,
+    PROGRAM_DIR_WIN, PROGRAM_WIN, WINE64, MainDialogCommands, WinePrefix, WineTestCase, mapped_from,
+    parse_line, planted_dll_variant, program_is_32bit, program_under_test, require_file,
+    run_checked, run_to_end, win32_build_dir, win64_build_dir,
 )
 
 BOUND_MS = 30000  # safety bound, not a measurement
@@ -17,7 +18,11 @@ INSTALL_USB, UNINSTALL_USB = 1002, 1003
 IDOK = 1
 
 MONITOR = "_cutter USB Port"
-MONITOR_ENVIRONMENT = "Windows NT x86"
+# Windows' spooler adds only a monitor of its own architecture: "Windows x64". Wine's EnumMonitors
+# names "Windows NT x86" for every monitor, whatever it was added for; its trace says what a call
+# asked for.
+MONITOR_ENVIRONMENT = "Windows x64"
+WINE_LISTED_ENVIRONMENT = "Windows NT x86"
 MONITOR_FILE = "qarum1Nt.dll"
 UNINSTALLER_FILE = "uninstallMn.exe"
 PORT = "_cutterUSB0:"
@@ -132,7 +137,7 @@ class PortMonitorTest(WineTestCase):
 
     def assert_installed(self):
         """One monitor, its files, its uninstall entry and its one port."""
-        self.assertEqual(self.monitors(), [{"name": MONITOR, "env": MONITOR_ENVIRONMENT, "dll": MONITOR_FILE}])
+        self.assertEqual(self.monitors(), [{"name": MONITOR, "env": WINE_LISTED_ENVIRONMENT, "dll": MONITOR_FILE}])
         for name in (MONITOR_FILE, UNINSTALLER_FILE):
             self.assertEqual(self.system_file(name).read_bytes(), (self.staging / name).read_bytes(),
                              f"{name} in system32 is not the staged file")
@@ -259,6 +264,18 @@ class PortMonitorTest(WineTestCase):
                 else:
                     self.assertEqual((self.monitors(), self.cutter_ports()), ([], []))
         self.assertEqual(self.mapped_windows(), [])
+
+    def test_the_monitor_is_added_and_removed_for_the_spoolers_environment(self):
+        env = dict(self.prefix.env, WINEDEBUG="trace+localspl")
+        for command, call in (("/installusb", "fpAddMonitor"), ("/uninstallusb", "fpDeleteMonitor")):
+            with self.subTest(command=command):
+                result = run_checked([WINE64, PROGRAM_WIN, "/quiet", command], env, check=False,
+                                     cwd=str(self.prefix.path))
+                self.assertEqual(result.returncode, 0)
+                trace = [line for line in result.stderr.decode(errors="replace").splitlines()
+                         if f"{call} (" in line and MONITOR in line]
+                self.assertEqual(len(trace), 1, trace)
+                self.assertIn(f'L"{MONITOR_ENVIRONMENT}"', trace[0])
 
     def test_uninstall_twice_shows_only_its_box_the_second_time(self):
         program = self.start()

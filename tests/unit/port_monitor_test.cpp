@@ -38,7 +38,7 @@ TEST_F(PortMonitorTest, InstallCopiesAddsAndRecordsTheUninstallEntry) {
     EXPECT_EQ(fakes.files.Content("C:\\windows\\system32\\qarum1Nt.dll"), "monitor");
     EXPECT_EQ(fakes.files.Content("C:\\windows\\system32\\uninstallMn.exe"), "uninstaller");
     EXPECT_EQ(fakes.control.CallsNamed("AddMonitor").at(0),
-              "AddMonitor(_cutter USB Port, Windows NT x86, qarum1Nt.dll)");
+              "AddMonitor(_cutter USB Port, Windows x64, qarum1Nt.dll)");
     EXPECT_EQ(fakes.registry.StringValue(kEntryKey, "_Cutter USB Monitor"),
               "_cutter USB Port Monitor");
     EXPECT_EQ(fakes.registry.StringValue(kEntryKey, "UninstallString"),
@@ -68,7 +68,7 @@ TEST_F(PortMonitorTest, MonitorAlreadyPresentCopiesNothing) {
 }
 
 TEST_F(PortMonitorTest, MonitorNameIsComparedCaseSensitively) {
-    fakes.spooler.monitors.push_back({"_CUTTER USB PORT", "Windows NT x86", "other.dll"});
+    fakes.spooler.monitors.push_back({"_CUTTER USB PORT", "Windows x64", "other.dll"});
     EXPECT_EQ(commands.InstallCutterMonitor(), 0);  // the spooler refuses the clash itself
     EXPECT_EQ(fakes.control.CountCalls("CopyFile"), 2u);
     EXPECT_EQ(fakes.control.CountCalls("AddMonitor"), 1u);

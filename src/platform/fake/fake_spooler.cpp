@@ -159,14 +159,22 @@ Win32Error FakeSpooler::AddMonitor2(const MonitorInfo2& monitor) {
     control_.Record("AddMonitor(" + monitor.name + ", " + monitor.environment + ", " +
                     monitor.dllName + ")");
     if (auto failure = control_.InjectedFailure("AddMonitor")) return *failure;
+    // AddMonitor: "you can only add a monitor that was written for the architecture of the server".
+    if (!EqualsIgnoringCase(monitor.environment, environment)) {
+        return win32_error::kInvalidEnvironment;
+    }
     if (HasMonitor(monitor.name)) return win32_error::kPrinterMonitorAlreadyInstalled;
     monitors.push_back(monitor);
     return win32_error::kSuccess;
 }
 
-Win32Error FakeSpooler::RemoveMonitor(std::string_view environment, std::string_view name) {
-    control_.Record("DeleteMonitor(" + std::string(environment) + ", " + std::string(name) + ")");
+Win32Error FakeSpooler::RemoveMonitor(std::string_view requested, std::string_view name) {
+    control_.Record("DeleteMonitor(" + std::string(requested) + ", " + std::string(name) + ")");
     if (auto failure = control_.InjectedFailure("DeleteMonitor")) return *failure;
+    // Windows refuses an environment other than the spooler's own; Wine takes any it knows.
+    if (!EqualsIgnoringCase(requested, environment)) {
+        return win32_error::kInvalidEnvironment;
+    }
     auto found = std::find_if(monitors.begin(), monitors.end(), [&](const MonitorInfo2& m) {
         return EqualsIgnoringCase(m.name, name);
     });

@@ -49,6 +49,8 @@ class FakeSpooler final : public Spooler {
 
     // World state, open to the tests.
     std::string driverDirectory = "C:\\windows\\system32\\spool\\drivers\\x64";
+    // The environment of a 64-bit Windows spooler.
+    std::string environment = "Windows x64";
     std::vector<DriverInfo3> drivers;
     std::vector<FakePrinter> printers;
     std::vector<MonitorInfo2> monitors{{"Local Port", "", "localspl.dll"}};
