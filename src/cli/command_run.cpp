@@ -100,16 +100,16 @@ void ShowUnlessQuiet(Platform& platform, const CommandLine& line, std::string_vi
 
 int RunCommand(Platform& platform, InstallState& state, const CommandLine& line,
                const StartCommand& start, EventLog& log) {
-    auto lock = platform.processes.TryLock(kInstanceLockName);
-    if (!lock) {
-        log.Record("the installer's machine-wide lock " + std::string(kInstanceLockName) +
-                   " cannot be taken (another account may have made it): " +
-                   ErrorText(platform.ui, lock.error()) + "; nothing done");
-        return exit_code::kFailed;
-    }
-    if (!*lock) {
-        log.Record("another run of the installer is changing the system: nothing done");
-        return exit_code::kBusy;
+    auto lock = platform.processes.TryLock(kInstanceLockNamespace, kInstanceLockName);
+    if (!lock || !*lock) {
+        const std::string why =
+            lock ? "Another run of the installer is changing this machine; nothing was done. Run "
+                   "this again when it has finished."
+                 : "The installer's machine-wide lock cannot be taken: " +
+                       ErrorText(platform.ui, lock.error()) + "; nothing was done.";
+        log.Record(why);
+        ShowUnlessQuiet(platform, line, why, message_box::kOk | message_box::kIconExclamation);
+        return lock ? exit_code::kBusy : exit_code::kFailed;
     }
     LoggedSpooler spooler(platform.spooler, log);
     LoggedRegistry registry(platform.registry, log);

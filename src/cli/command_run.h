@@ -12,8 +12,10 @@
 
 namespace qar {
 
-// Held by every run, a plain start included, while it may change the system.
-inline constexpr std::string_view kInstanceLockName = "Global\\QAR.Modelprobe_u.Installation";
+// Held by every run, a plain start included, while it may change the system; in a namespace only
+// administrators can enter, so that no other account can take it first.
+inline constexpr std::string_view kInstanceLockNamespace = "QAR.Modelprobe_u";
+inline constexpr std::string_view kInstanceLockName = "Installation";
 
 // Windows Installer's numbers, which deployment tools understand.
 namespace exit_code {

@@ -1,9 +1,32 @@
 #include "cli/event_log.h"
 
+#include <cstdio>
+
 namespace qar {
 
+namespace {
+
+// A control character from a device or a command line would break the line or forge another:
+// each is written as <0xNN>, which no path or name contains.
+std::string Escaped(std::string_view event) {
+    std::string line;
+    for (char c : event) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte != 0x7F) {
+            line += c;
+            continue;
+        }
+        char escape[8] = {};
+        std::snprintf(escape, sizeof escape, "<0x%02X>", static_cast<unsigned>(byte));
+        line += escape;
+    }
+    return line;
+}
+
+}  // namespace
+
 void EventLog::Record(std::string_view event) {
-    if (file_) file_->Append(event);
+    if (file_) file_->Append(Escaped(event));
 }
 
 void EventLog::RecordFailure(std::string_view what, Win32Error code) {

@@ -44,6 +44,10 @@ Win32Error LoggedFileSystem::CreateFolder(std::string_view path, std::string_vie
     return inner_.CreateFolder(path, security);
 }
 
+Result<std::unique_ptr<HeldFolder>> LoggedFileSystem::HoldFolder(std::string_view path) {
+    return inner_.HoldFolder(path);
+}
+
 Result<std::unique_ptr<LogFile>> LoggedFileSystem::OpenLog(std::string_view path) {
     return inner_.OpenLog(path);
 }

@@ -2,13 +2,13 @@
 
 #include <string>
 
+#include "spooler/model_name.h"
+
 namespace qar {
 
 namespace {
 
-std::string LocalMachine(std::string_view path) {
-    return "HKLM\\" + std::string(path);
-}
+constexpr std::string_view kSoftware = "SOFTWARE\\";
 
 class LoggedRegistryKey final : public RegistryKey {
   public:
@@ -36,53 +36,62 @@ class LoggedRegistryKey final : public RegistryKey {
         const std::string path = path_ + "\\" + std::string(name);
         auto created = inner_->CreateSubKey(name);
         if (!created) {
-            log_.RecordFailure("registry key " + LocalMachine(path), created.error());
+            log_.RecordFailure("registry key " + path, created.error());
             return created;
         }
-        log_.Record("registry key " + LocalMachine(path) + " created or opened for writing");
+        log_.Record("registry key " + path + " created or opened for writing");
         return RegistryKeyPtr(std::make_unique<LoggedRegistryKey>(std::move(*created), path, log_));
     }
 
   private:
     Win32Error Logged(std::string_view name, const std::string& value, Win32Error result) {
         const std::string what =
-            "registry value " + LocalMachine(path_) + "\\" + std::string(name) + " = " + value;
+            "registry value " + path_ + "\\" + std::string(name) + " = " + value;
         log_.RecordResult(result, what, what);
         return result;
     }
 
     RegistryKeyPtr inner_;
-    std::string path_;
+    std::string path_;  // as the log shows it
     EventLog& log_;
 };
 
 }  // namespace
+
+std::string LoggedRegistry::Shown(std::string_view path) {
+    if (!EqualIgnoringCase(path.substr(0, kSoftware.size()), kSoftware) ||
+        !inner_.SoftwareKeysRedirected()) {
+        return "HKLM\\" + std::string(path);
+    }
+    return "HKLM\\" + std::string(path.substr(0, kSoftware.size())) + "WOW6432Node\\" +
+           std::string(path.substr(kSoftware.size()));
+}
 
 Result<RegistryKeyPtr> LoggedRegistry::OpenLocalMachineKey(std::string_view path,
                                                            RegistryAccess access) {
     auto opened = inner_.OpenLocalMachineKey(path, access);
     if (!opened) return opened;
     if (access == RegistryAccess::kAllAccess) {
-        log_.Record("registry key " + LocalMachine(path) + " opened for writing");
+        log_.Record("registry key " + Shown(path) + " opened for writing");
     }
     return RegistryKeyPtr(
-        std::make_unique<LoggedRegistryKey>(std::move(*opened), std::string(path), log_));
+        std::make_unique<LoggedRegistryKey>(std::move(*opened), Shown(path), log_));
 }
 
 Result<RegistryKeyPtr> LoggedRegistry::CreateLocalMachineKey(std::string_view path) {
     auto created = inner_.CreateLocalMachineKey(path);
     if (!created) {
-        log_.RecordFailure("registry key " + LocalMachine(path), created.error());
+        log_.RecordFailure("registry key " + Shown(path), created.error());
         return created;
     }
-    log_.Record("registry key " + LocalMachine(path) + " created");
+    log_.Record("registry key " + Shown(path) + " created");
     return RegistryKeyPtr(
-        std::make_unique<LoggedRegistryKey>(std::move(*created), std::string(path), log_));
+        std::make_unique<LoggedRegistryKey>(std::move(*created), Shown(path), log_));
 }
 
 Win32Error LoggedRegistry::DeleteLocalMachineKey(std::string_view path) {
     const Win32Error result = inner_.DeleteLocalMachineKey(path);
-    const std::string what = "registry key " + LocalMachine(path);
+    const std::string what = "registry key " + Shown(path);
     if (result == win32_error::kSuccess) {
         log_.Record(what + " removed");
     } else if (result != win32_error::kFileNotFound) {

@@ -16,8 +16,12 @@ class LoggedRegistry final : public Registry {
                                                RegistryAccess access) override;
     Result<RegistryKeyPtr> CreateLocalMachineKey(std::string_view path) override;
     Win32Error DeleteLocalMachineKey(std::string_view path) override;
+    bool SoftwareKeysRedirected() override { return inner_.SoftwareKeysRedirected(); }
 
   private:
+    // The key's full name where it really is, as an administrator would look it up.
+    std::string Shown(std::string_view path);
+
     Registry& inner_;
     EventLog& log_;
 };

@@ -1,7 +1,11 @@
 #include "cli/run_log.h"
 
+#include <variant>
+
 #include "cli/event_log.h"
+#include "cli/log_trust.h"
 #include "platform/file_path.h"
+#include "spooler/model_name.h"
 
 namespace qar {
 
@@ -14,11 +18,18 @@ RunLog Refused(std::string why) {
 }
 
 RunLog RefusedFor(UserInterface& messages, Win32Error code) {
-    if (code == win32_error::kReparsePointEncountered) {
-        return Refused("a folder on its path is a link (a junction or a symbolic link);" +
-                       std::string(kNotThroughLinks));
-    }
     return Refused(OneLine(messages.SystemMessageText(code)));
+}
+
+std::optional<std::string> RefusedStep(std::string_view path) {
+    const auto step = ReinterpretedStep(path);
+    if (!step) return std::nullopt;
+    if (IsDeviceName(*step)) {
+        return "\"" + *step + "\" is a device name: Windows would open the device, not a file.";
+    }
+    return "\"" + *step +
+           "\" ends in a blank or a dot, which Windows drops from the end of a path but not from "
+           "a folder inside it: the folder checked would not be the folder written to.";
 }
 
 // Makes a missing folder; a folder that someone else made meanwhile is looked at again.
@@ -31,19 +42,52 @@ Result<PathKind> MadeIfMissing(FileSystem& files, const std::string& folder) {
     return PathKind::kFolder;
 }
 
-// Empty when every folder on the way is a plain one (made now if missing).
-std::optional<RunLog> RefusedFolder(FileSystem& files, UserInterface& messages,
-                                    const std::vector<std::string>& folders) {
+std::optional<std::string> RefusedKind(const std::string& folder, PathKind kind) {
+    if (kind == PathKind::kLink) {
+        return "\"" + folder + "\" is a link (a junction or a symbolic link);" +
+               std::string(kNotThroughLinks);
+    }
+    if (kind != PathKind::kFolder) return "\"" + folder + "\" is not a folder.";
+    return std::nullopt;
+}
+
+// Whether `path`, read from a handle, lies directly in `folder`, read from the handle held on it:
+// then no link took the place of the folder after it was checked.
+bool LiesIn(std::string_view path, std::string_view folder) {
+    const std::size_t last = path.rfind('\\');
+    return last != std::string_view::npos && EqualIgnoringCase(path.substr(0, last), folder);
+}
+
+std::string Swapped(const std::string& folder) {
+    return "\"" + folder + "\" became a link while the log was being opened;" +
+           std::string(kNotThroughLinks);
+}
+
+// The folders on the way, each made if missing, held, and judged from its handle; each one's
+// place is proven to be inside the one before. A refusal as soon as one fails.
+std::variant<std::vector<std::unique_ptr<HeldFolder>>, RunLog> HeldFolders(
+    FileSystem& files, UserInterface& messages, const std::vector<std::string>& folders) {
+    std::vector<std::unique_ptr<HeldFolder>> held;
     for (const std::string& folder : folders) {
         const auto kind = MadeIfMissing(files, folder);
         if (!kind) return RefusedFor(messages, kind.error());
-        if (*kind == PathKind::kLink) {
-            return Refused("\"" + folder + "\" is a link (a junction or a symbolic link);" +
-                           std::string(kNotThroughLinks));
+        if (auto refused = RefusedKind(folder, *kind)) return Refused(std::move(*refused));
+        auto hold = files.HoldFolder(folder);
+        if (!hold) return RefusedFor(messages, hold.error());
+        const HandleFacts& facts = (*hold)->Facts();
+        if (auto refused = RefusedKind(folder, facts.kind)) return Refused(std::move(*refused));
+        if (!held.empty() && !LiesIn(facts.finalPath, held.back()->Facts().finalPath)) {
+            return Refused(Swapped(folders[held.size() - 1]));
         }
-        if (*kind != PathKind::kFolder) return Refused("\"" + folder + "\" is not a folder.");
+        // The log's own folder: whoever may add a file there may put one in the log's place.
+        const bool logsFolder = &folder == &folders.back();
+        const std::uint32_t rights = kRightsToReplace | (logsFolder ? file_right::kAddFile : 0);
+        if (auto refused = UntrustedBecause(folder, facts.ownership, rights)) {
+            return Refused(std::move(*refused));
+        }
+        held.push_back(std::move(*hold));
     }
-    return std::nullopt;
+    return held;
 }
 
 // Empty for a plain file with one name.
@@ -66,19 +110,36 @@ std::optional<std::string> RefusedFile(PathKind kind, std::uint32_t hardLinks) {
     return std::nullopt;
 }
 
+// What the open file itself says, against the folder held for it.
+std::optional<std::string> RefusedOpened(const LogFile& opened,
+                                         const std::vector<std::string>& folders,
+                                         const std::vector<std::unique_ptr<HeldFolder>>& held) {
+    const HandleFacts& facts = opened.Facts();
+    if (auto refused = RefusedFile(facts.kind, facts.hardLinks)) return refused;
+    if (!held.empty() && !LiesIn(facts.finalPath, held.back()->Facts().finalPath)) {
+        return Swapped(folders.back());
+    }
+    if (!opened.Created()) return UntrustedOwnerOfFile(facts.ownership);
+    return std::nullopt;
+}
+
 }  // namespace
 
 RunLog OpenRunLog(FileSystem& files, UserInterface& messages, std::string_view path) {
+    if (auto refused = RefusedStep(path)) return Refused(std::move(*refused));
     const auto folders = FoldersOnPath(path);
     if (!folders) return Refused("it is not the full path of a file on a drive or a share.");
-    if (auto refused = RefusedFolder(files, messages, *folders)) return std::move(*refused);
+    auto held = HeldFolders(files, messages, *folders);
+    if (auto* refused = std::get_if<RunLog>(&held)) return std::move(*refused);
+    const auto& heldFolders = std::get<std::vector<std::unique_ptr<HeldFolder>>>(held);
     const auto kind = files.Inspect(path);
     if (!kind) return RefusedFor(messages, kind.error());
     if (auto refused = RefusedFile(*kind, 1)) return Refused(std::move(*refused));
     auto opened = files.OpenLog(path);
     if (!opened) return RefusedFor(messages, opened.error());
     // Looked at again on the open file: the path may have changed since it was inspected.
-    if (auto refused = RefusedFile((*opened)->Kind(), (*opened)->HardLinks())) {
+    if (auto refused = RefusedOpened(**opened, *folders, heldFolders)) {
+        (*opened)->DeleteIfCreated();
         return Refused(std::move(*refused));
     }
     return RunLog{std::move(*opened), {}};

@@ -1,5 +1,7 @@
 #include "platform/file_path.h"
 
+#include <algorithm>
+#include <array>
 #include <cctype>
 
 namespace qar {
@@ -22,26 +24,73 @@ std::optional<std::size_t> RootLength(std::string_view path) {
     return shareEnd + 1;
 }
 
+// The steps below the root, as written; nothing without a root.
+std::optional<std::vector<std::string_view>> Steps(std::string_view path) {
+    const auto root = RootLength(path);
+    if (!root) return std::nullopt;
+    std::vector<std::string_view> steps;
+    for (std::size_t start = *root;;) {
+        const std::size_t end = path.find('\\', start);
+        steps.push_back(path.substr(start, end - start));
+        if (end == std::string_view::npos) return steps;
+        start = end + 1;
+    }
+}
+
 bool PlainStep(std::string_view step) {
     return !step.empty() && step != "." && step != ".." &&
            step.find_first_of(":/*?\"<>|") == std::string_view::npos;
 }
 
+bool EndsInBlankOrDot(std::string_view step) {
+    return !step.empty() && (step.back() == ' ' || step.back() == '.');
+}
+
+bool EqualsUpperCase(std::string_view text, std::string_view upper) {
+    return text.size() == upper.size() &&
+           std::equal(text.begin(), text.end(), upper.begin(), [](char a, char b) {
+               return std::toupper(static_cast<unsigned char>(a)) == b;
+           });
+}
+
 }  // namespace
 
-std::optional<std::vector<std::string>> FoldersOnPath(std::string_view path) {
-    const auto root = RootLength(path);
-    if (!root) return std::nullopt;
-    std::vector<std::string> folders;
-    std::size_t stepStart = *root;
-    for (;;) {
-        const std::size_t stepEnd = path.find('\\', stepStart);
-        const std::string_view step = path.substr(stepStart, stepEnd - stepStart);
-        if (!PlainStep(step)) return std::nullopt;
-        if (stepEnd == std::string_view::npos) return folders;
-        folders.emplace_back(path.substr(0, stepEnd));
-        stepStart = stepEnd + 1;
+bool IsDeviceName(std::string_view name) {
+    // Windows compares what comes before the first dot, trailing blanks dropped.
+    std::string_view base = name.substr(0, name.find('.'));
+    while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
+    constexpr std::array<std::string_view, 6> kFixed = {"CON", "PRN",    "AUX",
+                                                        "NUL", "CONIN$", "CONOUT$"};
+    if (std::any_of(kFixed.begin(), kFixed.end(),
+                    [&](std::string_view device) { return EqualsUpperCase(base, device); })) {
+        return true;
     }
+    return base.size() == 4 &&
+           (EqualsUpperCase(base.substr(0, 3), "COM") ||
+            EqualsUpperCase(base.substr(0, 3), "LPT")) &&
+           base[3] >= '1' && base[3] <= '9';
+}
+
+std::optional<std::string> ReinterpretedStep(std::string_view path) {
+    const auto steps = Steps(path);
+    if (!steps) return std::nullopt;
+    for (std::string_view step : *steps) {
+        if (step == "." || step == "..") continue;
+        if (EndsInBlankOrDot(step) || IsDeviceName(step)) return std::string(step);
+    }
+    return std::nullopt;
+}
+
+std::optional<std::vector<std::string>> FoldersOnPath(std::string_view path) {
+    const auto steps = Steps(path);
+    if (!steps) return std::nullopt;
+    std::vector<std::string> folders;
+    for (std::string_view step : *steps) {
+        if (!PlainStep(step) || EndsInBlankOrDot(step) || IsDeviceName(step)) return std::nullopt;
+        const std::size_t end = static_cast<std::size_t>(step.data() + step.size() - path.data());
+        if (end < path.size()) folders.emplace_back(path.substr(0, end));
+    }
+    return folders;
 }
 
 }  // namespace qar

@@ -22,19 +22,69 @@ class DeviceFile {
                                                    std::uint32_t boundMilliseconds) = 0;
 };
 
-// What a path names, seen without following a link at its last step: a junction, a symbolic
-// link or any other reparse point is a link.
+// What a path names, seen without following a link at its last step. Only a reparse point that
+// names another place (a name surrogate: a junction, a symbolic link) is a link; any other (a
+// deduplicated file, a cloud placeholder) is the file or folder it holds.
 enum class PathKind { kMissing, kFile, kFolder, kLink, kOther };
+
+// The kind that file attributes (FILE_ATTRIBUTE_...) and a reparse tag give.
+PathKind KindFromAttributes(std::uint32_t attributes, std::uint32_t reparseTag);
+
+// An account as a security descriptor names it.
+struct Account {
+    std::string name;       // "DOMAIN\user", or the SID when it has no name
+    std::string sid;        // "S-1-5-18"
+    bool runsThis = false;  // the account this process runs as (its user or its default owner)
+};
+
+// Rights of an allow entry, as the file system's own rights (generic ones mapped).
+namespace file_right {
+inline constexpr std::uint32_t kAddFile = 0x2;         // FILE_ADD_FILE
+inline constexpr std::uint32_t kDeleteChild = 0x40;    // FILE_DELETE_CHILD
+inline constexpr std::uint32_t kDelete = 0x10000;      // DELETE
+inline constexpr std::uint32_t kWriteDac = 0x40000;    // WRITE_DAC
+inline constexpr std::uint32_t kWriteOwner = 0x80000;  // WRITE_OWNER
+}  // namespace file_right
+
+struct AccessGrant {
+    Account trustee;
+    std::uint32_t rights = 0;
+};
+
+// Who owns a file or folder and who may change it: the owner and the allow entries that apply to
+// the object itself (inherit-only ones do not).
+struct Ownership {
+    Account owner;
+    bool everyoneMayDoAnything = false;  // no access control list at all
+    std::vector<AccessGrant> grants;
+};
+
+// What an open file or folder is, read from its handle rather than from its path.
+struct HandleFacts {
+    PathKind kind = PathKind::kMissing;
+    std::string finalPath;  // where it really is, every link resolved
+    std::uint32_t hardLinks = 1;
+    Ownership ownership;
+};
+
+// A folder held open without delete sharing: until the object goes it can be neither renamed
+// nor removed, so no link can take its place.
+class HeldFolder {
+  public:
+    virtual ~HeldFolder() = default;
+    virtual const HandleFacts& Facts() const = 0;
+};
 
 // A log opened for appending; each event becomes one line, stamped with the local time.
 class LogFile {
   public:
     virtual ~LogFile() = default;
     virtual void Append(std::string_view event) = 0;
-    // What was opened, read from the open file itself: kLink for a link, kOther for anything
-    // but a file on a disk.
-    virtual PathKind Kind() const = 0;
-    virtual std::uint32_t HardLinks() const = 0;
+    virtual const HandleFacts& Facts() const = 0;
+    // Whether the open made the file.
+    virtual bool Created() const = 0;
+    // Deletes, through the open handle and never by path, the file the open made.
+    virtual void DeleteIfCreated() = 0;
 };
 
 class FileSystem {
@@ -52,10 +102,10 @@ class FileSystem {
     virtual Result<PathKind> Inspect(std::string_view path) = 0;
     // One folder, whose parent exists, with `security` (a descriptor in the system's string form).
     virtual Win32Error CreateFolder(std::string_view path, std::string_view security) = 0;
-    // Opens (or creates) a text file to append to; what is in it stays. A link at the last step
-    // is opened itself, not followed; the folders on the way are held while the file opens, so
-    // none can be swapped for a link meanwhile, and one that is a link fails the open with
-    // kReparsePointEncountered.
+    // A link at the folder's place is held itself, not followed.
+    virtual Result<std::unique_ptr<HeldFolder>> HoldFolder(std::string_view path) = 0;
+    // Opens (or creates) a text file to append to; what is in it stays. A link at the last step is
+    // opened itself, not followed.
     virtual Result<std::unique_ptr<LogFile>> OpenLog(std::string_view path) = 0;
 };
 

@@ -29,10 +29,12 @@ class Processes {
     virtual Result<std::unique_ptr<Process>> Start(std::string_view applicationPath,
                                                    bool highPriority) = 0;
     virtual void Sleep(std::uint32_t milliseconds) = 0;
-    // Takes the named machine-wide lock without waiting: the lock; null while another run of the
-    // installer holds it; a failure when it cannot be taken for another reason (a lock of that
-    // name made by someone who is not an administrator, say).
-    virtual Result<std::unique_ptr<InstanceLock>> TryLock(std::string_view name) = 0;
+    // Takes the machine-wide lock `name` without waiting, in the private namespace
+    // `namespaceName`, whose boundary admits only the Administrators group: no standard user can
+    // make the lock first. The lock; null while another run of the installer holds it; a failure
+    // when it cannot be taken for another reason (a run that is not elevated, say).
+    virtual Result<std::unique_ptr<InstanceLock>> TryLock(std::string_view namespaceName,
+                                                          std::string_view name) = 0;
 };
 
 }  // namespace qar

@@ -58,6 +58,9 @@ class Registry {
     virtual Result<RegistryKeyPtr> CreateLocalMachineKey(std::string_view path) = 0;
     // RegDeleteKeyA: a key without subkeys; 2 when there is none.
     virtual Win32Error DeleteLocalMachineKey(std::string_view path) = 0;
+    // True in a 32-bit process on 64-bit Windows, whose keys under SOFTWARE (those this program
+    // writes among them) land under SOFTWARE\WOW6432Node.
+    virtual bool SoftwareKeysRedirected() = 0;
 };
 
 // Keys that are written are opened with full access first and created only when that fails.

@@ -32,7 +32,6 @@ inline constexpr Win32Error kUnknownPort = 1796;
 inline constexpr Win32Error kUnknownMonitor = 3000;
 inline constexpr Win32Error kPrinterDriverInUse = 3001;
 inline constexpr Win32Error kPrinterMonitorAlreadyInstalled = 3006;
-inline constexpr Win32Error kReparsePointEncountered = 4395;
 }  // namespace win32_error
 
 }  // namespace qar

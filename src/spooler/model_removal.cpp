@@ -38,9 +38,8 @@ class ModelRemoval {
     ModelRemoval(Platform& platform, std::string_view model) : platform_(platform), model_(model) {}
 
     FlowOutcome Run() {
-        if (!Survey()) {
-            removal_.failed = true;
-            Report();
+        if (const Win32Error surveyed = Survey(); surveyed != win32_error::kSuccess) {
+            ReportFailedSurvey(surveyed);
             return FlowOutcome::kFailed;
         }
         if (!Confirmed()) return FlowOutcome::kCancelled;
@@ -51,10 +50,11 @@ class ModelRemoval {
     }
 
   private:
-    bool Survey() {
+    Win32Error Survey() {
         auto printers = platform_.spooler.EnumLocalPrinters2();
+        if (!printers) return printers.error();
         auto drivers = platform_.spooler.ListDriverNames(kDriverEnvironment);
-        if (!printers || !drivers) return false;
+        if (!drivers) return drivers.error();
         for (std::size_t index = 0; index < (*printers)->Count(); ++index) {
             const Queue printer{(*printers)->PrinterName(index), (*printers)->DriverName(index)};
             if (EqualIgnoringCase(printer.driver, model_) &&
@@ -68,7 +68,16 @@ class ModelRemoval {
         for (const std::string& driver : *drivers) {
             if (IsInstallerQueueName(driver, model_)) removal_.drivers.push_back(driver);
         }
-        return true;
+        return win32_error::kSuccess;
+    }
+
+    // Nothing was tried: the spooler could not say what there is (stopped or disabled, say).
+    void ReportFailedSurvey(Win32Error code) {
+        platform_.ui.ShowMessageBox(kNoWindow,
+                                    "Nothing was removed: the print spooler cannot list its "
+                                    "printers and drivers.\r\n\r\n" +
+                                        platform_.ui.SystemMessageText(code),
+                                    kInstallCaption, message_box::kIconExclamation);
     }
 
     // The other queues that use a driver: they are the user's, and keep it.

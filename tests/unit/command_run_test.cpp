@@ -48,6 +48,9 @@ struct Machine {
 class CommandRunTest : public ::testing::Test, protected Machine {};
 
 const std::vector<std::string> kQuietInstall = {"/quiet", "/model", "NOLLE-60", "/port", "com1"};
+const std::vector<std::string> kShownInstall = {"/model", "NOLLE-60", "/port", "com1"};
+const std::string kLock =
+    std::string(kInstanceLockNamespace) + "\\" + std::string(kInstanceLockName);
 
 TEST_F(CommandRunTest, QuietInstallShowsNothingAndLogsEveryChange) {
     EXPECT_EQ(RunWith(kQuietInstall), 0);
@@ -108,7 +111,8 @@ TEST(CommandRun, ExitCodes) {
         std::vector<std::string> arguments;
         int exitCode;
         const char* logged;
-        int packageFilesLeft = 0;  // all 33 stay when nothing was done, and after /uninstall
+        int packageFilesLeft = 0;        // all 33 stay when nothing was done, and after /uninstall
+        const char* shownBox = nullptr;  // the start of the one box shown, when one is
     };
     const auto takenName = [](fake::FakePlatform& fakes) {
         fakes.spooler.printers.push_back(
@@ -141,21 +145,39 @@ TEST(CommandRun, ExitCodes) {
          "box \"ERROR\": \"system text for 5 / Windows protected print mode is on: it lets no "
          "printer driver but Windows' own be added. An administrator can turn it off"},
         {"another run busy",
-         [](fake::FakePlatform& fakes) {
-             fakes.processes.heldElsewhere.push_back(std::string(kInstanceLockName));
-         },
-         kQuietInstall, 1618, "another run of the installer is changing the system", 33},
-        {"lock made by someone else",
+         [](fake::FakePlatform& fakes) { fakes.processes.heldElsewhere.push_back(kLock); },
+         kQuietInstall, 1618, "Another run of the installer is changing this machine", 33},
+        {"another run busy, shown",
+         [](fake::FakePlatform& fakes) { fakes.processes.heldElsewhere.push_back(kLock); },
+         kShownInstall, 1618, "Another run of the installer is changing this machine", 33,
+         "Another run of the installer is changing this machine; nothing was done. Run this "
+         "again when it has finished."},
+        {"lock refused",
          [](fake::FakePlatform& fakes) { fakes.control.FailCall("CreateMutex", 5); }, kQuietInstall,
          1603,
-         "the installer's machine-wide lock Global\\QAR.Modelprobe_u.Installation cannot be taken "
-         "(another account may have made it): error 5: system text for 5; nothing done",
+         "The installer's machine-wide lock cannot be taken: error 5: system text for 5; nothing "
+         "was done.",
          33},
+        {"lock refused, shown",
+         [](fake::FakePlatform& fakes) { fakes.control.FailCall("CreateMutex", 5); }, kShownInstall,
+         1603, "The installer's machine-wide lock cannot be taken", 33,
+         "The installer's machine-wide lock cannot be taken: error 5"},
+        {"a standard user's Global\\ object of the lock's name",
+         [](fake::FakePlatform& fakes) {
+             fakes.processes.madeByOtherAccounts.insert("Global\\QAR.Modelprobe_u.Installation");
+         },
+         kQuietInstall, 0, "exit code 0"},
         {"unknown port",
          nullptr,
          {"/quiet", "/model", "Nolle-60", "/port", "COM7"},
          87,
          "bad command line: unknown port \"COM7\"; known ports: COM1:, LPT1:, COM1:, COM2:",
+         33},
+        {"line breaks in an argument stay on the event's line",
+         nullptr,
+         {"/quiet", "/model", "Nolle-60\r\nexit code 0", "/port", "COM1"},
+         87,
+         "bad command line: unknown model \"Nolle-60<0x0D><0x0A>exit code 0\"; nothing done",
          33},
         {"no cutter, quiet",
          nullptr,
@@ -208,6 +230,17 @@ TEST(CommandRun, ExitCodes) {
          "system text for 87\r\n"
          "driver \"Nolle-60\" (Windows x64) removed",
          33},
+        {"monitor added: the uninstall entry named where a 32-bit process writes it",
+         [](fake::FakePlatform& fakes) {
+             for (const char* name : {"qarum1Nt.dll", "uninstallMn.exe"}) {
+                 fakes.files.files[std::string("C:\\windows\\system32\\qartemp\\") + name] = "x";
+             }
+         },
+         {"/quiet", "/installusb"},
+         0,
+         "registry value "
+         "HKLM\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\_"
+         "cutter USB Portt Monitor\\UninstallString = \"C:\\windows\\system32\\uninstallMn.exe\""},
         {"monitor port refused",
          [](fake::FakePlatform& fakes) {
              for (const char* name : {"qarum1Nt.dll", "uninstallMn.exe"}) {
@@ -266,6 +299,12 @@ TEST(CommandRun, ExitCodes) {
         EXPECT_NE(log.find(test.logged), std::string::npos) << test.label << "\n" << log;
         EXPECT_EQ(machine.fakes.control.OpenHandles(), 0) << test.label;
         EXPECT_EQ(machine.PackageFilesLeft(), test.packageFilesLeft) << test.label;
+        if (test.shownBox) {
+            ASSERT_EQ(machine.fakes.ui.messageBoxes.size(), 1u) << test.label;
+            EXPECT_TRUE(machine.fakes.ui.messageBoxes[0].text.starts_with(test.shownBox))
+                << test.label << "\n"
+                << machine.fakes.ui.messageBoxes[0].text;
+        }
         if (test.packageFilesLeft == 0) {
             EXPECT_NE(log.find("package files removed: 33 of 33"), std::string::npos) << test.label;
         }
@@ -293,40 +332,122 @@ TEST_F(CommandRunTest, BadLineOrUnwritableLogChangesNothing) {
 // A standard user may make folders under ProgramData before the elevated run: whatever they plant
 // there, the run writes nowhere but a plain file of its own and changes nothing else.
 TEST(CommandRun, LogThatAnotherUserCouldHavePlantedIsRefused) {
-    const std::string log = "C:\\ProgramData\\QAR\\install.log";
+    const std::string folder = "C:\\ProgramData\\QAR";
+    const std::string log = folder + "\\install.log";
+    const Account mallory{"PC\\mallory", "S-1-5-21-1-2-3-1001", false};
+    const auto grantedTo = [](const Account& trustee, std::uint32_t rights) {
+        Ownership ownership = fake::SystemOwned();
+        ownership.grants.push_back({trustee, rights});
+        return ownership;
+    };
+    const Account users{"BUILTIN\\Users", "S-1-5-32-545", false};
     struct Case {
         std::string path;
         std::function<void(fake::FakeFileSystem&)> plant;
         std::string reason;
     };
     const std::vector<Case> cases = {
-        {log, [](auto& files) { files.links.insert("C:\\ProgramData\\QAR"); },
+        {log, [&](auto& files) { files.links[folder] = "C:\\Windows\\System32"; },
          "\"C:\\ProgramData\\QAR\" is a link (a junction or a symbolic link); a log is never "
          "written through one."},
-        {log, [&](auto& files) { files.links.insert(log); },
+        {log, [&](auto& files) { files.links[log] = "C:\\Windows\\win.ini"; },
          "it is a link (a junction or a symbolic link); a log is never written through one."},
         {log, [&](auto& files) { files.hardLinks[log] = 2; },
          "the file has 2 names (hard links); a log is only written to a file with one."},
         {log, [&](auto& files) { files.folders.insert(log); }, "it is a folder."},
-        {log, [](auto& files) { files.files["C:\\ProgramData\\QAR"] = ""; },
+        {log, [&](auto& files) { files.files[folder] = ""; },
          "\"C:\\ProgramData\\QAR\" is not a folder."},
         {"\\\\.\\COM1", nullptr, "it is not the full path of a file on a drive or a share."},
         {"\\\\?\\C:\\run.log", nullptr, "it is not the full path"},
         {"logs\\run.log", nullptr, "it is not the full path"},
         {log + ":hidden", nullptr, "it is not the full path"},
+        // Windows drops the blank from a last step only: checked as QAR, written through "QAR ".
+        {"C:\\ProgramData\\QAR \\install.log", nullptr,
+         "\"QAR \" ends in a blank or a dot, which Windows drops from the end of a path but not "
+         "from a folder inside it"},
+        {"C:\\ProgramData\\QAR.\\install.log", nullptr, "\"QAR.\" ends in a blank or a dot"},
+        {"C:\\ProgramData\\QAR\\install.log ", nullptr, "\"install.log \" ends in a blank"},
+        {"C:\\ProgramData\\con\\install.log", nullptr,
+         "\"con\" is a device name: Windows would open the device, not a file."},
+        {"C:\\ProgramData\\QAR\\NUL.log", nullptr, "\"NUL.log\" is a device name"},
+        {"C:\\ProgramData\\QAR\\com1 .txt", nullptr, "\"com1 .txt\" is a device name"},
+        {log,
+         [&](auto& files) {
+             files.ownership[folder] = {mallory, false, {}};
+         },
+         "\"C:\\ProgramData\\QAR\" belongs to PC\\mallory, not to SYSTEM or the administrators, "
+         "who could change or replace the log. An administrator should delete it, or take "
+         "ownership of it"},
+        {"C:\\ProgramData\\QAR\\deploy\\install.log",
+         [&](auto& files) {
+             files.folders.insert(folder + "\\deploy");
+             files.ownership[folder] = grantedTo(users, file_right::kDeleteChild);
+         },
+         "\"C:\\ProgramData\\QAR\" lets BUILTIN\\Users change or replace it or what is in it. An "
+         "administrator should remove that right"},
+        {log, [&](auto& files) { files.ownership[folder] = grantedTo(mallory, 0x1F01FF); },
+         "lets PC\\mallory change or replace it"},
+        {log,
+         [&](auto& files) {
+             files.ownership[folder] = {fake::SystemOwned().owner, true, {}};
+         },
+         "\"C:\\ProgramData\\QAR\" has no access control list"},
+        // Adding a file is harmless in a folder on the way, not in the log's own.
+        {log, [&](auto& files) { files.ownership[folder] = fake::ProgramDataOwnership(); },
+         "\"C:\\ProgramData\\QAR\" lets BUILTIN\\Users add files to it."},
+        {log,
+         [&](auto& files) {
+             files.files[log] = "";
+             files.ownership[log] = {mallory, false, {}};
+         },
+         "the file belongs to PC\\mallory, not to SYSTEM or the administrators."},
+        // Holding the folder keeps it from being renamed or removed, not from becoming a junction
+        // while it is empty: the file opened is then proven to lie elsewhere, and taken back.
+        {log,
+         [&](auto& files) {
+             files.folders.insert(folder);
+             files.folders.insert("C:\\Windows\\System32");
+             files.turnedIntoJunctionWhenHeld[folder] = "C:\\Windows\\System32";
+         },
+         "\"C:\\ProgramData\\QAR\" became a link while the log was being opened; a log is never "
+         "written through one."},
     };
     for (const Case& test : cases) {
         Machine machine;
         machine.fakes.files.folders.insert("C:\\ProgramData");
+        machine.fakes.files.ownership["C:\\ProgramData"] = fake::ProgramDataOwnership();
         if (test.plant) test.plant(machine.fakes.files);
+        const auto filesBefore = machine.fakes.files.files;
         EXPECT_EQ(machine.RunWith({"/model", "Nolle-60", "/port", "COM1"}, test.path), 1622)
             << test.path;
         ASSERT_EQ(machine.fakes.ui.messageBoxes.size(), 1u) << test.path;
         EXPECT_NE(machine.fakes.ui.messageBoxes[0].text.find(test.reason), std::string::npos)
             << machine.fakes.ui.messageBoxes[0].text;
-        EXPECT_EQ(machine.fakes.files.Content(test.path).value_or(""), "") << test.path;
+        EXPECT_EQ(machine.fakes.files.files, filesBefore) << test.path;
         EXPECT_TRUE(machine.fakes.spooler.drivers.empty()) << test.path;
         EXPECT_EQ(machine.fakes.control.OpenHandles(), 0) << test.path;
+    }
+}
+
+// Only a reparse point that names another place is a link; a deduplicated file or a cloud
+// placeholder is what it holds.
+TEST(CommandRun, OnlyNameSurrogateReparsePointsAreLinks) {
+    constexpr std::uint32_t kFolder = 0x10;
+    constexpr std::uint32_t kReparse = 0x400;
+    const struct {
+        std::uint32_t attributes;
+        std::uint32_t tag;
+        PathKind kind;
+    } cases[] = {
+        {kReparse | kFolder, 0xA0000003, PathKind::kLink},    // a junction or mount point
+        {kReparse, 0xA000000C, PathKind::kLink},              // a symbolic link
+        {kReparse, 0x80000013, PathKind::kFile},              // a deduplicated file
+        {kReparse | kFolder, 0x9000001A, PathKind::kFolder},  // a cloud files placeholder
+        {kFolder, 0, PathKind::kFolder},
+        {0x20, 0, PathKind::kFile},
+    };
+    for (const auto& test : cases) {
+        EXPECT_EQ(KindFromAttributes(test.attributes, test.tag), test.kind) << std::hex << test.tag;
     }
 }
 
@@ -342,9 +463,14 @@ std::vector<std::string> Aces(std::string_view sddl) {
 
 TEST_F(CommandRunTest, MissingLogFoldersAreMadeWritableForAdministratorsOnly) {
     fakes.files.folders.insert("C:\\ProgramData");
+    // Users may add folders to ProgramData, but not replace or delete them.
+    fakes.files.ownership["C:\\ProgramData"] = fake::ProgramDataOwnership();
     const std::string log = "C:\\ProgramData\\QAR\\deploy\\install.log";
     EXPECT_EQ(RunWith({"/quiet", "/model", "Nolle-60", "/port", "COM1"}, log), 0);
     EXPECT_NE(fakes.files.Content(log).value_or("").find("exit code 0"), std::string::npos);
+    // The next run takes the folders and the log as this one left them.
+    EXPECT_EQ(RunWith({"/quiet", "/updateport"}, log), 0);
+    EXPECT_NE(fakes.files.Content(log).value_or("").find("/updateport"), std::string::npos);
     EXPECT_FALSE(fakes.files.folderSecurity.contains("C:\\ProgramData"));
     for (const char* folder : {"C:\\ProgramData\\QAR", "C:\\ProgramData\\QAR\\deploy"}) {
         ASSERT_TRUE(fakes.files.folderSecurity.contains(folder)) << folder;

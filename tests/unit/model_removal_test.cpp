@@ -174,6 +174,17 @@ TEST(ModelRemovalRefusals, EachRefusalFailsAndStopsWhatDependsOnIt) {
             EXPECT_NE(fakes.spooler.FindDriver(kModel), nullptr) << call;
         }
         EXPECT_EQ(fakes.ui.messageBoxes.back().style, message_box::kIconExclamation) << call;
+        // A spooler that cannot say what there is was asked to remove nothing; the run is
+        // elevated already, so "run it as administrator" would send the user the wrong way.
+        const bool surveyFailed = call.starts_with("Enum");
+        EXPECT_EQ(fakes.ui.messageBoxes.back().text.starts_with(
+                      "Nothing was removed: the print spooler cannot list its printers and "
+                      "drivers.\r\n\r\nsystem text for 5"),
+                  surveyFailed)
+            << call << ": " << fakes.ui.messageBoxes.back().text;
+        EXPECT_EQ(fakes.ui.messageBoxes.back().text.find("as administrator") == std::string::npos,
+                  surveyFailed)
+            << call;
         EXPECT_EQ(fakes.control.OpenHandles(), 0) << call;
     }
 }

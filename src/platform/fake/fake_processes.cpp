@@ -40,9 +40,12 @@ void FakeProcesses::Sleep(std::uint32_t milliseconds) {
     sleptMilliseconds += milliseconds;
 }
 
-Result<std::unique_ptr<InstanceLock>> FakeProcesses::TryLock(std::string_view name) {
-    control_.Record("CreateMutex(" + std::string(name) + ")");
+Result<std::unique_ptr<InstanceLock>> FakeProcesses::TryLock(std::string_view namespaceName,
+                                                             std::string_view lockName) {
+    const std::string name = std::string(namespaceName) + "\\" + std::string(lockName);
+    control_.Record("CreateMutex(" + name + ")");
     if (auto failure = control_.InjectedFailure("CreateMutex")) return Failure{*failure};
+    if (madeByOtherAccounts.contains(name)) return Failure{win32_error::kAccessDenied};
     for (const std::string& other : heldElsewhere) {
         if (other == name) return std::unique_ptr<InstanceLock>();
     }
@@ -56,8 +59,7 @@ Result<std::unique_ptr<InstanceLock>> FakeProcesses::TryLock(std::string_view na
         std::set<std::string, std::less<>>& held_;
         std::string name_;
     };
-    return std::unique_ptr<InstanceLock>(
-        std::make_unique<FakeLock>(control_, held, std::string(name)));
+    return std::unique_ptr<InstanceLock>(std::make_unique<FakeLock>(control_, held, name));
 }
 
 }  // namespace qar::fake

@@ -35,6 +35,10 @@ class FakeRegistry final : public Registry {
                                                RegistryAccess access) override;
     Result<RegistryKeyPtr> CreateLocalMachineKey(std::string_view path) override;
     Win32Error DeleteLocalMachineKey(std::string_view path) override;
+    bool SoftwareKeysRedirected() override { return softwareKeysRedirected; }
+
+    // As for the shipping 32-bit program on 64-bit Windows.
+    bool softwareKeysRedirected = true;
 
     // Test set-up and inspection.
     StoredKey& AddKey(std::string_view path);

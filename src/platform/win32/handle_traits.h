@@ -62,6 +62,15 @@ struct FileTraits {
     }
 };
 
+struct FindTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() { return INVALID_HANDLE_VALUE; }
+    static void Close(Handle search) {
+        LastErrorKeeper keep;
+        FindClose(search);
+    }
+};
+
 // Process, thread and event handles: "none" is null.
 struct KernelObjectTraits {
     using Handle = HANDLE;
@@ -69,6 +78,18 @@ struct KernelObjectTraits {
     static void Close(Handle object) {
         LastErrorKeeper keep;
         CloseHandle(object);
+    }
+};
+
+// Closed without destroying: the namespace goes with the last handle of any run.
+struct PrivateNamespaceTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() { return nullptr; }
+    static void Close(Handle space) {
+        LastErrorKeeper keep;
+        if (const auto close = QAR_SYSTEM_FUNCTION(kKernel32, ClosePrivateNamespace)) {
+            close(space, 0);
+        }
     }
 };
 
@@ -98,8 +119,10 @@ using UniqueRegistryKey = UniqueHandle<RegistryKeyTraits>;
 using UniquePrinter = UniqueHandle<PrinterTraits>;
 using UniqueDeviceInfoSet = UniqueHandle<DeviceInfoSetTraits>;
 using UniqueFile = UniqueHandle<FileTraits>;
+using UniqueFind = UniqueHandle<FindTraits>;
 using UniqueKernelObject = UniqueHandle<KernelObjectTraits>;
 using UniqueLocalMemory = UniqueHandle<LocalMemoryTraits>;
+using UniquePrivateNamespace = UniqueHandle<PrivateNamespaceTraits>;
 using UniqueBitmap = UniqueHandle<GdiObjectTraits<HBITMAP>>;
 using UniqueFont = UniqueHandle<GdiObjectTraits<HFONT>>;
 using UniqueBrush = UniqueHandle<GdiObjectTraits<HBRUSH>>;

@@ -7,7 +7,8 @@
 
 namespace qar::win32 {
 
-enum class SystemDll { kWinspool, kSetupApi, kComctl32 };
+// kKernel32 is loaded already; it serves the functions that some Windows-like systems lack.
+enum class SystemDll { kWinspool, kSetupApi, kComctl32, kKernel32 };
 
 // First act of the program: every later load by name searches System32 only.
 void RestrictDllSearchToSystem32();

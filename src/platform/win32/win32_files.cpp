@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/file_path.h"
 #include "platform/win32/bounded_read.h"
+#include "platform/win32/handle_facts.h"
 #include "platform/win32/handle_traits.h"
 #include "platform/win32/security_descriptor.h"
 
@@ -89,8 +89,8 @@ namespace {
 
 class Win32LogFile final : public LogFile {
   public:
-    Win32LogFile(UniqueFile file, PathKind kind, std::uint32_t hardLinks)
-        : file_(std::move(file)), kind_(kind), hardLinks_(hardLinks) {}
+    Win32LogFile(UniqueFile file, HandleFacts facts, bool created)
+        : file_(std::move(file)), facts_(std::move(facts)), created_(created) {}
 
     void Append(std::string_view event) override {
         SYSTEMTIME now{};
@@ -103,51 +103,37 @@ class Win32LogFile final : public LogFile {
         WriteFile(file_.Get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
     }
 
-    PathKind Kind() const override { return kind_; }
-    std::uint32_t HardLinks() const override { return hardLinks_; }
+    const HandleFacts& Facts() const override { return facts_; }
+    bool Created() const override { return created_; }
+
+    void DeleteIfCreated() override {
+        if (!created_) return;
+        FILE_DISPOSITION_INFO disposition{TRUE};
+        SetFileInformationByHandle(file_.Get(), FileDispositionInfo, &disposition,
+                                   sizeof disposition);
+    }
 
   private:
     UniqueFile file_;
-    PathKind kind_;
-    std::uint32_t hardLinks_;
+    HandleFacts facts_;
+    bool created_;
 };
 
-PathKind KindOf(DWORD attributes) {
-    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return PathKind::kLink;
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return PathKind::kFolder;
-    if (attributes & FILE_ATTRIBUTE_DEVICE) return PathKind::kOther;
-    return PathKind::kFile;
-}
+class Win32HeldFolder final : public HeldFolder {
+  public:
+    Win32HeldFolder(UniqueFile folder, HandleFacts facts)
+        : folder_(std::move(folder)), facts_(std::move(facts)) {}
+    const HandleFacts& Facts() const override { return facts_; }
 
-// Each folder is held open without delete sharing until the log is open: a held folder can be
-// neither renamed nor removed, so no link can take its place while the path is followed.
-Result<std::vector<UniqueFile>> HoldFolders(const std::vector<std::string>& folders) {
-    std::vector<UniqueFile> held;
-    for (const std::string& path : folders) {
-        UniqueFile folder(CreateFileA(path.c_str(), FILE_TRAVERSE | FILE_READ_ATTRIBUTES,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
-                                      nullptr));
-        if (!folder) return Failure{LastError()};
-        BY_HANDLE_FILE_INFORMATION facts{};
-        if (!GetFileInformationByHandle(folder.Get(), &facts)) return Failure{LastError()};
-        const PathKind kind = KindOf(facts.dwFileAttributes);
-        if (kind == PathKind::kLink) return Failure{win32_error::kReparsePointEncountered};
-        if (kind != PathKind::kFolder) return Failure{ERROR_DIRECTORY};
-        held.push_back(std::move(folder));
-    }
-    return held;
-}
+  private:
+    UniqueFile folder_;
+    HandleFacts facts_;
+};
 
 }  // namespace
 
 Result<PathKind> Win32FileSystem::Inspect(std::string_view path) {
-    // Not followed at the last step: a link's own attributes say it is one.
-    const DWORD attributes = GetFileAttributesA(std::string(path).c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES) return KindOf(attributes);
-    const Win32Error error = LastError();
-    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return PathKind::kMissing;
-    return Failure{error};
+    return KindAtPath(std::string(path));
 }
 
 Win32Error Win32FileSystem::CreateFolder(std::string_view path, std::string_view security) {
@@ -158,22 +144,33 @@ Win32Error Win32FileSystem::CreateFolder(std::string_view path, std::string_view
     return win32_error::kSuccess;
 }
 
+Result<std::unique_ptr<HeldFolder>> Win32FileSystem::HoldFolder(std::string_view path) {
+    // No delete sharing: while held, the folder can be neither renamed nor removed.
+    UniqueFile folder(
+        CreateFileA(std::string(path).c_str(), FILE_TRAVERSE | FILE_READ_ATTRIBUTES | READ_CONTROL,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!folder) return Failure{LastError()};
+    auto facts = FactsOfHandle(folder.Get());
+    if (!facts) return Failure{facts.error()};
+    return std::unique_ptr<HeldFolder>(
+        std::make_unique<Win32HeldFolder>(std::move(folder), std::move(*facts)));
+}
+
 Result<std::unique_ptr<LogFile>> Win32FileSystem::OpenLog(std::string_view path) {
-    const auto folders = FoldersOnPath(path);
-    if (!folders) return Failure{ERROR_BAD_PATHNAME};
-    const auto held = HoldFolders(*folders);
-    if (!held) return Failure{held.error()};
-    // Appending only: what earlier runs wrote is never overwritten.
-    UniqueFile file(CreateFileA(std::string(path).c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    // Appending only: what earlier runs wrote is never overwritten. DELETE, to take back a file
+    // this open made in a place that proves wrong; shared, so that a second run can still open
+    // the log (only administrators may delete in a folder the log is written to).
+    UniqueFile file(CreateFileA(
+        std::string(path).c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | READ_CONTROL | DELETE,
+        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!file) return Failure{LastError()};
-    BY_HANDLE_FILE_INFORMATION facts{};
-    if (!GetFileInformationByHandle(file.Get(), &facts)) return Failure{LastError()};
-    const PathKind kind = GetFileType(file.Get()) == FILE_TYPE_DISK ? KindOf(facts.dwFileAttributes)
-                                                                    : PathKind::kOther;
+    const bool created = GetLastError() != ERROR_ALREADY_EXISTS;
+    auto facts = FactsOfHandle(file.Get());
+    if (!facts) return Failure{facts.error()};
     return std::unique_ptr<LogFile>(
-        std::make_unique<Win32LogFile>(std::move(file), kind, facts.nNumberOfLinks));
+        std::make_unique<Win32LogFile>(std::move(file), std::move(*facts), created));
 }
 
 }  // namespace qar::win32

@@ -14,6 +14,7 @@ class Win32FileSystem final : public FileSystem {
     Result<std::unique_ptr<DeviceFile>> OpenDevice(std::string_view path) override;
     Result<PathKind> Inspect(std::string_view path) override;
     Win32Error CreateFolder(std::string_view path, std::string_view security) override;
+    Result<std::unique_ptr<HeldFolder>> HoldFolder(std::string_view path) override;
     Result<std::unique_ptr<LogFile>> OpenLog(std::string_view path) override;
 };
 

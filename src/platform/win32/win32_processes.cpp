@@ -8,6 +8,7 @@
 
 #include "platform/win32/handle_traits.h"
 #include "platform/win32/security_descriptor.h"
+#include "platform/win32/system_library.h"
 
 namespace qar::win32 {
 
@@ -58,11 +59,18 @@ namespace {
 
 class Win32InstanceLock final : public InstanceLock {
   public:
-    explicit Win32InstanceLock(UniqueKernelObject mutex) : mutex_(std::move(mutex)) {}
-    ~Win32InstanceLock() override { ReleaseMutex(mutex_.Get()); }
+    Win32InstanceLock(UniqueKernelObject mutex, UniquePrivateNamespace space)
+        : mutex_(std::move(mutex)), space_(std::move(space)) {}
+    ~Win32InstanceLock() override {
+        ReleaseMutex(mutex_.Get());
+        // The mutex first: the namespace it was found in goes after it.
+        mutex_.Reset();
+        space_.Reset();
+    }
 
   private:
     UniqueKernelObject mutex_;
+    UniquePrivateNamespace space_;
 };
 
 // SYSTEM and the administrators only: a standard user may not open the lock, so may not hold it.
@@ -92,25 +100,84 @@ bool MadeByAnInstaller(HANDLE mutex) {
            EqualSid(owner, reinterpret_cast<TOKEN_OWNER*>(buffer.data())->Owner);
 }
 
-}  // namespace
+// The private namespace of that name whose boundary is the Administrators group: made, or opened
+// when an earlier run made it. Null with the last error set when it cannot be had; the functions
+// missing altogether (Wine 8 has none of them) give ERROR_CALL_NOT_IMPLEMENTED.
+UniquePrivateNamespace AdministratorsNamespace(const std::string& name) {
+    const auto createBoundary = QAR_SYSTEM_FUNCTION(kKernel32, CreateBoundaryDescriptorA);
+    const auto addSid = QAR_SYSTEM_FUNCTION(kKernel32, AddSIDToBoundaryDescriptor);
+    const auto deleteBoundary = QAR_SYSTEM_FUNCTION(kKernel32, DeleteBoundaryDescriptor);
+    const auto createNamespace = QAR_SYSTEM_FUNCTION(kKernel32, CreatePrivateNamespaceA);
+    const auto openNamespace = QAR_SYSTEM_FUNCTION(kKernel32, OpenPrivateNamespaceA);
+    if (!createBoundary || !addSid || !deleteBoundary || !createNamespace || !openNamespace ||
+        !QAR_SYSTEM_FUNCTION(kKernel32, ClosePrivateNamespace)) {
+        SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+        return UniquePrivateNamespace();
+    }
+    HANDLE boundary = createBoundary(name.c_str(), 0);
+    if (boundary == nullptr) return UniquePrivateNamespace();
+    BYTE administrators[SECURITY_MAX_SID_SIZE] = {};
+    DWORD sidSize = sizeof administrators;
+    HANDLE space = nullptr;
+    if (CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators, &sidSize) &&
+        addSid(&boundary, administrators)) {
+        const auto security = SecurityDescriptor(kLockSecurity);
+        SECURITY_ATTRIBUTES attributes{sizeof attributes, security ? security->Get() : nullptr,
+                                       FALSE};
+        if (security) space = createNamespace(&attributes, boundary, name.c_str());
+        if (space == nullptr && GetLastError() == ERROR_ALREADY_EXISTS) {
+            space = openNamespace(boundary, name.c_str());
+        }
+    }
+    const DWORD error = GetLastError();
+    deleteBoundary(boundary);
+    SetLastError(error);
+    return UniquePrivateNamespace(space);
+}
 
-Result<std::unique_ptr<InstanceLock>> Win32Processes::TryLock(std::string_view name) {
-    const auto security = SecurityDescriptor(kLockSecurity);
-    if (!security) return Failure{security.error()};
-    SECURITY_ATTRIBUTES attributes{sizeof attributes, security->Get(), FALSE};
-    UniqueKernelObject mutex(CreateMutexA(&attributes, FALSE, std::string(name).c_str()));
+// Takes the mutex without waiting: the lock, null while another run holds it, or a failure.
+Result<std::unique_ptr<InstanceLock>> Taken(UniqueKernelObject mutex,
+                                            UniquePrivateNamespace space) {
+    const DWORD waited = WaitForSingleObject(mutex.Get(), 0);
+    // Abandoned: the run that held it ended without letting go; the lock is ours now.
+    if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) {
+        return std::unique_ptr<InstanceLock>(
+            std::make_unique<Win32InstanceLock>(std::move(mutex), std::move(space)));
+    }
+    if (waited == WAIT_TIMEOUT) return std::unique_ptr<InstanceLock>();  // another run holds it
+    return Failure{GetLastError()};
+}
+
+// Where the system has no private namespaces (Wine): the lock in Global\, refused when someone
+// who is not an installer made it first.
+Result<std::unique_ptr<InstanceLock>> TryGlobalLock(const std::string& name,
+                                                    SECURITY_ATTRIBUTES& attributes) {
+    UniqueKernelObject mutex(CreateMutexA(&attributes, FALSE, ("Global\\" + name).c_str()));
     // A lock this process may not open was made by someone else, with rights of their own.
     if (!mutex) return Failure{GetLastError()};
     if (GetLastError() == ERROR_ALREADY_EXISTS && !MadeByAnInstaller(mutex.Get())) {
         return Failure{ERROR_ACCESS_DENIED};
     }
-    const DWORD waited = WaitForSingleObject(mutex.Get(), 0);
-    // Abandoned: the run that held it ended without letting go; the lock is ours now.
-    if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) {
-        return std::unique_ptr<InstanceLock>(std::make_unique<Win32InstanceLock>(std::move(mutex)));
+    return Taken(std::move(mutex), UniquePrivateNamespace());
+}
+
+}  // namespace
+
+Result<std::unique_ptr<InstanceLock>> Win32Processes::TryLock(std::string_view namespaceName,
+                                                              std::string_view name) {
+    const auto security = SecurityDescriptor(kLockSecurity);
+    if (!security) return Failure{security.error()};
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, security->Get(), FALSE};
+    const std::string spaceName(namespaceName);
+    UniquePrivateNamespace space = AdministratorsNamespace(spaceName);
+    if (!space) {
+        if (GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) return Failure{GetLastError()};
+        return TryGlobalLock(spaceName + "." + std::string(name), attributes);
     }
-    if (waited == WAIT_TIMEOUT) return std::unique_ptr<InstanceLock>();  // another run holds it
-    return Failure{GetLastError()};
+    UniqueKernelObject mutex(
+        CreateMutexA(&attributes, FALSE, (spaceName + "\\" + std::string(name)).c_str()));
+    if (!mutex) return Failure{GetLastError()};
+    return Taken(std::move(mutex), std::move(space));
 }
 
 }  // namespace qar::win32

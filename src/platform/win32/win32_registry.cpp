@@ -88,4 +88,9 @@ Win32Error Win32Registry::DeleteLocalMachineKey(std::string_view path) {
     return static_cast<Win32Error>(RegDeleteKeyA(HKEY_LOCAL_MACHINE, std::string(path).c_str()));
 }
 
+bool Win32Registry::SoftwareKeysRedirected() {
+    BOOL wow64 = FALSE;
+    return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+
 }  // namespace qar::win32

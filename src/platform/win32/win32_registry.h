@@ -28,6 +28,7 @@ class Win32Registry final : public Registry {
                                                RegistryAccess access) override;
     Result<RegistryKeyPtr> CreateLocalMachineKey(std::string_view path) override;
     Win32Error DeleteLocalMachineKey(std::string_view path) override;
+    bool SoftwareKeysRedirected() override;
 };
 
 }  // namespace qar::win32

@@ -52,7 +52,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     if (arguments.empty()) {
         LeaveTheStartFolder(platform.Services().files);
         // A plain start takes the lock when it is free but never waits for it or refuses.
-        const auto lock = platform.Services().processes.TryLock(qar::kInstanceLockName);
+        const auto lock = platform.Services().processes.TryLock(qar::kInstanceLockNamespace,
+                                                                qar::kInstanceLockName);
         qar::CModelprobe_uApp application(platform.Services(), installState);
         application.InitInstance();
         return 0;
