@@ -4,8 +4,9 @@
 
 namespace qar {
 
-// A model name goes into file paths and registry key paths: it must be non-empty and must
-// not be able to leave its folder or key.
+// A model name goes into file paths and registry key paths: it must be non-empty, must not be
+// able to leave its folder or key, and must neither name a Windows device (CON, NUL, COM1, ...,
+// with any extension) nor hold a control character.
 bool IsAcceptableModelName(std::string_view name);
 
 // Names as Windows compares printers, drivers and switches: ignoring the case of ASCII letters.

@@ -136,8 +136,12 @@ TEST_F(UsbInstallTest, MuteCutterEndsInTheFirstStepsErrorBox) {
     EXPECT_TRUE(PackageFilesPresent());
 }
 
-TEST_F(UsbInstallTest, ModelNamesThatCouldLeaveTheirFolderAreRefused) {
-    for (const char* reply : {"a,b,..\\evil,", "a,b,x/y,", "a,b,C:,", "a,b,..,"}) {
+TEST_F(UsbInstallTest, ModelNamesThatCouldLeaveTheirFolderOrNameADeviceAreRefused) {
+    for (const char* reply :
+         {"a,b,..\\evil,", "a,b,x/y,", "a,b,C:,", "a,b,..,", "a,b,CON,", "a,b,prn,", "a,b,Aux,",
+          "a,b,nul.txt,", "a,b,COM1.INI,", "a,b,com9,", "a,b,LPT1,", "a,b,lpt9.x.y,",
+          "a,b,NUL .INI,", "a,b,Com3  ,", "a,b,Tolvar\t60,", "a,b,Tolvar-60\r\n,",
+          "a,b,Tolvar\x7f,", "a,b,\x1bR,"}) {
         fakes.deviceSetup.interfaces.clear();
         fakes.files.devices.clear();
         fakes.ui.messageBoxes.clear();
@@ -148,6 +152,16 @@ TEST_F(UsbInstallTest, ModelNamesThatCouldLeaveTheirFolderAreRefused) {
     }
     EXPECT_EQ(fakes.control.CountCalls("AddPrinterDriver"), 0u);
     EXPECT_EQ(fakes.control.CountCalls("RegCreateKey"), 0u);
+}
+
+TEST_F(UsbInstallTest, NamesThatOnlyLookLikeADeviceAreInstalled) {
+    for (const char* model : {"COM10", "Console", "NUL-60", "LPT"}) {
+        fakes.deviceSetup.interfaces.clear();
+        fakes.files.devices.clear();
+        PlugCutter("s1", 1, std::string("a,b,") + model + ",");
+        dialog.OnCommand(1000);
+        EXPECT_NE(fakes.spooler.FindPrinter(model), nullptr) << model;
+    }
 }
 
 TEST_F(UsbInstallTest, ManualSelectionWinsOverTheReportedModel) {
