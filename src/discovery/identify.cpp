@@ -19,7 +19,10 @@ std::optional<std::string> AskForModel(const CUsbIF& table, int index, FileSyste
                                        Processes& processes) {
     auto device = table.OpenUsbDevice(files, index, std::string_view{});
     if (!device) return std::nullopt;
-    (void)(*device)->Write(kIdentifyQuery);
+    // A request the device did not take within the bound gets no reply; any other failing
+    // write is let pass, and the read tells.
+    const auto sent = (*device)->Write(kIdentifyQuery, kReplyBoundMilliseconds);
+    if (!sent && sent.error() == win32_error::kOperationAborted) return std::string();
     processes.Sleep(kReplyPauseMilliseconds);
     auto reply = (*device)->Read(kReplyBuffer, kReplyBoundMilliseconds);
     return reply ? ReplyText(*reply) : std::string();

@@ -1,5 +1,5 @@
 // Folder discovery: serial ports and USB cutters, asked their model; includes core, platform.
-// Asks each listed cutter for its model: a 7-byte request, a pause and one bounded read.
+// Asks each listed cutter for its model: a bounded 7-byte request, a pause and one bounded read.
 #pragma once
 
 #include <array>
@@ -19,7 +19,8 @@ inline constexpr std::array<std::uint8_t, 7> kIdentifyQuery = {0x1B, 0x2E, 0x52,
                                                                0x3A, 0x0D, 0x0A};
 inline constexpr std::uint32_t kReplyBuffer = 256;
 inline constexpr std::uint32_t kReplyPauseMilliseconds = 50;
-// A mute or unplugged device must not hang the program: the read gives up after this.
+// A mute or unplugged device must not hang the program: the write and the read each give up
+// after this.
 inline constexpr std::uint32_t kReplyBoundMilliseconds = 2000;
 
 // The model field after one reply: the field before the first, second or third comma as

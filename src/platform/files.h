@@ -16,7 +16,9 @@ namespace qar {
 class DeviceFile {
   public:
     virtual ~DeviceFile() = default;
-    virtual Result<std::uint32_t> Write(std::span<const std::uint8_t> bytes) = 0;
+    // One write; gives up after boundMilliseconds (a device that takes no data fails it with 995).
+    virtual Result<std::uint32_t> Write(std::span<const std::uint8_t> bytes,
+                                        std::uint32_t boundMilliseconds) = 0;
     // One read of at most maxBytes; gives up after boundMilliseconds (no data is then no reply).
     virtual Result<std::vector<std::uint8_t>> Read(std::uint32_t maxBytes,
                                                    std::uint32_t boundMilliseconds) = 0;

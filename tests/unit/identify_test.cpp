@@ -72,7 +72,7 @@ TEST_F(IdentifyTest, OneCutterSendsTheQueryPausesAndTakesThePaddedThirdField) {
     EXPECT_EQ(state.modelName, "Tolvar-60");
     EXPECT_EQ(state.usbPortName, "USB001");
     const auto& calls = fakes.control.Calls();
-    const auto write = std::find(calls.begin(), calls.end(), "WriteFile(" + device + ", 7)");
+    const auto write = std::find(calls.begin(), calls.end(), "WriteFile(" + device + ", 7, 2000)");
     ASSERT_NE(write, calls.end());
     EXPECT_EQ(*(write + 1), "Sleep(50)");
     EXPECT_EQ(*(write + 2), "ReadFile(" + device + ", 256, 2000)");
@@ -163,6 +163,18 @@ TEST_F(IdentifyTest, MuteDeviceEndsAtTheBoundWithAnEmptyReply) {
     state.modelName = "earlier";
     Identify();
     EXPECT_EQ(state.modelName, "");
+    EXPECT_EQ(fakes.control.OpenHandles(), 0);
+}
+
+TEST_F(IdentifyTest, DeviceTakingNoDataEndsAtTheWritesBoundWithAnEmptyReply) {
+    const std::string device = Plug("s1", 1, "a,b,Tolvar-60,");
+    fakes.files.devices[device].refusesData = true;
+    state.modelName = "earlier";
+    Identify();
+    EXPECT_EQ(state.modelName, "");
+    EXPECT_EQ(fakes.control.CallsNamed("WriteFile"),
+              std::vector<std::string>{"WriteFile(" + device + ", 7, 2000)"});
+    EXPECT_EQ(fakes.control.CountCalls("ReadFile"), 0u);
     EXPECT_EQ(fakes.control.OpenHandles(), 0);
 }
 

@@ -14,9 +14,12 @@ class FakeDeviceFile final : public DeviceFile, private CountedHandle {
         : CountedHandle(control), device_(device), path_(std::move(path)) {}
     ~FakeDeviceFile() override { control_.Record("CloseHandle(" + path_ + ")"); }
 
-    Result<std::uint32_t> Write(std::span<const std::uint8_t> bytes) override {
-        control_.Record("WriteFile(" + path_ + ", " + std::to_string(bytes.size()) + ")");
+    Result<std::uint32_t> Write(std::span<const std::uint8_t> bytes,
+                                std::uint32_t boundMilliseconds) override {
+        control_.Record("WriteFile(" + path_ + ", " + std::to_string(bytes.size()) + ", " +
+                        std::to_string(boundMilliseconds) + ")");
         if (auto failure = control_.InjectedFailure("WriteFile")) return Failure{*failure};
+        if (device_.refusesData) return Failure{win32_error::kOperationAborted};
         device_.received.insert(device_.received.end(), bytes.begin(), bytes.end());
         return static_cast<std::uint32_t>(bytes.size());
     }

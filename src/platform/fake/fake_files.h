@@ -17,6 +17,7 @@ namespace qar::fake {
 struct FakeDevice {
     std::vector<std::uint8_t> reply;  // what one read returns
     bool mute = false;                // a read that gives nothing until the bound
+    bool refusesData = false;         // a write that takes nothing until the bound
     std::vector<std::uint8_t> received;
 };
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/win32/bounded_read.h"
+#include "platform/win32/bounded_io.h"
 #include "platform/win32/handle_facts.h"
 #include "platform/win32/handle_traits.h"
 #include "platform/win32/security_descriptor.h"
@@ -33,13 +33,9 @@ class Win32DeviceFile final : public DeviceFile {
   public:
     explicit Win32DeviceFile(UniqueFile file) : file_(std::move(file)) {}
 
-    Result<std::uint32_t> Write(std::span<const std::uint8_t> bytes) override {
-        DWORD written = 0;
-        if (!WriteFile(file_.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
-                       nullptr)) {
-            return Failure{LastError()};
-        }
-        return static_cast<std::uint32_t>(written);
+    Result<std::uint32_t> Write(std::span<const std::uint8_t> bytes,
+                                std::uint32_t boundMilliseconds) override {
+        return WriteWithBound(file_.Get(), bytes, boundMilliseconds);
     }
 
     Result<std::vector<std::uint8_t>> Read(std::uint32_t maxBytes,
