@@ -1,5 +1,5 @@
-// Device paths as the platform lists them: the vendor test, the 80-character cut and the
-// composed open name.
+// Device paths as the platform lists them: the vendor test, the slot that holds a path whole
+// and the composed open name.
 #include <cstring>
 
 #include "discovery/usb_interface_table.h"
@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(count >= 0 && count <= CUsbIF::kSlots && count == table.deviceCount());
     for (int slot = 0; slot < count; ++slot) {
         const std::string_view path = table.devicePath(slot);
-        FUZZ_CHECK(path.size() <= CUsbIF::kStoredPathLength);
+        FUZZ_CHECK(path.size() <= CUsbIF::kLongestPath);
         FUZZ_CHECK(CUsbIF::PassesVendorTest(path));
         FUZZ_CHECK(table.vendorId(slot) == kMakerVendorId);
         const std::string suffix = input.Text();

@@ -1,6 +1,5 @@
 #include "discovery/usb_interface_table.h"
 
-#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -8,7 +7,6 @@ namespace qar {
 
 namespace {
 
-constexpr std::size_t kLongestOpenName = 255;
 constexpr std::uint32_t kPortNumberBuffer = 256;
 
 }  // namespace
@@ -31,7 +29,7 @@ std::string_view CUsbIF::vendorId(int index) const {
 }
 
 void CUsbIF::StoreSlot(int slot, std::string_view stored) {
-    // The caller has cut the path to 80 characters, so the terminator stays inside the slot.
+    // The caller has checked that the path fits, so the terminator stays inside the slot.
     auto& pathSlot = devicePath_[Slot(slot)];
     std::memcpy(pathSlot.data(), stored.data(), stored.size());
     pathSlot[stored.size()] = '\0';
@@ -59,11 +57,11 @@ int CUsbIF::EnumerateUsbPrinters(DeviceSetup& deviceSetup) {
         if (listed != win32_error::kSuccess) continue;
         auto path = (*set)->InterfacePath(index);
         if (!path) continue;
-        // The path is a zero-terminated text; what follows a zero is not part of it.
+        // The path is a zero-terminated text; what follows a zero is not part of it. One too
+        // long for its slot is dropped like an entry that cannot be described.
         const std::string_view text(path->c_str());
-        const std::string_view stored = text.substr(0, std::min(text.size(), kStoredPathLength));
-        if (!PassesVendorTest(stored)) continue;
-        StoreSlot(slot, stored);
+        if (text.size() > kLongestPath || !PassesVendorTest(text)) continue;
+        StoreSlot(slot, text);
         ReadPortNumber(**set, index, slot);
         ++slot;
     }
@@ -79,7 +77,7 @@ Result<std::unique_ptr<DeviceFile>> CUsbIF::OpenUsbDevice(
         name.push_back('\\');
         name.append(*suffix);
     }
-    if (name.size() > kLongestOpenName) return Failure{win32_error::kFilenameExceedsRange};
+    if (name.size() > kLongestPath) return Failure{win32_error::kFilenameExceedsRange};
     return files.OpenDevice(name);
 }
 

@@ -20,7 +20,8 @@ class CUsbIF {
   public:
     static constexpr int kSlots = 32;
     static constexpr std::size_t kPathSlot = 256;
-    static constexpr std::size_t kStoredPathLength = 80;
+    // A path is kept whole, its terminator inside its slot; a longer one is dropped.
+    static constexpr std::size_t kLongestPath = kPathSlot - 1;
     static constexpr std::size_t kVendorSlot = 20;
     // Where the four vendor digits sit in a device path ("\\?\usb#vid_1a7e&...").
     static constexpr std::size_t kVendorPosition = 12;
@@ -29,10 +30,12 @@ class CUsbIF {
     virtual ~CUsbIF() = default;
 
     // Lists the present interfaces of the class; only the maker's own take a slot and count,
-    // so a foreign printer is never sent the identification request. Returns the count.
+    // so a foreign printer is never sent the identification request, and only those whose path
+    // fits a slot whole: a cut path names no device. Returns the count.
     int EnumerateUsbPrinters(DeviceSetup& deviceSetup);
 
-    // Opens the slot's path, followed by a backslash and the suffix when there is one.
+    // Opens the slot's path, followed by a backslash and the suffix when there is one; a name
+    // longer than a slot's longest path is not opened.
     Result<std::unique_ptr<DeviceFile>> OpenUsbDevice(FileSystem& files, int index,
                                                       std::optional<std::string_view> suffix) const;
 

@@ -111,6 +111,19 @@ class UsbInstallTest(UsbCase):
         self.assertEqual(self.printers(), [("Tolvar-60", "USB001", "Tolvar-60")])
         self.wait_package_cleaned_up()
 
+    def test_cutter_whose_path_is_longer_than_80_characters_is_installed_on_its_port(self):
+        # One function of a composite device: its interface path has 88 characters.
+        cutter = self.plug(device("7&2A3B4C5D&0&0000", port=2, pid="0001&mi_00", reply=TOLVAR_REPLY))
+        path = cutter.lines("device")[0]["path"]
+        self.assertEqual(path, interface_path("7&2a3b4c5d&0&0000", pid="0001&mi_00"))
+        self.assertGreater(len(path), 80)
+        self.staged_files = WinePrefix.files(self.prefix.driver_dir)
+        watched = run_to_end(self.ui, "/quiet", "/usb")
+        self.assertEqual((watched.int("exit_code"), watched.lines("seen")), (0, []))
+        self.assertEqual(cutter.requests(), [IDENTIFY_REQUEST_HEX], "bytes the cutter received")
+        self.assertEqual(self.printers(), [("Tolvar-60", "USB002", "Tolvar-60")])
+        self.wait_package_cleaned_up()
+
 
 # The same, with DLLs planted beside the program: none of them may be loaded.
 PlantedDllsUsbInstallTest = planted_dll_variant(

@@ -36,7 +36,7 @@ TEST_F(UsbInterfaceTableTest, NoInterfaceGivesZero) {
 TEST_F(UsbInterfaceTableTest, OneCutterFillsSlotZero) {
     Plug(CutterPath("serial1"), 1);
     EXPECT_EQ(table.EnumerateUsbPrinters(fakes.deviceSetup), 1);
-    EXPECT_EQ(table.devicePath(0), CutterPath("serial1").substr(0, 80));
+    EXPECT_EQ(table.devicePath(0), CutterPath("serial1"));
     EXPECT_EQ(table.vendorId(0), "1a7e");
     EXPECT_EQ(table.portNumber(0), 1);
     EXPECT_EQ(fakes.control.OpenHandles(), 0);
@@ -51,16 +51,25 @@ TEST_F(UsbInterfaceTableTest, OtherVendorsAndUpperCaseDigitsTakeNoSlot) {
     EXPECT_TRUE(table.devicePath(0).find("mine") != std::string_view::npos);
 }
 
-TEST_F(UsbInterfaceTableTest, PathsAreCutAtEightyCharacters) {
-    const std::string longPath = CutterPath(std::string(100, 's'));
-    Plug(longPath);
-    const std::string shortPath =
-        std::string("\\\\?\\usb#vid_1a7e&pid_0001#") + std::string(34, 'x');
-    ASSERT_EQ(shortPath.size(), 60u);
-    Plug(shortPath);
+// Composite devices and long serial numbers have paths far over 80 characters; a cut one names
+// no device.
+TEST_F(UsbInterfaceTableTest, PathsAreKeptWholeOrDroppedWhenTheyDoNotFitTheirSlot) {
+    const auto pathOf = [](std::size_t length) {
+        return CutterPath(std::string(length - CutterPath("").size(), 's'));
+    };
+    Plug(pathOf(256), 1);
+    Plug(pathOf(200), 2);
+    Plug(pathOf(255), 3);
+    fakes.files.devices[pathOf(200) + "\\"] = {};
+    fakes.files.devices[pathOf(255)] = {};
     EXPECT_EQ(table.EnumerateUsbPrinters(fakes.deviceSetup), 2);
-    EXPECT_EQ(table.devicePath(0), longPath.substr(0, 80));
-    EXPECT_EQ(table.devicePath(1), shortPath);
+    EXPECT_EQ(table.devicePath(0), pathOf(200));
+    EXPECT_EQ(table.portNumber(0), 2);
+    EXPECT_EQ(table.devicePath(1), pathOf(255));
+    EXPECT_EQ(table.portNumber(1), 3);
+    EXPECT_TRUE(table.OpenUsbDevice(fakes.files, 0, std::string_view{}));
+    EXPECT_TRUE(table.OpenUsbDevice(fakes.files, 1, std::nullopt));
+    EXPECT_EQ(fakes.control.OpenHandles(), 0);
 }
 
 TEST_F(UsbInterfaceTableTest, PathEndsAtItsFirstZeroBeforeTheVendorTest) {
