@@ -173,9 +173,9 @@ std::string UsageText() {
         "\r\n"
         "Exit codes:\r\n"
         "0 done, 87 bad command line,\r\n"
-        "1167 no cutter (/quiet /usb), 1602 cancelled,\r\n"
-        "1603 failed, 1618 another run is busy,\r\n"
-        "1622 log not writable\r\n"
+        "1167 no cutter gave a usable answer (/usb),\r\n"
+        "1602 cancelled, 1603 failed,\r\n"
+        "1618 another run is busy, 1622 log not writable\r\n"
         "\r\n"
         "Models:";
     for (std::string_view model : kModelNames) {

@@ -87,6 +87,8 @@ int ExitCode(FlowOutcome outcome, bool quiet) {
             return exit_code::kCancelled;
         case FlowOutcome::kNoCutter:
             return quiet ? exit_code::kNoCutter : exit_code::kCancelled;
+        case FlowOutcome::kNoModel:
+            return exit_code::kNoCutter;
         case FlowOutcome::kFailed:
             break;
     }
@@ -131,6 +133,11 @@ int RunCommand(Platform& platform, InstallState& state, const CommandLine& line,
     ui.RunMainDialog(dialog);
     if (line.quiet && dialog.LastOutcome() == FlowOutcome::kNoCutter) {
         log.Record("no cutter answered on USB; a quiet run starts no detector and shows no help");
+    }
+    if (dialog.LastOutcome() == FlowOutcome::kNoModel) {
+        log.Record(
+            "the cutter on USB gave no usable model name (no answer within 2 s, or a "
+            "garbled one): nothing installed");
     }
     // As after every run, the package leaves the driver directory, once.
     if (!files.RemovalsAttempted()) {

@@ -21,7 +21,7 @@ inline constexpr std::string_view kInstanceLockName = "Installation";
 namespace exit_code {
 inline constexpr int kSuccess = 0;
 inline constexpr int kBadCommandLine = 87;
-inline constexpr int kNoCutter = 1167;
+inline constexpr int kNoCutter = 1167;  // no cutter on USB gave a usable answer
 inline constexpr int kCancelled = 1602;
 inline constexpr int kFailed = 1603;
 inline constexpr int kBusy = 1618;

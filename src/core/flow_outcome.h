@@ -9,6 +9,7 @@ enum class FlowOutcome {
     kCancelled,  // the user cancelled a dialog
     kFailed,     // the system refused a change
     kNoCutter,   // no cutter answered on USB and the help was closed without Retry
+    kNoModel,    // a cutter is on USB, but none gave a usable model name (its box shown)
 };
 
 }  // namespace qar

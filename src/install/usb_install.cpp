@@ -4,6 +4,7 @@
 #include "discovery/usb_detector.h"
 #include "install/clash_question.h"
 #include "spooler/install_chain.h"
+#include "spooler/model_name.h"
 #include "spooler/package_cleanup.h"
 
 namespace qar {
@@ -18,6 +19,11 @@ FlowOutcome RunAutomaticDetection(Platform& platform, InstallState& state, Insta
         if (state.usbDeviceCount != 0) {
             const FlowOutcome outcome = InstallWithClashQuestion(platform, state, host.Owner());
             if (outcome == FlowOutcome::kDone) host.ShowWarrantyOffer();
+            // Mute or garbled: the chain's first step refused the name (its box shown), so no
+            // cutter gave a usable answer.
+            if (outcome == FlowOutcome::kFailed && !IsAcceptableModelName(state.modelName)) {
+                return FlowOutcome::kNoModel;
+            }
             return outcome;
         }
         if (!host.Unattended()) {

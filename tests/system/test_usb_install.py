@@ -111,6 +111,17 @@ class UsbInstallTest(UsbCase):
         self.assertEqual(self.printers(), [("Tolvar-60", "USB001", "Tolvar-60")])
         self.wait_package_cleaned_up()
 
+    def test_quiet_usb_command_with_a_mute_cutter_exits_1167_without_a_window(self):
+        # Administrators retry on 1167: a cutter that gave no model is the same as none.
+        cutter = self.plug(device("MUTE0001", port=3, mute=True))
+        self.staged_files = WinePrefix.files(self.prefix.driver_dir)
+        watched = run_to_end(self.ui, "/quiet", "/usb")
+        self.assertEqual((watched.int("exit_code"), watched.lines("seen")), (1167, []))
+        self.assertEqual(cutter.requests(), [IDENTIFY_REQUEST_HEX], "bytes the cutter received")
+        self.assertEqual(self.printers(), [])
+        self.assertEqual(self.prefix.spooler().driver_names(), [])
+        self.wait_package_cleaned_up()
+
     def test_cutter_whose_path_is_longer_than_80_characters_is_installed_on_its_port(self):
         # One function of a composite device: its interface path has 88 characters.
         cutter = self.plug(device("7&2A3B4C5D&0&0000", port=2, pid="0001&mi_00", reply=TOLVAR_REPLY))

@@ -4,6 +4,7 @@
 
 #include "cli/command_run.h"
 #include "discovery/usb_detector.h"
+#include "discovery/usb_interface_table.h"
 #include "platform/fake/fake_platform.h"
 #include "qar_version.h"
 #include "spooler/install_chain.h"
@@ -123,6 +124,17 @@ TEST(CommandRun, ExitCodes) {
         fakes.spooler.drivers.push_back(
             {"Nolle-60", "Windows x64", "KT4_cx64.dll", "x.INI", "", ""});
     };
+    const auto cutterAnswering = [](std::string reply, bool mute) {
+        return [reply, mute](fake::FakePlatform& fakes) {
+            const std::string path = "\\\\?\\usb#vid_1a7e&pid_0001#s1#{g}";
+            fakes.deviceSetup.expectedClass = kUsbPrintInterfaceClass;
+            fakes.deviceSetup.interfaces.push_back({path, 1});
+            fake::FakeDevice& device = fakes.files.devices[path + "\\"];
+            device.reply.assign(reply.begin(), reply.end());
+            device.mute = mute;
+        };
+    };
+    const std::string noModel = "the cutter on USB gave no usable model name";
     std::vector<std::string> addQueue = kQuietInstall;
     addQueue.push_back("/addqueue");
     const std::vector<Case> cases = {
@@ -184,6 +196,21 @@ TEST(CommandRun, ExitCodes) {
          {"/quiet", "/usb"},
          1167,
          "no cutter answered on USB; a quiet run starts no detector and shows no help"},
+        {"mute cutter, quiet",
+         cutterAnswering("", true),
+         {"/quiet", "/usb"},
+         1167,
+         noModel.c_str()},
+        {"garbled answer, quiet",
+         cutterAnswering("\x01\xfe?", false),
+         {"/quiet", "/usb"},
+         1167,
+         noModel.c_str()},
+        {"mute cutter, after the box",
+         cutterAnswering("", true),
+         {"/usb"},
+         1167,
+         "box \"ERROR\": \"system text for 1801\" answered OK"},
         {"spooler stopped",
          [](fake::FakePlatform& fakes) { fakes.control.FailCall("EnumPorts", 1722); },
          kQuietInstall, 1603,
