@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string verdict = ReadDetectorVerdict(fakes.profile);
     FUZZ_CHECK(verdict.size() <= 254);
 
-    AviPlayer help(fakes.shell);
+    AviPlayer help(fakes.shell, fakes.ui);
     help.SetMediaPath(verdict == "2" ? kUsbClipPath : kNoClip);
     fake::FakeConnectionHelpWindow window;
     help.OnInitDialog(window);

@@ -155,12 +155,12 @@ int CModelprobe_uDlg::RunSelectPort() {
 }
 
 void CModelprobe_uDlg::ShowWarrantyOffer() {
-    ExtendProtectAP offer(platform_.shell);
+    ExtendProtectAP offer(platform_.shell, platform_.ui);
     if (platform_.ui.RunWarrantyOfferDialog(offer) == dialog_result::kOk) OnCancel();
 }
 
 int CModelprobe_uDlg::ShowConnectionHelp(std::string_view mode) {
-    AviPlayer help(platform_.shell);
+    AviPlayer help(platform_.shell, platform_.ui);
     help.SetMediaPath(mode == "2" ? kUsbClipPath : kNoClip);
     const int result = platform_.ui.RunConnectionHelpDialog(help);
     OnCancel();

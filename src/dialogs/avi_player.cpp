@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "core/install_host.h"
+
 namespace qar {
 
 namespace {
@@ -57,6 +59,7 @@ std::vector<TextLine> AviPlayer::Lines(bool instructionPage, int clientWidth) {
 }
 
 void AviPlayer::OnInitDialog(ConnectionHelpWindow& window) {
+    window_ = &window;
     const bool instruction = InstructionPage();
     if (instruction) {
         animationEnabled_ = 0;
@@ -67,11 +70,14 @@ void AviPlayer::OnInitDialog(ConnectionHelpWindow& window) {
     window.Place(Placement(instruction, screen.x, screen.y));
 }
 
-// Handed to the desktop's shell through Explorer, as the registration address is: a reader that
-// this elevated process started itself would run as administrator, its handler looked up where
-// the user's unelevated programs may write.
+// Handed to the user's shell, as the registration address is: a reader that this elevated
+// process started itself would run as administrator, its handler looked up where the user's
+// unelevated programs may write. Without a desktop shell the box names the document instead.
 void AviPlayer::OnUsbTypeHelp() {
-    shell_.RunCommandLine("Explorer \"" + std::string(kUsbModeHelpPath) + "\"");
+    if (shell_.OpenInUserShell(kUsbModeHelpPath) != ShellHandoff::kNoDesktopShell) return;
+    ui_.ShowMessageBox(window_ ? window_->Handle() : kNoWindow,
+                       std::string(kOpenItYourselfText) + std::string(kUsbModeHelpPath),
+                       kInstallCaption, message_box::kOk | message_box::kIconInformation);
 }
 
 }  // namespace qar

@@ -9,6 +9,7 @@
 #include "platform/connection_help_view.h"
 #include "platform/geometry.h"
 #include "platform/shell.h"
+#include "platform/user_interface.h"
 
 namespace qar {
 
@@ -24,7 +25,10 @@ class AviPlayer final : public ConnectionHelpHandler {
     // The text font: 8 pixels a character, fixed pitch.
     static constexpr int kTextCharacterWidth = 8;
 
-    explicit AviPlayer(Shell& shell) : shell_(shell) {}
+    // The box that names the help document when no desktop shell can open it.
+    static constexpr std::string_view kOpenItYourselfText = "Please open this guide yourself:\n";
+
+    AviPlayer(Shell& shell, UserInterface& ui) : shell_(shell), ui_(ui) {}
 
     void SetMediaPath(std::string_view path) { mediaPath_ = path; }
 
@@ -47,6 +51,8 @@ class AviPlayer final : public ConnectionHelpHandler {
 
   private:
     Shell& shell_;
+    UserInterface& ui_;
+    ConnectionHelpWindow* window_ = nullptr;
     std::string mediaPath_;
     int animationEnabled_ = 1;
 };

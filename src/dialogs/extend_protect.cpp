@@ -1,6 +1,8 @@
 #include "dialogs/extend_protect.h"
 
-#include "platform/user_interface.h"
+#include <string>
+
+#include "core/install_host.h"
 
 namespace qar {
 
@@ -30,6 +32,15 @@ void ExtendProtectAP::OnMouseMove(int x, int y) {
     }
 }
 
+// The browser gets the address from the user's shell, never from this elevated process; without
+// a desktop shell the box names the address, before the offer closes.
+void ExtendProtectAP::OpenRegistrationPage() {
+    if (shell_.OpenInUserShell(kRegistrationAddress) != ShellHandoff::kNoDesktopShell) return;
+    ui_.ShowMessageBox(window_->Handle(),
+                       std::string(kOpenItYourselfText) + std::string(kRegistrationAddress),
+                       kInstallCaption, message_box::kOk | message_box::kIconInformation);
+}
+
 void ExtendProtectAP::OnLButtonDown() {
     pressed_ = 1;
 }
@@ -37,7 +48,7 @@ void ExtendProtectAP::OnLButtonDown() {
 void ExtendProtectAP::OnLButtonUp() {
     if (pressed_ == 1 && window_) {
         if (hoverArea_ == kOnlineRegistration) {
-            shell_.RunCommandLine(kRegistrationCommand);
+            OpenRegistrationPage();
             window_->EndDialog(dialog_result::kOk);
         } else if (hoverArea_ == kRegisterLater) {
             window_->EndDialog(dialog_result::kOk);

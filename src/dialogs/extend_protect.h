@@ -6,12 +6,13 @@
 
 #include "platform/geometry.h"
 #include "platform/shell.h"
+#include "platform/user_interface.h"
 #include "platform/warranty_offer_view.h"
 
 namespace qar {
 
-inline constexpr std::string_view kRegistrationCommand =
-    "Explorer http://www.qar-cutters.example/qarclub/register.aspx";
+inline constexpr std::string_view kRegistrationAddress =
+    "http://www.qar-cutters.example/qarclub/register.aspx";
 
 class ExtendProtectAP final : public WarrantyOfferHandler {
   public:
@@ -31,7 +32,11 @@ class ExtendProtectAP final : public WarrantyOfferHandler {
         return CentredAboveMiddle(screenWidth, screenHeight, 214, 165);
     }
 
-    explicit ExtendProtectAP(Shell& shell) : shell_(shell) {}
+    // The box that names the address when no desktop shell can open it.
+    static constexpr std::string_view kOpenItYourselfText =
+        "Please open this address in your browser:\n";
+
+    ExtendProtectAP(Shell& shell, UserInterface& ui) : shell_(shell), ui_(ui) {}
 
     void OnInitDialog(WarrantyOfferWindow& window) override;
     void OnMouseMove(int x, int y) override;
@@ -43,7 +48,10 @@ class ExtendProtectAP final : public WarrantyOfferHandler {
     int hoverArea() const { return hoverArea_; }
 
   private:
+    void OpenRegistrationPage();
+
     Shell& shell_;
+    UserInterface& ui_;
     WarrantyOfferWindow* window_ = nullptr;
     int pressed_ = 0;
     int hoverArea_ = kNeither;

@@ -1,17 +1,36 @@
-// Shell services: starting a command line (documents and addresses go through Explorer, which
-// hands them to the desktop's shell).
+// Shell services: handing a document or an address to the user's own shell, so that whatever
+// opens it runs with the user's rights and not with this elevated program's.
 #pragma once
 
-#include <cstdint>
 #include <string_view>
 
 namespace qar {
 
+// What became of a hand-off.
+enum class ShellHandoff {
+    kUserShell,       // the running desktop shell opened it in its own process
+    kExplorer,        // Explorer was started with it, to pass it on to the desktop's shell
+    kNoDesktopShell,  // nothing was started: the user must open it
+};
+
 class Shell {
   public:
     virtual ~Shell() = default;
-    // WinExec with SW_SHOW; the result above 31 means started.
-    virtual std::uint32_t RunCommandLine(std::string_view commandLine) = 0;
+
+    // The desktop shell's own ShellExecute when that route answers, else Explorer when a
+    // desktop shell runs; else nothing is started: whatever opened the target would run
+    // elevated.
+    ShellHandoff OpenInUserShell(std::string_view target);
+
+  private:
+    // GetShellWindow finds the desktop's shell window.
+    virtual bool DesktopShellRunning() = 0;
+    // The "open" verb run by the desktop shell through its automation objects; false when any
+    // step of the way fails.
+    virtual bool ExecuteInDesktopShell(std::string_view target) = 0;
+    // Explorer, by its full path, with the target on its command line; its result goes
+    // unreported, as a browser that fails to start does.
+    virtual void StartExplorer(std::string_view target) = 0;
 };
 
 }  // namespace qar

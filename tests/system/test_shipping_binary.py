@@ -8,8 +8,9 @@ import xml.etree.ElementTree as ElementTree
 
 from wine_harness import REPO, program_path, require_file, win32_build_dir, win64_build_dir
 
-# KnownDLLs: the loader never looks for them beside the program. Every other system DLL
-# (winspool, setupapi, comctl32) is loaded from System32 when first needed.
+# KnownDLLs: the loader never looks for them beside the program. The other system DLLs the
+# program calls (winspool, setupapi, comctl32, ole32, oleaut32) are loaded from System32 when
+# first needed.
 STATIC_IMPORTS = ["advapi32.dll", "gdi32.dll", "kernel32.dll", "msvcrt.dll", "user32.dll"]
 
 

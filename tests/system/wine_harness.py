@@ -1203,6 +1203,7 @@ def log_events(prefix: "WinePrefix", win_path: str = LOG_WIN) -> list:
 PLANTED_DLLS = (
     "winspool.drv", "setupapi.dll", "version.dll", "uxtheme.dll", "dwmapi.dll", "cryptbase.dll",
     "userenv.dll", "propsys.dll", "wtsapi32.dll", "msimg32.dll", "winmm.dll", "oleacc.dll",
+    "actxprxy.dll",
 )
 # Wine's own user32 imports version.dll, and its uxtheme delay-loads msimg32.dll, through a loader
 # path that ignores the process's DLL directories (Windows' user32 imports no version.dll, and

@@ -51,7 +51,7 @@ TEST(AviPlayerText, LinesOfEachPage) {
 class AviPlayerTest : public ::testing::Test {
   protected:
     fake::FakePlatform fakes;
-    AviPlayer help{fakes.shell};
+    AviPlayer help{fakes.shell, fakes.ui};
     fake::FakeConnectionHelpWindow window;
 };
 
@@ -71,14 +71,61 @@ TEST_F(AviPlayerTest, InstructionPageKeepsItsButtonsAndStopsTheAnimation) {
     EXPECT_EQ(window.placement, (WindowPlacement{287, 262, 450, 224}));
 }
 
-TEST_F(AviPlayerTest, HelpButtonHandsTheDocumentToTheDesktopShellEachTime) {
+TEST_F(AviPlayerTest, HelpButtonHandsTheDocumentToTheUserShellEachTime) {
+    help.SetMediaPath(kNoClip);
+    help.OnInitDialog(window);
     help.OnUsbTypeHelp();
     help.OnUsbTypeHelp();
-    EXPECT_EQ(
-        fakes.shell.commandLines,
-        (std::vector<std::string>(2,
-                                  "Explorer \"C:\\WINDOWS\\system32\\spool\\drivers\\x64\\How "
-                                  "to change USB mode.pdf\"")));
+    EXPECT_EQ(fakes.shell.openedByShell,
+              (std::vector<std::string>(2, std::string(kUsbModeHelpPath))));
+    EXPECT_TRUE(fakes.shell.explorerTargets.empty());
+    EXPECT_TRUE(fakes.ui.messageBoxes.empty());
+}
+
+// Each way the machine may be: the shell's own route, Explorer, or a box naming the document.
+TEST_F(AviPlayerTest, HelpDocumentGoesTheWayTheDesktopAllows) {
+    struct Machine {
+        bool shellRoute, desktopShell;
+        std::size_t byShell, byExplorer, boxes;
+    };
+    const Machine machines[] = {
+        {true, true, 1, 0, 0},
+        {true, false, 1, 0, 0},  // the route starts nothing here, shell window or not
+        {false, true, 0, 1, 0},
+        {false, false, 0, 0, 1},
+    };
+    for (const Machine& machine : machines) {
+        fake::FakePlatform world;
+        world.shell.shellRouteAvailable = machine.shellRoute;
+        world.shell.desktopShellPresent = machine.desktopShell;
+        AviPlayer player(world.shell, world.ui);
+        player.SetMediaPath(kNoClip);
+        player.OnInitDialog(window);
+        player.OnUsbTypeHelp();
+        SCOPED_TRACE(std::to_string(machine.shellRoute) + std::to_string(machine.desktopShell));
+        const std::string target(kUsbModeHelpPath);
+        EXPECT_EQ(world.shell.openedByShell, std::vector<std::string>(machine.byShell, target));
+        EXPECT_EQ(world.shell.explorerTargets,
+                  std::vector<std::string>(machine.byExplorer, target));
+        EXPECT_EQ(world.ui.messageBoxes.size(), machine.boxes);
+    }
+}
+
+TEST_F(AviPlayerTest, WithoutADesktopShellABoxOverTheDialogNamesTheDocument) {
+    fakes.shell.shellRouteAvailable = false;
+    fakes.shell.desktopShellPresent = false;
+    help.SetMediaPath(kNoClip);
+    help.OnInitDialog(window);
+    help.OnUsbTypeHelp();
+    ASSERT_EQ(fakes.ui.messageBoxes.size(), 1u);
+    const fake::ShownMessageBox& box = fakes.ui.messageBoxes[0];
+    EXPECT_EQ(box.text,
+              "Please open this guide yourself:\nC:\\WINDOWS\\system32\\spool\\drivers\\x64\\"
+              "How to change USB mode.pdf");
+    EXPECT_EQ(box.caption, "QAR Driver Installation");
+    EXPECT_EQ(box.style, message_box::kOk | message_box::kIconInformation);
+    EXPECT_EQ(box.owner, window.Handle());
+    EXPECT_TRUE(fakes.shell.explorerTargets.empty());
 }
 
 }  // namespace

@@ -218,6 +218,20 @@ TEST(CommandRun, ExitCodes) {
          "done",
          33},
         {"no cutter, help cancelled", nullptr, {"/usb"}, 1602, "connection help closed: Cancel"},
+        {"no cutter, help asked where no desktop shell runs",
+         [](fake::FakePlatform& fakes) {
+             fakes.shell.shellRouteAvailable = false;
+             fakes.shell.desktopShellPresent = false;
+             fakes.ui.connectionHelpScript = [](fake::FakeConnectionHelpWindow&,
+                                                ConnectionHelpHandler& handler) {
+                 handler.OnUsbTypeHelp();
+                 return dialog_result::kCancel;
+             };
+         },
+         {"/usb"},
+         1602,
+         "box \"QAR Driver Installation\": \"Please open this guide yourself: / "
+         "C:\\WINDOWS\\system32\\spool\\drivers\\x64\\How to change USB mode.pdf\" answered OK"},
         {"monitor refused",
          [](fake::FakePlatform& fakes) {
              for (const char* name : {"qarum1Nt.dll", "uninstallMn.exe"}) {

@@ -11,7 +11,7 @@ class ExtendProtectTest : public ::testing::Test {
     ExtendProtectTest() { offer.OnInitDialog(window); }
 
     fake::FakePlatform fakes;
-    ExtendProtectAP offer{fakes.shell};
+    ExtendProtectAP offer{fakes.shell, fakes.ui};
     fake::FakeWarrantyOfferWindow window;
 };
 
@@ -55,26 +55,76 @@ TEST_F(ExtendProtectTest, PressAnywhereThenReleaseOverTheLeftButtonOpensThePage)
     offer.OnLButtonDown();  // outside both areas
     offer.OnMouseMove(40, 240);
     offer.OnLButtonUp();
-    ASSERT_EQ(fakes.shell.commandLines.size(), 1u);
-    EXPECT_EQ(fakes.shell.commandLines[0],
-              "Explorer http://www.qar-cutters.example/qarclub/register.aspx");
-    EXPECT_TRUE(fakes.shell.commandLines[0].ends_with("/qarclub/register.aspx"));
+    ASSERT_EQ(fakes.shell.openedByShell.size(), 1u);
+    EXPECT_EQ(fakes.shell.openedByShell[0], "http://www.qar-cutters.example/qarclub/register.aspx");
+    EXPECT_TRUE(fakes.shell.openedByShell[0].ends_with("/qarclub/register.aspx"));
+    EXPECT_TRUE(fakes.ui.messageBoxes.empty());
     EXPECT_EQ(window.endResult, dialog_result::kOk);
     EXPECT_EQ(offer.pressed(), 0);
+}
+
+// Each way the machine may be: the shell's own route, Explorer, or a box naming the address;
+// the offer closes with OK in every case.
+TEST_F(ExtendProtectTest, RegistrationPageGoesTheWayTheDesktopAllows) {
+    struct Machine {
+        bool shellRoute, desktopShell;
+        std::size_t byShell, byExplorer, boxes;
+    };
+    const Machine machines[] = {
+        {true, true, 1, 0, 0},
+        {true, false, 1, 0, 0},
+        {false, true, 0, 1, 0},
+        {false, false, 0, 0, 1},
+    };
+    for (const Machine& machine : machines) {
+        fake::FakePlatform world;
+        world.shell.shellRouteAvailable = machine.shellRoute;
+        world.shell.desktopShellPresent = machine.desktopShell;
+        ExtendProtectAP registration(world.shell, world.ui);
+        fake::FakeWarrantyOfferWindow offerWindow;
+        registration.OnInitDialog(offerWindow);
+        registration.OnMouseMove(100, 250);
+        registration.OnLButtonDown();
+        registration.OnLButtonUp();
+        SCOPED_TRACE(std::to_string(machine.shellRoute) + std::to_string(machine.desktopShell));
+        const std::string target(kRegistrationAddress);
+        EXPECT_EQ(world.shell.openedByShell, std::vector<std::string>(machine.byShell, target));
+        EXPECT_EQ(world.shell.explorerTargets,
+                  std::vector<std::string>(machine.byExplorer, target));
+        EXPECT_EQ(world.ui.messageBoxes.size(), machine.boxes);
+        EXPECT_EQ(offerWindow.endResult, dialog_result::kOk);
+    }
+}
+
+TEST_F(ExtendProtectTest, WithoutADesktopShellABoxOverTheOfferNamesTheAddress) {
+    fakes.shell.shellRouteAvailable = false;
+    fakes.shell.desktopShellPresent = false;
+    offer.OnMouseMove(100, 250);
+    offer.OnLButtonDown();
+    offer.OnLButtonUp();
+    ASSERT_EQ(fakes.ui.messageBoxes.size(), 1u);
+    const fake::ShownMessageBox& box = fakes.ui.messageBoxes[0];
+    EXPECT_EQ(box.text,
+              "Please open this address in your browser:\n"
+              "http://www.qar-cutters.example/qarclub/register.aspx");
+    EXPECT_EQ(box.caption, "QAR Driver Installation");
+    EXPECT_EQ(box.style, message_box::kOk | message_box::kIconInformation);
+    EXPECT_EQ(box.owner, window.Handle());
+    EXPECT_EQ(window.endResult, dialog_result::kOk);
 }
 
 TEST_F(ExtendProtectTest, ReleaseOverTheRightButtonEndsWithoutTheBrowser) {
     offer.OnMouseMove(300, 250);
     offer.OnLButtonDown();
     offer.OnLButtonUp();
-    EXPECT_TRUE(fakes.shell.commandLines.empty());
+    EXPECT_TRUE(fakes.shell.openedByShell.empty());
     EXPECT_EQ(window.endResult, dialog_result::kOk);
 }
 
 TEST_F(ExtendProtectTest, ReleaseWithoutPressDoesNothing) {
     offer.OnMouseMove(100, 250);
     offer.OnLButtonUp();
-    EXPECT_TRUE(fakes.shell.commandLines.empty());
+    EXPECT_TRUE(fakes.shell.openedByShell.empty());
     EXPECT_FALSE(window.endResult.has_value());
 }
 

@@ -7,8 +7,9 @@ namespace qar::win32 {
 
 namespace {
 
-constexpr std::array<const wchar_t*, 4> kFileNames = {L"winspool.drv", L"setupapi.dll",
-                                                      L"comctl32.dll", L"kernel32.dll"};
+constexpr std::array<const wchar_t*, 6> kFileNames = {L"winspool.drv", L"setupapi.dll",
+                                                      L"comctl32.dll", L"kernel32.dll",
+                                                      L"ole32.dll",    L"oleaut32.dll"};
 
 // Windows 7 without its loader update knows no search flags (87): name the file in full.
 HMODULE LoadByFullSystemPath(const wchar_t* fileName) {

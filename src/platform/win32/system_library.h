@@ -1,4 +1,4 @@
-// System DLLs beyond the KnownDLLs, loaded from System32 when a call first needs them. The
+// System DLLs beyond the static imports, loaded from System32 when a call first needs them. The
 // program runs elevated from wherever it was unpacked, so no DLL may come from its own folder:
 // only KERNEL32, USER32, GDI32, ADVAPI32 and msvcrt are imported statically.
 #pragma once
@@ -8,7 +8,7 @@
 namespace qar::win32 {
 
 // kKernel32 is loaded already; it serves the functions that some Windows-like systems lack.
-enum class SystemDll { kWinspool, kSetupApi, kComctl32, kKernel32 };
+enum class SystemDll { kWinspool, kSetupApi, kComctl32, kKernel32, kOle32, kOleAut32 };
 
 // First act of the program: every later load by name searches System32 only.
 void RestrictDllSearchToSystem32();

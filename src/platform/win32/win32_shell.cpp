@@ -1,15 +1,148 @@
 #include "platform/win32/win32_shell.h"
 
 #include <windows.h>
+#include <exdisp.h>
+#include <servprov.h>
+#include <shldisp.h>
+#include <shlguid.h>
+#include <shobjidl.h>
 
-#include <string>
+#include "platform/unique_handle.h"
+#include "platform/win32/com_ptr.h"
+#include "platform/win32/system_library.h"
 
 namespace qar::win32 {
 
+namespace {
+
+// COM on this thread, apartment-threaded, for as long as the object lives.
+class ComApartment {
+  public:
+    ComApartment() {
+        const auto initialise = QAR_SYSTEM_FUNCTION(kOle32, CoInitializeEx);
+        result_ = initialise
+                      ? initialise(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)
+                      : E_FAIL;
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+    ~ComApartment() {
+        // Loaded, since the initialisation succeeded.
+        if (SUCCEEDED(result_)) QAR_SYSTEM_FUNCTION(kOle32, CoUninitialize)();
+    }
+    bool Entered() const { return SUCCEEDED(result_); }
+
+  private:
+    HRESULT result_ = E_FAIL;
+};
+
+struct BstrTraits {
+    using Handle = BSTR;
+    static Handle Invalid() { return nullptr; }
+    // Made by SysAllocString, so the DLL is loaded.
+    static void Close(Handle text) { QAR_SYSTEM_FUNCTION(kOleAut32, SysFreeString)(text); }
+};
+using UniqueBstr = UniqueHandle<BstrTraits>;
+
+UniqueBstr MakeBstr(std::string_view text) {
+    const auto allocate = QAR_SYSTEM_FUNCTION(kOleAut32, SysAllocStringLen);
+    const int length =
+        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    if (!allocate || length <= 0) return UniqueBstr();
+    UniqueBstr wide(allocate(nullptr, static_cast<UINT>(length)));
+    if (wide) {
+        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.Get(),
+                            length);
+    }
+    return wide;
+}
+
+// The desktop's folder view as the running shell holds it: a local server, so that nothing of
+// the shell is loaded into this elevated process.
+ComPtr<IShellView> DesktopView() {
+    const auto create = QAR_SYSTEM_FUNCTION(kOle32, CoCreateInstance);
+    ComPtr<IShellWindows> windows;
+    if (!create || FAILED(create(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER,
+                                 IID_IShellWindows, windows.PutVoid()))) {
+        return {};
+    }
+    VARIANT none{};
+    long desktopWindow = 0;
+    ComPtr<IDispatch> desktop;
+    // S_FALSE says no desktop window was found.
+    if (windows->FindWindowSW(&none, &none, SWC_DESKTOP, &desktopWindow, SWFO_NEEDDISPATCH,
+                              desktop.Put()) != S_OK ||
+        !desktop) {
+        return {};
+    }
+    const auto services = desktop.As<IServiceProvider>(IID_IServiceProvider);
+    ComPtr<IShellBrowser> browser;
+    if (!services || FAILED(services->QueryService(SID_STopLevelBrowser, IID_IShellBrowser,
+                                                   browser.PutVoid()))) {
+        return {};
+    }
+    ComPtr<IShellView> view;
+    if (FAILED(browser->QueryActiveShellView(view.Put()))) return {};
+    return view;
+}
+
+// The shell's application object, whose methods run in the shell's process.
+ComPtr<IShellDispatch2> DesktopShellDispatch() {
+    const ComPtr<IShellView> view = DesktopView();
+    ComPtr<IDispatch> background;
+    if (!view ||
+        FAILED(view->GetItemObject(SVGIO_BACKGROUND, IID_IDispatch, background.PutVoid()))) {
+        return {};
+    }
+    const auto folderView = background.As<IShellFolderViewDual>(IID_IShellFolderViewDual);
+    ComPtr<IDispatch> application;
+    if (!folderView || FAILED(folderView->get_Application(application.Put()))) return {};
+    return application.As<IShellDispatch2>(IID_IShellDispatch2);
+}
+
+VARIANT TextVariant(const UniqueBstr& text) {
+    VARIANT variant{};
+    variant.vt = VT_BSTR;
+    variant.bstrVal = text.Get();  // borrowed: the owner frees it
+    return variant;
+}
+
+VARIANT ShowCommandVariant(int showCommand) {
+    VARIANT variant{};
+    variant.vt = VT_I4;
+    variant.lVal = showCommand;
+    return variant;
+}
+
+// A path with blanks is one argument only in quotes; an address has none and goes as it is.
+std::string CommandArgument(std::string_view text) {
+    if (text.find(' ') == std::string_view::npos) return std::string(text);
+    std::string quoted(1, '"');
+    quoted.append(text).push_back('"');
+    return quoted;
+}
+
+}  // namespace
+
+bool Win32Shell::DesktopShellRunning() {
+    return GetShellWindow() != nullptr;
+}
+
+bool Win32Shell::ExecuteInDesktopShell(std::string_view target) {
+    const ComApartment apartment;
+    if (!apartment.Entered()) return false;
+    const ComPtr<IShellDispatch2> shell = DesktopShellDispatch();
+    const UniqueBstr file = MakeBstr(target);
+    const UniqueBstr verb = MakeBstr("open");
+    if (!shell || !file || !verb) return false;
+    const VARIANT none{};
+    return SUCCEEDED(shell->ShellExecute(file.Get(), none, none, TextVariant(verb),
+                                         ShowCommandVariant(SW_SHOWNORMAL)));
+}
+
 // Looked for in System32 and then the Windows folder only: never beside this program or in the
 // current folder, where anyone may have put a file of that name.
-std::string Win32Shell::SystemProgramPath(const std::string& name) {
-    const std::string fileName = name.find('.') == std::string::npos ? name + ".exe" : name;
+std::string Win32Shell::SystemProgramPath(const std::string& fileName) {
     for (const Result<std::string>& folder :
          {files_.SystemDirectory(), files_.WindowsDirectory()}) {
         if (!folder) continue;
@@ -22,17 +155,13 @@ std::string Win32Shell::SystemProgramPath(const std::string& name) {
     return {};
 }
 
-std::uint32_t Win32Shell::RunCommandLine(std::string_view commandLine) {
-    std::string command(commandLine);
-    const std::size_t nameEnd = command.find(' ');
-    const std::string program = command.substr(0, nameEnd);
-    if (program.find_first_of("\\/:\"") == std::string::npos) {
-        const std::string path = SystemProgramPath(program);
-        if (path.empty()) return ERROR_FILE_NOT_FOUND;
-        command =
-            "\"" + path + "\"" + (nameEnd == std::string::npos ? "" : command.substr(nameEnd));
-    }
-    return WinExec(command.c_str(), SW_SHOW);
+// Explorer passes the target to the desktop's shell when that runs folders in its own process.
+void Win32Shell::StartExplorer(std::string_view target) {
+    const std::string explorer = SystemProgramPath("explorer.exe");
+    if (explorer.empty()) return;
+    std::string command(1, '"');
+    command.append(explorer).append("\" ").append(CommandArgument(target));
+    WinExec(command.c_str(), SW_SHOW);
 }
 
 }  // namespace qar::win32

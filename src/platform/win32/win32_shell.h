@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "platform/files.h"
 #include "platform/shell.h"
 
@@ -7,13 +9,15 @@ namespace qar::win32 {
 
 class Win32Shell final : public Shell {
   public:
-    // The system folders, where a program named without a path is looked for, come from `files`.
+    // The system folders, where Explorer is looked for, come from `files`.
     explicit Win32Shell(FileSystem& files) : files_(files) {}
 
-    std::uint32_t RunCommandLine(std::string_view commandLine) override;
-
   private:
-    std::string SystemProgramPath(const std::string& name);
+    bool DesktopShellRunning() override;
+    bool ExecuteInDesktopShell(std::string_view target) override;
+    void StartExplorer(std::string_view target) override;
+
+    std::string SystemProgramPath(const std::string& fileName);
 
     FileSystem& files_;
 };

@@ -1,0 +1,15 @@
+#include "platform/shell.h"
+
+namespace qar {
+
+// The shell's own ShellExecute starts nothing in this process, so it is tried first. Elevated
+// Explorer hands a target on only to a desktop shell that is running; without one it would
+// open the target itself, as administrator.
+ShellHandoff Shell::OpenInUserShell(std::string_view target) {
+    if (ExecuteInDesktopShell(target)) return ShellHandoff::kUserShell;
+    if (!DesktopShellRunning()) return ShellHandoff::kNoDesktopShell;
+    StartExplorer(target);
+    return ShellHandoff::kExplorer;
+}
+
+}  // namespace qar
