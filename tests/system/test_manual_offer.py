@@ -8,12 +8,13 @@ from manual_flow import (
     IDOK, ONLINE_REGISTRATION, OFFER_RECT, REGISTER_LATER, REGISTRATION_PATH, ManualInstallCase,
     centre, port_text, settled_browser_requests, success_text,
 )
-from wine_harness import planted_dll_variant
+from wine_harness import NoShellRoute, planted_dll_variant
 
 MODEL = "Tolvar-60"
+REGISTRATION_ADDRESS = "http://www.qar-cutters.example" + REGISTRATION_PATH
 
 
-class OfferTest(ManualInstallCase):
+class OfferCase(ManualInstallCase):
     def reach_offer(self):
         self.launch()
         self.wait_selection(screenshot=None)
@@ -30,6 +31,8 @@ class OfferTest(ManualInstallCase):
         self.assertEqual(self.prefix.spooler().printer_names(), [MODEL], "the installation stands")
         return settled_browser_requests(self.prefix)
 
+
+class OfferTest(OfferCase):
     def test_offer_is_centred_and_shaped_and_escape_ends_it(self):
         self.reach_offer()
         rect = self.ui.cmd("rect")
@@ -70,6 +73,20 @@ class OfferTest(ManualInstallCase):
         # Had that release acted, the offer would be gone and the page requested; Register
         # later (posted after it) then ends the offer normally.
         self.click_offer_area(REGISTER_LATER)
+        self.assertEqual(self.end_and_browser_requests(), [])
+
+
+class NoShellRouteOfferTest(NoShellRoute, OfferCase):
+    """Without a desktop shell Online registration starts nothing: a box over the offer names
+    the address, and the offer then ends as usual."""
+
+    def test_online_registration_names_the_address_in_a_box_and_opens_nothing(self):
+        offer = self.reach_offer()
+        self.click_offer_area(ONLINE_REGISTRATION)
+        box = self.next_box("no_desktop_shell")
+        self.assert_box(box, "Please open this address in your browser:\n" + REGISTRATION_ADDRESS,
+                        icon="information", owner=offer["hwnd"])
+        self.ui.click(IDOK)
         self.assertEqual(self.end_and_browser_requests(), [])
 
 

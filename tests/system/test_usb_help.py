@@ -6,17 +6,21 @@ import unittest
 import urllib.parse
 from pathlib import Path
 
+from manual_flow import settled_browser_requests
 from usb_flow import (
     BOUND_MS, BOUND_S, CAPTION, DETECTOR_RESULT, HELP_BUTTON, HELP_CANCEL, IDCANCEL, IDENTIFY_REQUEST_HEX,
     IDOK, UsbCase, clip_frame_size, detector_mode, device, listed_interfaces, package_dir,
     success_text, without_package_files,
 )
-from wine_harness import PACKAGE_FILES, SUPPORT_FILES, WinePrefix, planted_dll_variant, run_to_end
+from wine_harness import (
+    PACKAGE_FILES, SUPPORT_FILES, NoShellRoute, WinePrefix, planted_dll_variant, run_to_end,
+)
 
 ANIMATION_PAGE_RECT = (312, 194, 400, 360)
 INSTRUCTION_PAGE_RECT = (287, 262, 450, 224)
 INSTRUCTION_LINE_1 = (10, 20, 400, 20)  # client x, y, w, h of the first drawn line's top part
 HELP_DOCUMENT = "How to change USB mode.pdf"
+HELP_DOCUMENT_WIN = "C:\\WINDOWS\\system32\\spool\\drivers\\x64\\" + HELP_DOCUMENT
 RETRY = IDOK
 
 
@@ -154,6 +158,29 @@ class UsbHelpTest(UsbCase):
         self.assertEqual(self.mapped_windows(), [])
         self.assertEqual(self.printers(), [])
         self.wait_package_cleaned_up()
+
+
+class NoShellRouteUsbHelpTest(NoShellRoute, UsbCase):
+    """Without a desktop shell the help button starts nothing: a box over the dialog names the
+    document, and the dialog stays."""
+
+    def test_help_names_the_document_in_a_box_and_opens_nothing(self):
+        self.plug(device("PLAIN0001", usb_class="usb"))
+        self.start_program()
+        self.modelprobe()
+        window = self.help_dialog()
+        self.ui.click(HELP_BUTTON)
+        box = self.next_box("no_desktop_shell")
+        self.assertEqual((box["title"], box["text"], box["buttons"], box["icon"], box["owner"]),
+                         (CAPTION, "Please open this guide yourself:\n" + HELP_DOCUMENT_WIN, "1",
+                          "information", window["hwnd"]))
+        self.ui.click(IDOK)
+        self.ui.cmd(f"use hwnd={window['hwnd']}")
+        self.assertEqual(self.ui.cmd("state")["visible"], "1", "the help dialog stays")
+        self.ui.click(HELP_CANCEL)
+        self.ui.cmd(f"wait_gone hwnd={window['hwnd']} timeout={BOUND_MS}")
+        self.cancel_selection_and_watch_the_end()
+        self.assertEqual(settled_browser_requests(self.prefix), [], "browser requests")
 
 
 # The same, with DLLs planted beside the program: none of them may be loaded.

@@ -139,12 +139,14 @@ def file_lock(path: Path) -> Iterator[None]:
 
 
 def wine_env(prefix: Path, display: Optional[str] = None, locale_dir: Optional[Path] = None,
-             native_first: tuple = ()) -> dict:
+             native_first: tuple = (), disabled: tuple = ()) -> dict:
     """native_first: DLL names Wine looks for on disk before its builtins, as Windows does for
-    every DLL that is not a KnownDLL (the program's folder first)."""
+    every DLL that is not a KnownDLL (the program's folder first). disabled: DLL names Wine
+    loads not at all, in the processes started from then on."""
     env = {k: v for k, v in os.environ.items() if not k.startswith(("LC_", "WINE"))}
     env.pop("DISPLAY", None)
-    overrides = "mscoree,mshtml=" + (f";{','.join(native_first)}=n,b" if native_first else "")
+    overrides = "mscoree,mshtml" + "".join("," + name for name in disabled) + "="
+    overrides += f";{','.join(native_first)}=n,b" if native_first else ""
     env.update(
         WINEPREFIX=str(prefix),
         WINELOADER=WINE64,
@@ -693,6 +695,7 @@ class WinePrefix:
         self.locale_dir = locale_dir
         self.build = build or win64_build_dir()
         self.native_first: tuple = ()
+        self.disabled: tuple = ()
 
     @classmethod
     def from_template(cls, name: str, path: Optional[Path] = None, **kwargs) -> "WinePrefix":
@@ -710,7 +713,7 @@ class WinePrefix:
     # -- processes ---------------------------------------------------------------------------
     @property
     def env(self) -> dict:
-        return wine_env(self.path, self.display, self.locale_dir, self.native_first)
+        return wine_env(self.path, self.display, self.locale_dir, self.native_first, self.disabled)
 
     def start_server(self) -> None:
         """Keeps the wineserver alive between Wine commands (volatile keys survive)."""
@@ -1234,6 +1237,16 @@ class PlantedDlls:
         loaded = log_file.read_text(encoding="utf-8").splitlines() if log_file.exists() else []
         super().tearDown()
         self.assertEqual(loaded, [], "DLLs loaded from the program's folder")
+
+
+class NoShellRoute:
+    """Mixin for a WineTestCase: the program cannot reach the desktop shell's own route (Wine's
+    proxies of the shell's interfaces are not loaded), and Wine's desktop has no shell window:
+    the program then finds no desktop shell to hand a document or an address to."""
+
+    def prepare_prefix(self) -> None:
+        super().prepare_prefix()
+        self.prefix.disabled = ("actxprxy",)
 
 
 class SignedProgram:
