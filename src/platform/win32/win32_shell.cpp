@@ -39,7 +39,7 @@ class ComApartment {
 struct BstrTraits {
     using Handle = BSTR;
     static Handle Invalid() { return nullptr; }
-    // Made by SysAllocString, so the DLL is loaded.
+    // Made by oleaut32, so the DLL is loaded.
     static void Close(Handle text) { QAR_SYSTEM_FUNCTION(kOleAut32, SysFreeString)(text); }
 };
 using UniqueBstr = UniqueHandle<BstrTraits>;
