@@ -60,7 +60,7 @@ int CUsbIF::EnumerateUsbPrinters(DeviceSetup& deviceSetup) {
         // The path is a zero-terminated text; what follows a zero is not part of it. One too
         // long for its slot is dropped like an entry that cannot be described.
         const std::string_view text(path->c_str());
-        if (text.size() > kLongestPath || !PassesVendorTest(text)) continue;
+        if (text.size() > kLongestStoredPath || !PassesVendorTest(text)) continue;
         StoreSlot(slot, text);
         ReadPortNumber(**set, index, slot);
         ++slot;

@@ -20,8 +20,11 @@ class CUsbIF {
   public:
     static constexpr int kSlots = 32;
     static constexpr std::size_t kPathSlot = 256;
-    // A path is kept whole, its terminator inside its slot; a longer one is dropped.
+    // A device name over 255 characters is not opened.
     static constexpr std::size_t kLongestPath = kPathSlot - 1;
+    // A path is kept whole, its terminator inside its slot, with room for the backslash the
+    // identification opens it with; a longer one is dropped.
+    static constexpr std::size_t kLongestStoredPath = kLongestPath - 1;
     static constexpr std::size_t kVendorSlot = 20;
     // Where the four vendor digits sit in a device path ("\\?\usb#vid_1a7e&...").
     static constexpr std::size_t kVendorPosition = 12;

@@ -57,18 +57,22 @@ TEST_F(UsbInterfaceTableTest, PathsAreKeptWholeOrDroppedWhenTheyDoNotFitTheirSlo
     const auto pathOf = [](std::size_t length) {
         return CutterPath(std::string(length - CutterPath("").size(), 's'));
     };
-    Plug(pathOf(256), 1);
+    Plug(pathOf(255), 1);
     Plug(pathOf(200), 2);
-    Plug(pathOf(255), 3);
+    Plug(pathOf(254), 3);
     fakes.files.devices[pathOf(200) + "\\"] = {};
-    fakes.files.devices[pathOf(255)] = {};
+    fakes.files.devices[pathOf(254) + "\\"] = {};
+    fakes.files.devices[pathOf(254)] = {};
     EXPECT_EQ(table.EnumerateUsbPrinters(fakes.deviceSetup), 2);
     EXPECT_EQ(table.devicePath(0), pathOf(200));
     EXPECT_EQ(table.portNumber(0), 2);
-    EXPECT_EQ(table.devicePath(1), pathOf(255));
+    EXPECT_EQ(table.devicePath(1), pathOf(254));
     EXPECT_EQ(table.portNumber(1), 3);
     EXPECT_TRUE(table.OpenUsbDevice(fakes.files, 0, std::string_view{}));
+    // The longest kept path still opens as the identification opens it: 255 characters.
+    EXPECT_TRUE(table.OpenUsbDevice(fakes.files, 1, std::string_view{}));
     EXPECT_TRUE(table.OpenUsbDevice(fakes.files, 1, std::nullopt));
+    EXPECT_FALSE(table.OpenUsbDevice(fakes.files, 1, "x"));  // 256
     EXPECT_EQ(fakes.control.OpenHandles(), 0);
 }
 
