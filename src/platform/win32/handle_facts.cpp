@@ -109,16 +109,20 @@ Result<Ownership> OwnershipOf(HANDLE handle) {
     return ownership;
 }
 
+// Grown until it fits: the size a short buffer is answered with counts the terminator on
+// Windows, not under Wine.
 Result<std::string> FinalPathOf(HANDLE handle) {
-    const DWORD needed = GetFinalPathNameByHandleA(handle, nullptr, 0, FILE_NAME_NORMALIZED);
-    if (needed == 0) return Failure{LastError()};
-    std::string path(needed, '\0');
-    const DWORD length =
-        GetFinalPathNameByHandleA(handle, path.data(), needed, FILE_NAME_NORMALIZED);
-    if (length == 0 || length >= needed)
-        return Failure{length == 0 ? LastError() : ERROR_MORE_DATA};
-    path.resize(length);
-    return path;
+    std::string path(MAX_PATH, '\0');
+    for (;;) {
+        const DWORD length = GetFinalPathNameByHandleA(
+            handle, path.data(), static_cast<DWORD>(path.size()), FILE_NAME_NORMALIZED);
+        if (length == 0) return Failure{LastError()};
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(length + 1);
+    }
 }
 
 }  // namespace
