@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "core/install_state.h"
-#include "platform/win32/win32_platform.h"
+#include "main/win32_platform.h"
 #include "spooler/install_chain.h"
 
 int main(int argc, char** argv) {

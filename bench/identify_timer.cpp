@@ -8,7 +8,7 @@
 #include "core/install_state.h"
 #include "discovery/identify.h"
 #include "discovery/usb_interface_table.h"
-#include "platform/win32/win32_platform.h"
+#include "main/win32_platform.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "discovery/usb_interface_table.h"
 #include "fuzz_input.h"
-#include "platform/fake/fake_platform.h"
+#include "fakes/fake_platform.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace qar;

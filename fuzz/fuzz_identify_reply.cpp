@@ -3,7 +3,7 @@
 
 #include "discovery/identify.h"
 #include "fuzz_input.h"
-#include "platform/fake/fake_platform.h"
+#include "fakes/fake_platform.h"
 #include "spooler/install_chain.h"
 #include "spooler/model_name.h"
 

@@ -2,7 +2,7 @@
 
 #include "discovery/serial_ports.h"
 #include "fuzz_input.h"
-#include "platform/fake/fake_platform.h"
+#include "fakes/fake_platform.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace qar;

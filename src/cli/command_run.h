@@ -1,4 +1,5 @@
-// Folder cli, the top: the unattended layer (command line, run, log); includes any layer below.
+// Folder cli, top of the portable layers: the unattended layer (command line, run, log); includes
+// any portable layer below.
 // A run with switches, from the parsed command line to the exit code that deployment tools read.
 #pragma once
 

@@ -1,4 +1,4 @@
-// Folder platform, ground floor: the seam to Windows (win32/, fake/ implement it); no includes up.
+// Folder platform, ground floor: the seam to Windows (win32/ and tests/fakes implement it).
 // Every platform service the installer uses, handed around as one bundle of references.
 #pragma once
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "core/install_state.h"
-#include "platform/fake/fake_platform.h"
+#include "fakes/fake_platform.h"
 
 namespace qar::faults {
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "dialogs/avi_player.h"
-#include "platform/fake/fake_platform.h"
+#include "fakes/fake_platform.h"
 
 namespace qar {
 namespace {

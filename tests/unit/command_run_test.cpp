@@ -5,7 +5,7 @@
 #include "cli/command_run.h"
 #include "discovery/usb_detector.h"
 #include "discovery/usb_interface_table.h"
-#include "platform/fake/fake_platform.h"
+#include "fakes/fake_platform.h"
 #include "qar_version.h"
 #include "spooler/install_chain.h"
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/main_dialog.h"
-#include "platform/fake/fake_platform.h"
+#include "fakes/fake_platform.h"
 #include "spooler/install_chain.h"
 
 namespace qar {

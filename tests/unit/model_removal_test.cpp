@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "platform/fake/fake_platform.h"
+#include "fakes/fake_platform.h"
 #include "spooler/install_chain.h"
 #include "spooler/model_removal.h"
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/main_dialog.h"
-#include "platform/fake/fake_platform.h"
+#include "fakes/fake_platform.h"
 #include "spooler/port_monitor.h"
 
 namespace qar {

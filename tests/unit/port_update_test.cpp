@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "platform/fake/fake_platform.h"
+#include "fakes/fake_platform.h"
 #include "spooler/port_update.h"
 
 namespace qar {

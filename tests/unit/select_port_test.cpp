@@ -2,7 +2,7 @@
 
 #include "dialogs/select_port.h"
 #include "discovery/serial_ports.h"
-#include "platform/fake/fake_platform.h"
+#include "fakes/fake_platform.h"
 
 namespace qar {
 namespace {

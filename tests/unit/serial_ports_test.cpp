@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "discovery/serial_ports.h"
-#include "platform/fake/fake_platform.h"
+#include "fakes/fake_platform.h"
 
 namespace qar {
 namespace {

@@ -2,7 +2,7 @@
 
 #include "app/main_dialog.h"
 #include "discovery/usb_detector.h"
-#include "platform/fake/fake_platform.h"
+#include "fakes/fake_platform.h"
 
 namespace qar {
 namespace {

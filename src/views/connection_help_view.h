@@ -1,0 +1,37 @@
+#pragma once
+
+#include <windows.h>
+
+#include "platform/connection_help_view.h"
+#include "views/dialog_base.h"
+#include "platform/win32/handle_traits.h"
+
+namespace qar::win32 {
+
+// The help dialog's window: an animation control made at the first paint, Courier text
+// lines, and one background brush for the dialog's whole life.
+class ConnectionHelpView final : public DialogBase, public ConnectionHelpWindow {
+  public:
+    ConnectionHelpView(HINSTANCE instance, ConnectionHelpHandler& handler);
+
+    WindowRef Handle() const override;
+    Point ScreenSize() const override;
+    void HideHelpButtons() override;
+    void Place(const WindowPlacement& placement) override;
+
+  protected:
+    BOOL OnInitDialog() override;
+    bool OnCommand(WORD id, WORD notification, HWND control) override;
+    std::optional<INT_PTR> HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+  private:
+    void Paint();
+    void ReplayAnimation();
+    void DrawTextLines(HDC dc);
+
+    ConnectionHelpHandler& handler_;
+    UniqueBrush backgroundBrush_;
+    HWND animation_ = nullptr;  // a child window: destroyed with the dialog
+};
+
+}  // namespace qar::win32

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <windows.h>
+
+#include "platform/select_port_view.h"
+#include "views/dialog_base.h"
+
+namespace qar::win32 {
+
+// The selection dialog's window: two sorted combo boxes and two pictures.
+class SelectPortView final : public DialogBase, public SelectPortWindow {
+  public:
+    SelectPortView(HINSTANCE instance, SelectPortHandler& handler);
+
+    WindowRef Handle() const override;
+    void AddPortEntry(std::string_view text) override;
+    void AddModelEntry(std::string_view text) override;
+    void SelectPortEntry(int index) override;
+    void SelectModelEntry(int index) override;
+    std::optional<std::string> SelectedPortEntry() override;
+    std::optional<std::string> SelectedModelEntry() override;
+    void EndDialog(int result) override;
+
+  protected:
+    BOOL OnInitDialog() override;
+    void OnOK() override;
+    std::optional<INT_PTR> HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+  private:
+    std::optional<std::string> SelectedEntry(int comboId);
+    void Paint();
+
+    SelectPortHandler& handler_;
+};
+
+}  // namespace qar::win32

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <windows.h>
+
+#include "platform/warranty_offer_view.h"
+#include "views/dialog_base.h"
+
+namespace qar::win32 {
+
+// The offer's window: a shaped window showing one picture, title bar included.
+class WarrantyOfferView final : public DialogBase, public WarrantyOfferWindow {
+  public:
+    WarrantyOfferView(HINSTANCE instance, WarrantyOfferHandler& handler);
+
+    WindowRef Handle() const override;
+    void EndDialog(int result) override;
+
+  protected:
+    BOOL OnInitDialog() override;
+    std::optional<INT_PTR> HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+  private:
+    void ShapeAndPlace();
+    void PaintClient();
+    INT_PTR PaintTitleStrip(UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR Result(LRESULT value);
+
+    WarrantyOfferHandler& handler_;
+};
+
+}  // namespace qar::win32

@@ -1,0 +1,79 @@
+// An in-memory file system (case-insensitive paths) with scripted USB devices.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "fakes/fake_control.h"
+#include "platform/files.h"
+
+namespace qar::fake {
+
+struct FakeDevice {
+    std::vector<std::uint8_t> reply;  // what one read returns
+    bool mute = false;                // a read that gives nothing until the bound
+    bool refusesData = false;         // a write that takes nothing until the bound
+    std::vector<std::uint8_t> received;
+};
+
+// Owned by SYSTEM; SYSTEM and the administrators may change it, users may read it.
+Ownership SystemOwned();
+// ProgramData's own: users may also add files and folders, but not replace or delete them.
+Ownership ProgramDataOwnership();
+
+class FakeFileSystem final : public FileSystem {
+  public:
+    explicit FakeFileSystem(FakeControl& control) : control_(control) {}
+
+    Win32Error Copy(std::string_view from, std::string_view to, bool failIfExists) override;
+    Win32Error Remove(std::string_view path) override;
+    Result<std::string> WindowsDirectory() override;
+    Result<std::string> SystemDirectory() override;
+    bool EnableWow64Redirection(bool enable) override;
+    Result<std::unique_ptr<DeviceFile>> OpenDevice(std::string_view path) override;
+    // A folder exists when it is listed in `folders` or holds a file of `files`.
+    Result<PathKind> Inspect(std::string_view path) override;
+    Win32Error CreateFolder(std::string_view path, std::string_view security) override;
+    Result<std::unique_ptr<HeldFolder>> HoldFolder(std::string_view path) override;
+    // The log's lines land in `files` without time stamps, where the path really leads.
+    Result<std::unique_ptr<LogFile>> OpenLog(std::string_view path) override;
+
+    std::string windowsDirectory = "C:\\windows";
+    std::string systemDirectory = "C:\\windows\\system32";
+    bool redirectionEnabled = true;
+    std::map<std::string, std::string, CaseInsensitiveLess> files;
+    std::map<std::string, FakeDevice, CaseInsensitiveLess> devices;
+    std::set<std::string, CaseInsensitiveLess> folders;
+    std::map<std::string, std::string, CaseInsensitiveLess> folderSecurity;  // of those made
+    // Junctions and symbolic links, file or folder, and where each leads: opening a path follows
+    // every one but the last step's.
+    std::map<std::string, std::string, CaseInsensitiveLess> links;
+    std::map<std::string, std::uint32_t, CaseInsensitiveLess> hardLinks;  // when more than one
+    // Owners and access of what is there; anything not listed is SystemOwned(). What the run
+    // makes belongs to `thisAccount`, with the access its descriptor gives.
+    std::map<std::string, Ownership, CaseInsensitiveLess> ownership;
+    Account thisAccount{"BUILTIN\\Administrators", "S-1-5-32-544", true};
+    // Empty folders that their owner turns into a junction to the given place once they are
+    // held: holding a folder stops renames and deletions, not that.
+    std::map<std::string, std::string, CaseInsensitiveLess> turnedIntoJunctionWhenHeld;
+
+    bool Exists(std::string_view path) const { return files.find(path) != files.end(); }
+    std::optional<std::string> Content(std::string_view path) const;
+
+    // Where a path leads once every link on its way is followed (the last step's too if asked).
+    std::string Resolved(std::string_view path, bool lastStepToo) const;
+
+  private:
+    bool FolderExists(std::string_view path) const;
+    HandleFacts FactsOf(std::string_view path) const;
+    Ownership OwnershipOf(std::string_view path) const;
+
+    FakeControl& control_;
+};
+
+}  // namespace qar::fake
