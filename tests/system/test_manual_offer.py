@@ -49,6 +49,8 @@ class OfferTest(OfferCase):
 
     def test_press_elsewhere_then_release_over_online_registration_opens_the_page(self):
         self.reach_offer()
+        # The address goes to the desktop's shell, which a loaded machine may still be starting.
+        self.ui.cmd("wait_shell timeout=30000")
         # The press need not be on a drawn button: only the release is.
         self.ui.mouse("move", 20, 20)
         self.ui.mouse("down", 20, 20)

@@ -87,7 +87,9 @@ class UsbHelpTest(UsbCase):
         self.assertEqual(self.controls_by_class("SysAnimate32"), [], "animation controls")
 
         # The help button hands the document to the shell, which passes it to the browser;
-        # the dialog stays open, and a second press asks again.
+        # the dialog stays open, and a second press asks again. A loaded machine may still be
+        # starting the desktop's shell.
+        self.ui.cmd(f"wait_shell timeout={BOUND_MS}")
         for presses in (1, 2):
             self.ui.click(HELP_BUTTON)
             requests = self.wait_browser_requests(presses)

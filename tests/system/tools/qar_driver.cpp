@@ -11,6 +11,8 @@
 
 #include "qar_out.h"
 
+#include <exdisp.h>
+#include <shlobj.h>
 #include <tlhelp32.h>
 
 #include <algorithm>
@@ -1327,6 +1329,41 @@ bool cmd_terminate(const Command& command, Line& result) {
     return true;
 }
 
+// Whether the desktop's shell answers as the program's route to it needs: its ShellWindows
+// object, served by the desktop process, finds the desktop.
+bool desktop_shell_answers() {
+    IShellWindows* windows = nullptr;
+    if (FAILED(CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER, IID_IShellWindows,
+                                reinterpret_cast<void**>(&windows)))) {
+        return false;
+    }
+    VARIANT empty;
+    VariantInit(&empty);
+    long hwnd = 0;
+    IDispatch* desktop = nullptr;
+    const bool found = windows->FindWindowSW(&empty, &empty, SWC_DESKTOP, &hwnd, SWFO_NEEDDISPATCH,
+                                             &desktop) == S_OK;
+    if (desktop) desktop->Release();
+    windows->Release();
+    return found;
+}
+
+// Waits until the desktop process, which Wine starts with the first window of a prefix, serves
+// the shell: on a loaded machine it may still be starting when a test first needs it.
+bool cmd_wait_shell(const Command& command, Line& result) {
+    const auto timeout = number_or(command, "timeout", 30000);
+    const DWORD started = GetTickCount();
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    bool ready = false;
+    while (!(ready = desktop_shell_answers()) &&
+           GetTickCount() - started < static_cast<DWORD>(timeout)) {
+        Sleep(100);
+    }
+    CoUninitialize();
+    result.num("ms", static_cast<long long>(GetTickCount() - started));
+    return ready;
+}
+
 bool cmd_sleep(const Command& command, Line& result) {
     const auto ms = number_or(command, "ms", 100);
     Sleep(static_cast<DWORD>(ms));
@@ -1380,6 +1417,7 @@ const std::map<std::string, CommandSpec>& command_table() {
         {"wait_exit", {{"timeout"}, cmd_wait_exit}},
         {"terminate", {{"code"}, cmd_terminate}},
         {"sleep", {{"ms"}, cmd_sleep}},
+        {"wait_shell", {{"timeout"}, cmd_wait_shell}},
         {"echo", {{}, cmd_echo}},
     };
     return table;
