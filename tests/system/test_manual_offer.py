@@ -8,7 +8,7 @@ from manual_flow import (
     IDOK, ONLINE_REGISTRATION, OFFER_RECT, REGISTER_LATER, REGISTRATION_PATH, ManualInstallCase,
     centre, port_text, settled_browser_requests, success_text,
 )
-from wine_harness import NoShellRoute, planted_dll_variant
+from wine_harness import NoShellRoute, planted_dll_variant, wait_desktop_shell
 
 MODEL = "Tolvar-60"
 REGISTRATION_ADDRESS = "http://www.qar-cutters.example" + REGISTRATION_PATH
@@ -50,7 +50,7 @@ class OfferTest(OfferCase):
     def test_press_elsewhere_then_release_over_online_registration_opens_the_page(self):
         self.reach_offer()
         # The address goes to the desktop's shell, which a loaded machine may still be starting.
-        self.ui.cmd("wait_shell timeout=30000")
+        wait_desktop_shell(self, self.ui)
         # The press need not be on a drawn button: only the release is.
         self.ui.mouse("move", 20, 20)
         self.ui.mouse("down", 20, 20)

@@ -14,6 +14,7 @@ from usb_flow import (
 )
 from wine_harness import (
     PACKAGE_FILES, SUPPORT_FILES, NoShellRoute, WinePrefix, planted_dll_variant, run_to_end,
+    wait_desktop_shell,
 )
 
 ANIMATION_PAGE_RECT = (312, 194, 400, 360)
@@ -89,7 +90,7 @@ class UsbHelpTest(UsbCase):
         # The help button hands the document to the shell, which passes it to the browser;
         # the dialog stays open, and a second press asks again. A loaded machine may still be
         # starting the desktop's shell.
-        self.ui.cmd(f"wait_shell timeout={BOUND_MS}")
+        wait_desktop_shell(self, self.ui, BOUND_MS)
         for presses in (1, 2):
             self.ui.click(HELP_BUTTON)
             requests = self.wait_browser_requests(presses)

@@ -1179,6 +1179,17 @@ LOG_WIN = "C:\\qar\\run.log"
 LOG_LINE = re.compile(r"^\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3} (.*)$")
 
 
+def wait_desktop_shell(case: unittest.TestCase, driver: "Driver", bound_ms: int = 30000) -> None:
+    """Waits until Wine's desktop serves the shell that the program hands documents and addresses
+    to. Now and then under load a prefix's desktop never does (its ShellWindows does not answer):
+    the test is then skipped with the driver's answer, since what the program does without that
+    route is the NoShellRoute variants' test."""
+    reply = driver.cmd(f"wait_shell timeout={bound_ms}", check=False)
+    if not reply.ok:
+        case.skipTest(f"Wine's desktop serves no shell in this prefix (hr={reply['hr']} after "
+                      f"{reply['ms']} ms)")
+
+
 def run_to_end(driver: "Driver", *args: str, bound_ms: int = 30000) -> Reply:
     """Starts the program with these arguments and waits for its end: the reply carries the full
     exit code (`exit_code`) and a `seen` line per window it showed."""

@@ -1329,23 +1329,22 @@ bool cmd_terminate(const Command& command, Line& result) {
     return true;
 }
 
-// Whether the desktop's shell answers as the program's route to it needs: its ShellWindows
-// object, served by the desktop process, finds the desktop.
-bool desktop_shell_answers() {
+// The desktop's shell as the program's route to it needs it: its ShellWindows object, served by
+// the desktop process, finds the desktop. S_OK, or the first failure.
+HRESULT desktop_shell_answer() {
     IShellWindows* windows = nullptr;
-    if (FAILED(CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER, IID_IShellWindows,
-                                reinterpret_cast<void**>(&windows)))) {
-        return false;
-    }
+    const HRESULT created = CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER,
+                                             IID_IShellWindows, reinterpret_cast<void**>(&windows));
+    if (FAILED(created)) return created;
     VARIANT empty;
     VariantInit(&empty);
     long hwnd = 0;
     IDispatch* desktop = nullptr;
-    const bool found = windows->FindWindowSW(&empty, &empty, SWC_DESKTOP, &hwnd, SWFO_NEEDDISPATCH,
-                                             &desktop) == S_OK;
+    const HRESULT found =
+        windows->FindWindowSW(&empty, &empty, SWC_DESKTOP, &hwnd, SWFO_NEEDDISPATCH, &desktop);
     if (desktop) desktop->Release();
     windows->Release();
-    return found;
+    return found == S_OK ? S_OK : (FAILED(found) ? found : E_FAIL);
 }
 
 // Waits until the desktop process, which Wine starts with the first window of a prefix, serves
@@ -1354,14 +1353,15 @@ bool cmd_wait_shell(const Command& command, Line& result) {
     const auto timeout = number_or(command, "timeout", 30000);
     const DWORD started = GetTickCount();
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    bool ready = false;
-    while (!(ready = desktop_shell_answers()) &&
-           GetTickCount() - started < static_cast<DWORD>(timeout)) {
+    HRESULT answer = desktop_shell_answer();
+    while (answer != S_OK && GetTickCount() - started < static_cast<DWORD>(timeout)) {
         Sleep(100);
+        answer = desktop_shell_answer();
     }
     CoUninitialize();
     result.num("ms", static_cast<long long>(GetTickCount() - started));
-    return ready;
+    result.hexnum("hr", static_cast<std::uint32_t>(answer));
+    return answer == S_OK;
 }
 
 bool cmd_sleep(const Command& command, Line& result) {
