@@ -83,6 +83,7 @@ TEST_F(AviPlayerTest, HelpButtonHandsTheDocumentToTheUserShellEachTime) {
 }
 
 // Each way the machine may be: the shell's own route, Explorer, or a box naming the document.
+// The choice is the shell seam's own (Shell::OpenInUserShell), shared with the warranty offer.
 TEST_F(AviPlayerTest, HelpDocumentGoesTheWayTheDesktopAllows) {
     struct Machine {
         bool shellRoute, desktopShell;

@@ -63,39 +63,6 @@ TEST_F(ExtendProtectTest, PressAnywhereThenReleaseOverTheLeftButtonOpensThePage)
     EXPECT_EQ(offer.pressed(), 0);
 }
 
-// Each way the machine may be: the shell's own route, Explorer, or a box naming the address;
-// the offer closes with OK in every case.
-TEST_F(ExtendProtectTest, RegistrationPageGoesTheWayTheDesktopAllows) {
-    struct Machine {
-        bool shellRoute, desktopShell;
-        std::size_t byShell, byExplorer, boxes;
-    };
-    const Machine machines[] = {
-        {true, true, 1, 0, 0},
-        {true, false, 1, 0, 0},
-        {false, true, 0, 1, 0},
-        {false, false, 0, 0, 1},
-    };
-    for (const Machine& machine : machines) {
-        fake::FakePlatform world;
-        world.shell.shellRouteAvailable = machine.shellRoute;
-        world.shell.desktopShellPresent = machine.desktopShell;
-        ExtendProtectAP registration(world.shell, world.ui);
-        fake::FakeWarrantyOfferWindow offerWindow;
-        registration.OnInitDialog(offerWindow);
-        registration.OnMouseMove(100, 250);
-        registration.OnLButtonDown();
-        registration.OnLButtonUp();
-        SCOPED_TRACE(std::to_string(machine.shellRoute) + std::to_string(machine.desktopShell));
-        const std::string target(kRegistrationAddress);
-        EXPECT_EQ(world.shell.openedByShell, std::vector<std::string>(machine.byShell, target));
-        EXPECT_EQ(world.shell.explorerTargets,
-                  std::vector<std::string>(machine.byExplorer, target));
-        EXPECT_EQ(world.ui.messageBoxes.size(), machine.boxes);
-        EXPECT_EQ(offerWindow.endResult, dialog_result::kOk);
-    }
-}
-
 TEST_F(ExtendProtectTest, WithoutADesktopShellABoxOverTheOfferNamesTheAddress) {
     fakes.shell.shellRouteAvailable = false;
     fakes.shell.desktopShellPresent = false;

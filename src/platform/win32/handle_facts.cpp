@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/win32/handle_traits.h"
+#include "platform/win32/this_account.h"
 
 namespace qar::win32 {
 
@@ -15,37 +16,6 @@ namespace {
 Win32Error LastError() {
     return static_cast<Win32Error>(GetLastError());
 }
-
-// The token's user and default owner: what this run makes belongs to one of them.
-class ThisAccount {
-  public:
-    ThisAccount() {
-        HANDLE token = nullptr;
-        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return;
-        const UniqueKernelObject tokenHandle(token);
-        user_ = Query(token, TokenUser);
-        owner_ = Query(token, TokenOwner);
-    }
-
-    bool Is(PSID sid) const {
-        return (!user_.empty() &&
-                EqualSid(sid, reinterpret_cast<const TOKEN_USER*>(user_.data())->User.Sid)) ||
-               (!owner_.empty() &&
-                EqualSid(sid, reinterpret_cast<const TOKEN_OWNER*>(owner_.data())->Owner));
-    }
-
-  private:
-    static std::vector<BYTE> Query(HANDLE token, TOKEN_INFORMATION_CLASS what) {
-        DWORD size = 0;
-        GetTokenInformation(token, what, nullptr, 0, &size);
-        std::vector<BYTE> buffer(size);
-        if (size == 0 || !GetTokenInformation(token, what, buffer.data(), size, &size)) return {};
-        return buffer;
-    }
-
-    std::vector<BYTE> user_;
-    std::vector<BYTE> owner_;
-};
 
 std::string SidText(PSID sid) {
     char* text = nullptr;

@@ -4,11 +4,11 @@
 #include <aclapi.h>
 
 #include <string>
-#include <vector>
 
 #include "platform/win32/handle_traits.h"
 #include "platform/win32/security_descriptor.h"
 #include "platform/win32/system_library.h"
+#include "platform/win32/this_account.h"
 
 namespace qar::win32 {
 
@@ -76,8 +76,8 @@ class Win32InstanceLock final : public InstanceLock {
 // SYSTEM and the administrators only: a standard user may not open the lock, so may not hold it.
 constexpr char kLockSecurity[] = "D:P(A;;GA;;;SY)(A;;GA;;;BA)";
 
-// The owner of a lock found already made: SYSTEM, the administrators or this process's own default
-// owner (an earlier run of the same account). Anyone else made it to keep the installer out.
+// The owner of a lock found already made: SYSTEM, the administrators or this process's own
+// account (an earlier run of the same account). Anyone else made it to keep the installer out.
 bool MadeByAnInstaller(HANDLE mutex) {
     PSID owner = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
@@ -90,14 +90,7 @@ bool MadeByAnInstaller(HANDLE mutex) {
         IsWellKnownSid(owner, WinBuiltinAdministratorsSid)) {
         return true;
     }
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
-    const UniqueKernelObject tokenHandle(token);
-    DWORD size = 0;
-    GetTokenInformation(token, TokenOwner, nullptr, 0, &size);
-    std::vector<BYTE> buffer(size);
-    return size != 0 && GetTokenInformation(token, TokenOwner, buffer.data(), size, &size) &&
-           EqualSid(owner, reinterpret_cast<TOKEN_OWNER*>(buffer.data())->Owner);
+    return ThisAccount().Is(owner);
 }
 
 // The private namespace of that name whose boundary is the Administrators group: made, or opened
