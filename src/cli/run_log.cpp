@@ -75,6 +75,8 @@ std::variant<std::vector<std::unique_ptr<HeldFolder>>, RunLog> HeldFolders(
         auto hold = files.HoldFolder(folder);
         if (!hold) return RefusedFor(messages, hold.error());
         const HandleFacts& facts = (*hold)->Facts();
+        // It was no link when looked at: it became one since.
+        if (facts.kind == PathKind::kLink) return Refused(Swapped(folder));
         if (auto refused = RefusedKind(folder, facts.kind)) return Refused(std::move(*refused));
         if (!held.empty() && !LiesIn(facts.finalPath, held.back()->Facts().finalPath)) {
             return Refused(Swapped(folders[held.size() - 1]));

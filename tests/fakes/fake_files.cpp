@@ -235,7 +235,12 @@ HandleFacts FakeFileSystem::FactsOf(std::string_view path) const {
 Result<PathKind> FakeFileSystem::Inspect(std::string_view path) {
     control_.Record("GetFileAttributes(" + std::string(path) + ")");
     if (auto failure = control_.InjectedFailure("GetFileAttributes")) return Failure{*failure};
-    return FactsOf(Resolved(path, false)).kind;
+    const std::string where = Resolved(path, false);
+    const PathKind kind = FactsOf(where).kind;
+    if (kind == PathKind::kMissing) {
+        if (auto planted = linkedOnceFoundMissing.extract(where)) links[where] = planted.mapped();
+    }
+    return kind;
 }
 
 Win32Error FakeFileSystem::CreateFolder(std::string_view path, std::string_view security) {

@@ -61,6 +61,9 @@ class FakeFileSystem final : public FileSystem {
     // Empty folders that their owner turns into a junction to the given place once they are
     // held: holding a folder stops renames and deletions, not that.
     std::map<std::string, std::string, CaseInsensitiveLess> turnedIntoJunctionWhenHeld;
+    // Missing folders that another account makes, as a link to the given place, right after the
+    // run first looks and finds nothing there.
+    std::map<std::string, std::string, CaseInsensitiveLess> linkedOnceFoundMissing;
 
     bool Exists(std::string_view path) const { return files.find(path) != files.end(); }
     std::optional<std::string> Content(std::string_view path) const;

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <functional>
+#include <iterator>
+#include <regex>
+#include <set>
 
 #include "cli/command_run.h"
 #include "discovery/usb_detector.h"
@@ -74,12 +78,14 @@ TEST_F(CommandRunTest, QuietInstallShowsNothingAndLogsEveryChange) {
         EXPECT_NE(log.find(event), std::string::npos) << event << "\nin\n" << log;
     }
     EXPECT_EQ(fakes.control.OpenHandles(), 0);
-    // The first line quotes what has a space, so that it can be run again as it stands.
+    // The first line quotes what has a space, so that it can be run again as it stands; a
+    // share is a root as a drive is, and the log's folder is made on it.
     Machine spaced;
-    EXPECT_EQ(spaced.RunWith({"/quiet", "/updateport"}, "C:\\deploy logs\\run.log"), 0);
-    EXPECT_NE(spaced.fakes.files.Content("C:\\deploy logs\\run.log")
-                  .value_or("")
-                  .find("command line: /quiet /updateport /log \"C:\\deploy logs\\run.log\"\r\n"),
+    spaced.fakes.files.folders.insert("\\\\fileserver\\deploy");
+    const std::string onShare = "\\\\fileserver\\deploy\\QAR logs\\run.log";
+    EXPECT_EQ(spaced.RunWith({"/quiet", "/updateport"}, onShare), 0);
+    EXPECT_NE(spaced.fakes.files.Content(onShare).value_or("").find(
+                  "command line: /quiet /updateport /log \"" + onShare + "\"\r\n"),
               std::string::npos);
 }
 
@@ -123,6 +129,7 @@ TEST(CommandRun, ExitCodes) {
         takenName(fakes);
         fakes.spooler.drivers.push_back(
             {"Nolle-60", "Windows x64", "KT4_cx64.dll", "x.INI", "", ""});
+        fakes.registry.AddKey(std::string(kDriverKeyPrefix) + "\\Nolle-60");
     };
     const auto cutterAnswering = [](std::string reply, bool mute) {
         return [reply, mute](fake::FakePlatform& fakes) {
@@ -248,6 +255,22 @@ TEST(CommandRun, ExitCodes) {
          0,
          "port monitor \"_cutter USB Port\" not installed, nothing to remove"},
         {"no printer to update", nullptr, {"/quiet", "/updateport"}, 0, "exit code 0"},
+        {"package files that cannot be removed stay, and are counted",
+         [](fake::FakePlatform& fakes) { fakes.control.FailCall("DeleteFile", 5, 3); },
+         {"/quiet", "/updateport"},
+         0,
+         "removing C:\\windows\\system32\\spool\\drivers\\x64\\Mirren-60.INI failed: error 5: "
+         "system text for 5\r\npackage files removed: 30 of 33",
+         3},
+        {"monitor settings already there: their key opened for writing",
+         [](fake::FakePlatform& fakes) {
+             fakes.registry.SetDwordValue(
+                 "SYSTEM\\ControlSet001\\Control\\Print\\Monitors\\QAR USB Port\\Ports\\USB01:",
+                 "Delay", 30);
+         },
+         kQuietInstall, 0,
+         "registry key HKLM\\SYSTEM\\ControlSet001\\Control\\Print\\Monitors\\QAR USB "
+         "Port\\Ports\\USB01: opened for writing\r\n"},
         {"uninstall, quiet",
          takenName,
          {"/quiet", "/uninstall", "/model", "nolle-60"},
@@ -258,7 +281,10 @@ TEST(CommandRun, ExitCodes) {
          installed,
          {"/quiet", "/uninstall", "/model", "nolle-60"},
          0,
-         "driver \"Nolle-60\" (Windows x64) with its unused files removed",
+         // The key the installation made is read, which is no change, and then removed.
+         "driver \"Nolle-60\" (Windows x64) with its unused files removed\r\n"
+         "registry key HKLM\\SYSTEM\\CurrentControlSet\\Control\\Print\\Environments\\Windows NT "
+         "x86\\Drivers\\Version-3\\Nolle-60 removed",
          33},
         {"uninstall where the spooler keeps the files",
          [&](fake::FakePlatform& fakes) {
@@ -349,6 +375,12 @@ TEST(CommandRun, ExitCodes) {
         if (test.packageFilesLeft == 0) {
             EXPECT_NE(log.find("package files removed: 33 of 33"), std::string::npos) << test.label;
         }
+        // Cleaned once, whether the flow or the run did it; not at all when the files stay.
+        EXPECT_EQ(machine.fakes.control.CountCalls("DeleteFile"),
+                  test.packageFilesLeft == 33 ? 0u : 33u)
+            << test.label;
+        // A monitor's channel is no queue.
+        EXPECT_EQ(log.find("queue \","), std::string::npos) << test.label << "\n" << log;
         // A clean run's log names no failure, unless the case is about one the run got past.
         if (test.exitCode == 0 &&
             std::string_view(test.logged).find(" failed: ") == std::string_view::npos) {
@@ -399,6 +431,7 @@ TEST(CommandRun, LogThatAnotherUserCouldHavePlantedIsRefused) {
         {log, [&](auto& files) { files.files[folder] = ""; },
          "\"C:\\ProgramData\\QAR\" is not a folder."},
         {"\\\\.\\COM1", nullptr, "it is not the full path of a file on a drive or a share."},
+        {"\\\\.\\C:\\run.log", nullptr, "it is not the full path"},  // a device path, no share
         {"\\\\?\\C:\\run.log", nullptr, "it is not the full path"},
         {"logs\\run.log", nullptr, "it is not the full path"},
         {log + ":hidden", nullptr, "it is not the full path"},
@@ -442,6 +475,10 @@ TEST(CommandRun, LogThatAnotherUserCouldHavePlantedIsRefused) {
              files.ownership[log] = {mallory, false, {}};
          },
          "the file belongs to PC\\mallory, not to SYSTEM or the administrators."},
+        // Made by someone else between the look that found nothing and the run's own making.
+        {log, [&](auto& files) { files.linkedOnceFoundMissing[folder] = "C:\\Windows\\System32"; },
+         "\"C:\\ProgramData\\QAR\" is a link (a junction or a symbolic link); a log is never "
+         "written through one."},
         // Holding the folder keeps it from being renamed or removed, not from becoming a junction
         // while it is empty: the file opened is then proven to lie elsewhere, and taken back.
         {log,
@@ -529,11 +566,30 @@ TEST_F(CommandRunTest, MissingLogFoldersAreMadeWritableForAdministratorsOnly) {
     }
 }
 
+// The codes of a table's first column ("| 1167 | ...") or of the help's "Exit codes:" lines.
+std::set<std::string> ExitCodesIn(const std::string& text, const std::regex& code) {
+    std::set<std::string> codes;
+    for (auto match = std::sregex_iterator(text.begin(), text.end(), code);
+         match != std::sregex_iterator(); ++match) {
+        codes.insert((*match)[1]);
+    }
+    return codes;
+}
+
 TEST_F(CommandRunTest, HelpShowsTheSwitchesAndDoesNothingElse) {
     EXPECT_EQ(RunWith({"/?"}), 0);
     ASSERT_EQ(fakes.ui.messageBoxes.size(), 1u);
-    EXPECT_NE(fakes.ui.messageBoxes[0].text.find("/uninstallusb"), std::string::npos);
-    EXPECT_NE(fakes.ui.messageBoxes[0].text.find("1618 another run is busy"), std::string::npos);
+    const std::string& help = fakes.ui.messageBoxes[0].text;
+    EXPECT_NE(help.find("/uninstallusb"), std::string::npos);
+    // The help's exit codes are the ones the README documents for administrators.
+    std::ifstream readme(QAR_README);
+    const std::string documented{std::istreambuf_iterator<char>(readme), {}};
+    const std::size_t codesAt = help.find("Exit codes:");
+    ASSERT_NE(codesAt, std::string::npos);
+    const std::string helpCodes = help.substr(codesAt, help.find("Models:") - codesAt);
+    EXPECT_EQ(ExitCodesIn(helpCodes, std::regex("(\\d+) ")),
+              ExitCodesIn(documented, std::regex("\\n\\| (\\d+) \\|")))
+        << helpCodes;
     EXPECT_EQ(PackageFilesLeft(), 33);
     EXPECT_FALSE(fakes.files.Exists(kLog));
 }

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "fakes/fake_platform.h"
 #include "spooler/package_cleanup.h"
 
@@ -14,13 +17,23 @@ class PackageCleanupTest : public ::testing::Test {
 };
 
 TEST_F(PackageCleanupTest, DeletesEveryNameInOrderUnderTheFolder) {
-    DeletePackageFiles(fakes.files, list, "C:\\WINDOWS\\system32\\spool\\drivers\\x64");
-    const auto deletions = fakes.control.CallsNamed("DeleteFile");
-    ASSERT_EQ(deletions.size(), 33u);
-    EXPECT_EQ(deletions.front(),
-              "DeleteFile(C:\\WINDOWS\\system32\\spool\\drivers\\x64\\~QarUDev.dat)");
-    EXPECT_EQ(deletions.back(),
-              "DeleteFile(C:\\WINDOWS\\system32\\spool\\drivers\\x64\\Ristan-183.INI)");
+    // Written out again on purpose: a typo in the product's list must not pass as the reference.
+    const char* const expected[] = {
+        "~QarUDev.dat",    "Tolvar-60.INI",     "Mirren-60.INI",       "Corvel 24 LX.INI",
+        "Corvel 24.INI",   "Corvel Pro-60.INI", "Corvel Pro-132.INI",  "KT4_CAl.dll",
+        "KT4_CAlUI.dll",   "KT4C_Beta.dll",     "KT4C_BetaUI.dll",     "Kt4lng.ini",
+        "Qarui.hlp",       "HaldenII-61.INI",   "HaldenII-101.INI",    "HaldenII-132.INI",
+        "HaldenIV-61.INI", "HaldenIV-101.INI",  "HaldenIV-132.INI",    "HaldenIV-183.INI",
+        "FerraII-60.INI",  "FerraII-132.INI",   "FerraII Plus-60.INI", "FerraII Plus-132.INI",
+        "FerraIII-60.INI", "FerraIII-60DX.INI", "FerraIII-132.INI",    "FerraIII-132DX.INI",
+        "Nolle-60.INI",    "usb_AVI.avi",       "UsbDetect_32.exe",    "Ristan-165.INI",
+        "Ristan-183.INI",
+    };
+    const std::string folder = "C:\\WINDOWS\\system32\\spool\\drivers\\x64";
+    DeletePackageFiles(fakes.files, list, folder);
+    std::vector<std::string> wanted;
+    for (const char* name : expected) wanted.push_back("DeleteFile(" + folder + "\\" + name + ")");
+    EXPECT_EQ(fakes.control.CallsNamed("DeleteFile"), wanted);
 }
 
 TEST_F(PackageCleanupTest, FolderWithTrailingBackslashGetsNoSecondOne) {
