@@ -24,7 +24,8 @@ from manual_flow import (
 )
 from wine_harness import (
     PACKAGE_FILES, PROGRAM_DIR_WIN, PROGRAM_WIN, SYSWOW64_FILES, Driver, Reply, WinePrefix,
-    WineSession, display_reachable, program_is_32bit, program_under_test, require_file, tools_dir, wine_dir,
+    WineSession, display_reachable, program_is_32bit, program_statement, program_under_test, require_file,
+    tools_dir, wine_dir,
 )
 
 # Safety bounds (not measurements): one dialog step, a human driving, the number of windows.
@@ -210,6 +211,7 @@ def main_job(build: Path) -> int:
         failed = not watched.ok or watched["exit_code"] != "0"
     finally:
         session.close(failed=failed)
+        print(f"\n{program_statement()}")
     return 1 if failed else 0
 
 

@@ -260,9 +260,15 @@ class ManualInstallCase(WineTestCase):
             self.assertTrue(self.prefix.unix_path(path).is_file(), f"{key} {path} is no file")
 
     def assert_kt4_files_in_system32(self, present: bool = True) -> None:
-        for name in SYSWOW64_FILES:
-            copy = self.prefix.system32 / name
-            self.assertEqual(copy.is_file(), present, f"{name} in system32")
-            if present:
+        if not present:
+            for name in SYSWOW64_FILES:
+                self.assertFalse((self.prefix.system32 / name).exists(), f"{name} in system32")
+            return
+
+        def copied():
+            for name in SYSWOW64_FILES:
+                copy = self.prefix.system32 / name
+                self.assertTrue(copy.is_file(), f"{name} in system32")
                 self.assertEqual(copy.read_bytes(), (self.prefix.syswow64 / name).read_bytes(), name)
+        self.check_32bit("system32_copies", copied)
 

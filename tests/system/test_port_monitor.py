@@ -138,15 +138,22 @@ class PortMonitorTest(WineTestCase):
     def assert_installed(self):
         """One monitor, its files, its uninstall entry and its one port."""
         self.assertEqual(self.monitors(), [{"name": MONITOR, "env": WINE_LISTED_ENVIRONMENT, "dll": MONITOR_FILE}])
-        for name in (MONITOR_FILE, UNINSTALLER_FILE):
-            self.assertEqual(self.system_file(name).read_bytes(), (self.staging / name).read_bytes(),
-                             f"{name} in system32 is not the staged file")
-        self.assertEqual(WinePrefix.files(self.prefix.syswow64), self.syswow64_before, "files added to SysWOW64")
+        def copied():
+            for name in (MONITOR_FILE, UNINSTALLER_FILE):
+                self.assertEqual(self.system_file(name).read_bytes(), (self.staging / name).read_bytes(),
+                                 f"{name} in system32 is not the staged file")
+        self.check_32bit("system32_copies", copied)
+        self.check_32bit("syswow64_untouched", lambda: self.assertEqual(
+            WinePrefix.files(self.prefix.syswow64), self.syswow64_before, "files added to SysWOW64"))
         self.assert_uninstall_entry()
         self.assertEqual([(p["name"], p["monitor"]) for p in self.cutter_ports()], [(PORT, MONITOR)])
         self.assertEqual(self.prefix.reg_query(MONITOR_KEY + r"\Ports").subkeys, [PORT])
 
     def assert_uninstall_entry(self):
+        self.check_32bit("wow6432node_entry", lambda: self.assertIsNotNone(
+            self.prefix.reg_query(uninstall_key()), "no uninstall entry under WOW6432Node"))
+        self.check_32bit("native_view_untouched", lambda: self.assertIsNone(
+            self.prefix.reg_query("HKLM\\SOFTWARE\\" + UNINSTALL_ENTRY), "an uninstall entry in the native view"))
         entry = self.prefix.reg_query(uninstall_key())
         self.assertIsNotNone(entry, "no uninstall entry")
         uninstaller = self.system_directory() + "\\" + UNINSTALLER_FILE

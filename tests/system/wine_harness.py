@@ -12,8 +12,12 @@ Environment:
   QAR_KEEP_PREFIX      "failed" keeps the prefix of a failed test, "always" keeps every prefix
   QAR_WINEDEBUG        WINEDEBUG for the Wine processes (default -all)
 
+  QAR_WINE_PROGRAM     "x86_64" puts the twin under test even where 32-bit Wine runs
+
 Command line:
   wine_harness.py template [--rebuild]   build (or check) the template prefix
+  wine_harness.py checked-32bit NAME     whether this run checked NAME (CHECKS_ONLY_32BIT)
+  wine_harness.py program                which program the Wine tests run, and why
 """
 
 from __future__ import annotations
@@ -305,18 +309,77 @@ def why_no_32bit_wine() -> Optional[str]:
 
 
 @functools.lru_cache(maxsize=None)
+def why_the_twin() -> Optional[str]:
+    """None when the shipping i686 program is under test, else why the x86_64 twin is."""
+    if os.environ.get("QAR_WINE_PROGRAM") == "x86_64":
+        return "QAR_WINE_PROGRAM=x86_64 asked for it"
+    reason = why_no_32bit_wine()
+    if reason is None:
+        return None
+    return f"this machine runs no 32-bit Wine (kernel {os.uname().release}; {reason})"
+
+
+@functools.lru_cache(maxsize=None)
 def program_build() -> Path:
     """The build whose program is under test, with its fixtures of the same architecture: the
     shipping i686 one, run as a 32-bit process in the 64-bit prefix (WoW64), on a machine that
     runs 32-bit code; elsewhere the x86_64 twin, said loudly once per test module."""
-    reason = why_no_32bit_wine()
+    reason = why_the_twin()
     if reason is None:
         require_file(program_path(win32_build_dir()), "i686 program")
         return win32_build_dir()
-    log(f"!!! NOT THE SHIPPING PROGRAM: this machine runs no 32-bit Wine (kernel {os.uname().release}; "
-        f"{reason}); the x86_64 twin is under test instead of the i686 program")
+    log(f"!!! NOT THE SHIPPING PROGRAM: {reason}; the x86_64 twin is under test instead of the i686 program")
     require_file(program_path(win64_build_dir()), "x86_64 program")
     return win64_build_dir()
+
+
+def program_statement() -> str:
+    """Which program the Wine tests ran, for the last line of a run."""
+    reason = why_the_twin()
+    if reason is None:
+        return (f"Program under test: {program_path(win32_build_dir())}, the shipping i686 program, "
+                "run by Wine as a 32-bit process under WoW64.")
+    return (f"Program under test: {program_path(win64_build_dir())}, the x86_64 twin, NOT the shipping "
+            f"i686 program: {reason}. The {len(CHECKS_ONLY_32BIT)} checks that only a 32-bit process "
+            "can fail were skipped (wine.32bit.*).")
+
+
+# What WoW64 makes of a 32-bit process: its System32 is SysWOW64 and its HKLM\SOFTWARE keys lie
+# under WOW6432Node. The x86_64 twin passes these checks whatever it does, so with the twin under
+# test they are skipped, with the reason; each one that ran is recorded for wine.32bit.<name>.
+CHECKS_ONLY_32BIT = {
+    "system32_copies": "the copies land in the real System32",
+    "syswow64_untouched": "nothing new in SysWOW64",
+    "wow6432node_entry": "the uninstall entry lies under WOW6432Node",
+    "native_view_untouched": "no uninstall entry in the native registry view",
+}
+SKIPPED_EXIT_CODE = 77
+
+
+def _checks_32bit_dir() -> Path:
+    return wine_dir() / "checks-32bit"
+
+
+def record_32bit_check(name: str, test_id: str) -> None:
+    folder = _checks_32bit_dir()
+    folder.mkdir(exist_ok=True)
+    (folder / f"{name}.{test_id}").touch()
+
+
+def report_32bit_check(name: str) -> int:
+    """For CTest: passed when a Wine test of this run ran the check, skipped for the twin."""
+    what = CHECKS_ONLY_32BIT[name]
+    reason = why_the_twin()
+    if reason is not None:
+        print(f"skipped: {what}: only a 32-bit process can fail this check, and the x86_64 twin ran ({reason})")
+        return SKIPPED_EXIT_CODE
+    tests = sorted(path.name.split(".", 1)[1] for path in _checks_32bit_dir().glob(f"{name}.*"))
+    if not tests:
+        print(f"FAILED: {what}: no Wine test of this run checked it")
+        return 1
+    count = f"{len(tests)} test" + ("s" if len(tests) > 1 else "")
+    print(f"{what}: checked on the i686 program by {count}: " + ", ".join(tests))
+    return 0
 
 
 def program_under_test() -> Path:
@@ -1162,6 +1225,17 @@ class WineTestCase(unittest.TestCase):
     def tearDown(self) -> None:
         self.session.close(failed=getattr(self, "_qar_failed", False))
 
+    def check_32bit(self, name: str, check) -> None:
+        """Runs a check that only a 32-bit process can fail (CHECKS_ONLY_32BIT) and records it;
+        with the x86_64 twin under test it is reported as skipped, with the reason."""
+        with self.subTest(only_32bit=name):
+            reason = why_the_twin()
+            if reason is not None:
+                self.skipTest(f"{CHECKS_ONLY_32BIT[name]}: only a 32-bit process can fail this check, "
+                              f"and the x86_64 twin runs ({reason})")
+            check()
+            record_32bit_check(name, self.id())
+
     def driver(self) -> Driver:
         return self.session.driver()
 
@@ -1350,8 +1424,16 @@ class MainDialogCommands:
 def main(argv: list) -> int:
     if len(argv) >= 2 and argv[1] == "template":
         started = time.monotonic()
-        path = ensure_template(rebuild="--rebuild" in argv)
+        rebuild = "--rebuild" in argv
+        if rebuild:  # a new run: the checks recorded belong to the last one
+            shutil.rmtree(_checks_32bit_dir(), ignore_errors=True)
+        path = ensure_template(rebuild=rebuild)
         print(f"template prefix {path} ready in {time.monotonic() - started:.1f} s")
+        return 0
+    if len(argv) == 3 and argv[1] == "checked-32bit" and argv[2] in CHECKS_ONLY_32BIT:
+        return report_32bit_check(argv[2])
+    if len(argv) == 2 and argv[1] == "program":
+        print(program_statement())
         return 0
     print(__doc__, file=sys.stderr)
     return 2
