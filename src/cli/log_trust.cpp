@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "platform/file_path.h"
+
 namespace qar {
 
 namespace {
@@ -20,13 +22,6 @@ bool Trusted(const Account& account) {
         if (account.sid == sid) return true;
     }
     return false;
-}
-
-// Built by appending: GCC 12 warns wrongly (-Wrestrict) on a literal plus a string.
-std::string Quoted(std::string_view path) {
-    std::string quoted(1, '"');
-    quoted.append(path).push_back('"');
-    return quoted;
 }
 
 std::string WhatItAllows(std::uint32_t rights) {

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "platform/file_path.h"
 #include "spooler/model_name.h"
 
 namespace qar {
@@ -19,9 +20,7 @@ class LoggedRegistryKey final : public RegistryKey {
         return Logged(name, std::to_string(value), inner_->SetDword(name, value));
     }
     Win32Error SetString(std::string_view name, std::string_view value) override {
-        std::string quoted(1, '"');
-        quoted.append(value).push_back('"');
-        return Logged(name, quoted, inner_->SetString(name, value));
+        return Logged(name, Quoted(value), inner_->SetString(name, value));
     }
     Result<RegistryKeyFigures> QueryInfo() override { return inner_->QueryInfo(); }
     Result<RegistryValue> EnumValue(std::uint32_t index, std::uint32_t nameCapacity,

@@ -71,6 +71,13 @@ bool IsDeviceName(std::string_view name) {
            base[3] >= '1' && base[3] <= '9';
 }
 
+// Built by appending: GCC 12 warns wrongly (-Wrestrict) on a literal plus a string.
+std::string Quoted(std::string_view text) {
+    std::string quoted(1, '"');
+    quoted.append(text).push_back('"');
+    return quoted;
+}
+
 std::optional<std::string> ReinterpretedStep(std::string_view path) {
     const auto steps = Steps(path);
     if (!steps) return std::nullopt;

@@ -23,4 +23,7 @@ std::optional<std::string> ReinterpretedStep(std::string_view path);
 // extension ("nul.txt", "COM1 .log"): Windows opens the device, whatever the folder.
 bool IsDeviceName(std::string_view name);
 
+// The text in double quotes, as messages, the log and command lines show a path or a value.
+std::string Quoted(std::string_view text);
+
 }  // namespace qar

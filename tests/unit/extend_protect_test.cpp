@@ -57,7 +57,6 @@ TEST_F(ExtendProtectTest, PressAnywhereThenReleaseOverTheLeftButtonOpensThePage)
     offer.OnLButtonUp();
     ASSERT_EQ(fakes.shell.openedByShell.size(), 1u);
     EXPECT_EQ(fakes.shell.openedByShell[0], "http://www.qar-cutters.example/qarclub/register.aspx");
-    EXPECT_TRUE(fakes.shell.openedByShell[0].ends_with("/qarclub/register.aspx"));
     EXPECT_TRUE(fakes.ui.messageBoxes.empty());
     EXPECT_EQ(window.endResult, dialog_result::kOk);
     EXPECT_EQ(offer.pressed(), 0);

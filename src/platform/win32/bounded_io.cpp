@@ -20,10 +20,6 @@ DWORD WINAPI Watchdog(void* parameter) {
     return 0;
 }
 
-Win32Error LastError() {
-    return static_cast<Win32Error>(GetLastError());
-}
-
 // Makes `call`, one synchronous I/O call on this thread, while a watchdog waits for it: the
 // call's error, or that of the watchdog's set-up.
 template <typename Call>

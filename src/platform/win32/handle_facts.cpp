@@ -13,10 +13,6 @@ namespace qar::win32 {
 
 namespace {
 
-Win32Error LastError() {
-    return static_cast<Win32Error>(GetLastError());
-}
-
 std::string SidText(PSID sid) {
     char* text = nullptr;
     if (!ConvertSidToStringSidA(sid, &text)) return "an unknown account";

@@ -1,5 +1,6 @@
 // Handle traits for UniqueHandle: how each kind of Windows handle is closed and what "none" is.
 // Closing keeps the thread's last error, so an error code read after a scope ends is not lost.
+// Also the thread's last error as the seam's error value.
 #pragma once
 
 #include <windows.h>
@@ -8,8 +9,13 @@
 
 #include "platform/unique_handle.h"
 #include "platform/win32/system_library.h"
+#include "platform/win32_error.h"
 
 namespace qar::win32 {
+
+inline Win32Error LastError() {
+    return static_cast<Win32Error>(GetLastError());
+}
 
 class LastErrorKeeper {
   public:

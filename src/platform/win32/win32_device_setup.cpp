@@ -23,10 +23,6 @@ GUID ToGuid(const Guid& guid) {
     return result;
 }
 
-Win32Error LastError() {
-    return static_cast<Win32Error>(GetLastError());
-}
-
 class Win32DeviceInterfaceSet final : public DeviceInterfaceSet {
   public:
     Win32DeviceInterfaceSet(UniqueDeviceInfoSet set, const GUID& interfaceClass)

@@ -14,10 +14,6 @@ namespace qar::win32 {
 
 namespace {
 
-Win32Error LastError() {
-    return static_cast<Win32Error>(GetLastError());
-}
-
 // A folder query into a fixed buffer: a folder that does not fit is an error, not a cut path.
 template <typename Query>
 Result<std::string> QueryFolder(Query query, UINT capacity) {

@@ -25,7 +25,7 @@ class Win32Process final : public Process {
 
     Win32Error WaitForExit() override {
         if (WaitForSingleObject(process_.Get(), INFINITE) == WAIT_FAILED) {
-            return static_cast<Win32Error>(GetLastError());
+            return LastError();
         }
         return win32_error::kSuccess;
     }
@@ -45,7 +45,7 @@ Result<std::unique_ptr<Process>> Win32Processes::Start(std::string_view applicat
     if (!CreateProcessA(std::string(applicationPath).c_str(), nullptr, nullptr, nullptr, FALSE,
                         highPriority ? HIGH_PRIORITY_CLASS : 0, nullptr, nullptr, &startup,
                         &process)) {
-        return Failure{static_cast<Win32Error>(GetLastError())};
+        return Failure{LastError()};
     }
     return std::unique_ptr<Process>(
         std::make_unique<Win32Process>(process.hProcess, process.hThread));
@@ -138,7 +138,7 @@ Result<std::unique_ptr<InstanceLock>> Taken(UniqueKernelObject mutex,
             std::make_unique<Win32InstanceLock>(std::move(mutex), std::move(space)));
     }
     if (waited == WAIT_TIMEOUT) return std::unique_ptr<InstanceLock>();  // another run holds it
-    return Failure{GetLastError()};
+    return Failure{LastError()};
 }
 
 // Where the system has no private namespaces (Wine): the lock in Global\, refused when someone
@@ -147,7 +147,7 @@ Result<std::unique_ptr<InstanceLock>> TryGlobalLock(const std::string& name,
                                                     SECURITY_ATTRIBUTES& attributes) {
     UniqueKernelObject mutex(CreateMutexA(&attributes, FALSE, ("Global\\" + name).c_str()));
     // A lock this process may not open was made by someone else, with rights of their own.
-    if (!mutex) return Failure{GetLastError()};
+    if (!mutex) return Failure{LastError()};
     if (GetLastError() == ERROR_ALREADY_EXISTS && !MadeByAnInstaller(mutex.Get())) {
         return Failure{ERROR_ACCESS_DENIED};
     }
@@ -164,12 +164,12 @@ Result<std::unique_ptr<InstanceLock>> Win32Processes::TryLock(std::string_view n
     const std::string spaceName(namespaceName);
     UniquePrivateNamespace space = AdministratorsNamespace(spaceName);
     if (!space) {
-        if (GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) return Failure{GetLastError()};
+        if (GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) return Failure{LastError()};
         return TryGlobalLock(spaceName + "." + std::string(name), attributes);
     }
     UniqueKernelObject mutex(
         CreateMutexA(&attributes, FALSE, (spaceName + "\\" + std::string(name)).c_str()));
-    if (!mutex) return Failure{GetLastError()};
+    if (!mutex) return Failure{LastError()};
     return Taken(std::move(mutex), std::move(space));
 }
 

@@ -7,6 +7,7 @@
 #include <shlguid.h>
 #include <shobjidl.h>
 
+#include "platform/file_path.h"
 #include "platform/unique_handle.h"
 #include "platform/win32/com_ptr.h"
 #include "platform/win32/system_library.h"
@@ -116,10 +117,7 @@ VARIANT ShowCommandVariant(int showCommand) {
 
 // A path with blanks is one argument only in quotes; an address has none and goes as it is.
 std::string CommandArgument(std::string_view text) {
-    if (text.find(' ') == std::string_view::npos) return std::string(text);
-    std::string quoted(1, '"');
-    quoted.append(text).push_back('"');
-    return quoted;
+    return text.find(' ') == std::string_view::npos ? std::string(text) : Quoted(text);
 }
 
 }  // namespace

@@ -25,10 +25,6 @@ class MutableText {
     std::string text_;
 };
 
-Win32Error LastError() {
-    return static_cast<Win32Error>(GetLastError());
-}
-
 std::string Text(const char* text) {
     return text ? text : "";
 }
