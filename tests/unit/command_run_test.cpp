@@ -12,6 +12,7 @@
 #include "fakes/fake_platform.h"
 #include "qar_version.h"
 #include "spooler/install_chain.h"
+#include "spooler/port_monitor.h"
 
 namespace qar {
 namespace {
@@ -141,6 +142,11 @@ TEST(CommandRun, ExitCodes) {
             device.mute = mute;
         };
     };
+    const auto monitorStaged = [](fake::FakePlatform& fakes) {
+        for (const char* name : {"qarum1Nt.dll", "uninstallMn.exe"}) {
+            fakes.files.files[std::string("C:\\windows\\system32\\qartemp\\") + name] = "x";
+        }
+    };
     const std::string noModel = "the cutter on USB gave no usable model name";
     std::vector<std::string> addQueue = kQuietInstall;
     addQueue.push_back("/addqueue");
@@ -192,11 +198,21 @@ TEST(CommandRun, ExitCodes) {
          87,
          "bad command line: unknown port \"COM7\"; known ports: COM1:, LPT1:, COM1:, COM2:",
          33},
-        {"line breaks in an argument stay on the event's line",
+        {"line breaks and other control bytes in an argument stay on the event's line",
          nullptr,
-         {"/quiet", "/model", "Nolle-60\r\nexit code 0", "/port", "COM1"},
+         {"/quiet", "/model",
+          "Nolle-60\r\n\x1f\x7f"
+          "exit code 0",
+          "/port", "COM1"},
          87,
-         "bad command line: unknown model \"Nolle-60<0x0D><0x0A>exit code 0\"; nothing done",
+         "bad command line: unknown model \"Nolle-60<0x0D><0x0A><0x1F><0x7F>exit code 0\"; "
+         "nothing done",
+         33},
+        {"an empty argument is quoted, so the line runs again as logged",
+         nullptr,
+         {"/quiet", "/model", "", "/port", "COM1"},
+         87,
+         "command line: /quiet /model \"\" /port COM1 /log",
          33},
         {"no cutter, quiet",
          nullptr,
@@ -240,10 +256,8 @@ TEST(CommandRun, ExitCodes) {
          "box \"QAR Driver Installation\": \"Please open this guide yourself: / "
          "C:\\WINDOWS\\system32\\spool\\drivers\\x64\\How to change USB mode.pdf\" answered OK"},
         {"monitor refused",
-         [](fake::FakePlatform& fakes) {
-             for (const char* name : {"qarum1Nt.dll", "uninstallMn.exe"}) {
-                 fakes.files.files[std::string("C:\\windows\\system32\\qartemp\\") + name] = "x";
-             }
+         [&](fake::FakePlatform& fakes) {
+             monitorStaged(fakes);
              fakes.control.FailCall("AddMonitor", 126);
          },
          {"/quiet", "/installusb"},
@@ -261,6 +275,12 @@ TEST(CommandRun, ExitCodes) {
          0,
          "removing C:\\windows\\system32\\spool\\drivers\\x64\\Mirren-60.INI failed: error 5: "
          "system text for 5\r\npackage files removed: 30 of 33",
+         3},
+        {"package files whose folder is gone are no failure",
+         [](fake::FakePlatform& fakes) { fakes.control.FailCall("DeleteFile", 3, 3); },
+         {"/quiet", "/updateport"},
+         0,
+         "package files removed: 30 of 33",
          3},
         {"monitor settings already there: their key opened for writing",
          [](fake::FakePlatform& fakes) {
@@ -298,21 +318,28 @@ TEST(CommandRun, ExitCodes) {
          "driver \"Nolle-60\" (Windows x64) removed",
          33},
         {"monitor added: the uninstall entry named where a 32-bit process writes it",
-         [](fake::FakePlatform& fakes) {
-             for (const char* name : {"qarum1Nt.dll", "uninstallMn.exe"}) {
-                 fakes.files.files[std::string("C:\\windows\\system32\\qartemp\\") + name] = "x";
-             }
+         [&](fake::FakePlatform& fakes) {
+             monitorStaged(fakes);
+             fakes.registry.AddKey(kUninstallParentKey);  // Windows always has it
          },
          {"/quiet", "/installusb"},
          0,
          "registry value "
          "HKLM\\SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\_"
          "cutter USB Portt Monitor\\UninstallString = \"C:\\windows\\system32\\uninstallMn.exe\""},
+        {"monitor added by a 64-bit process: the entry's key made where it is named",
+         [&](fake::FakePlatform& fakes) {
+             monitorStaged(fakes);
+             fakes.registry.softwareKeysRedirected = false;
+         },
+         {"/quiet", "/installusb"},
+         0,
+         "registry key HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall created\r\n"
+         "registry key HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\_cutter "
+         "USB Portt Monitor created or opened for writing"},
         {"monitor port refused",
-         [](fake::FakePlatform& fakes) {
-             for (const char* name : {"qarum1Nt.dll", "uninstallMn.exe"}) {
-                 fakes.files.files[std::string("C:\\windows\\system32\\qartemp\\") + name] = "x";
-             }
+         [&](fake::FakePlatform& fakes) {
+             monitorStaged(fakes);
              fakes.spooler.xcvAnswer = {true, 5};
          },
          {"/quiet", "/installusb"},
@@ -414,6 +441,11 @@ TEST(CommandRun, LogThatAnotherUserCouldHavePlantedIsRefused) {
         return ownership;
     };
     const Account users{"BUILTIN\\Users", "S-1-5-32-545", false};
+    const auto turnedIntoJunctionWhenHeld = [&](fake::FakeFileSystem& files) {
+        files.folders.insert(folder);
+        files.folders.insert("C:\\Windows\\System32");
+        files.turnedIntoJunctionWhenHeld[folder] = "C:\\Windows\\System32";
+    };
     struct Case {
         std::string path;
         std::function<void(fake::FakeFileSystem&)> plant;
@@ -435,6 +467,7 @@ TEST(CommandRun, LogThatAnotherUserCouldHavePlantedIsRefused) {
         {"\\\\?\\C:\\run.log", nullptr, "it is not the full path"},
         {"logs\\run.log", nullptr, "it is not the full path"},
         {log + ":hidden", nullptr, "it is not the full path"},
+        {"C:\\ProgramData\\\\install.log", nullptr, "it is not the full path"},  // an empty step
         // Windows drops the blank from a last step only: checked as QAR, written through "QAR ".
         {"C:\\ProgramData\\QAR \\install.log", nullptr,
          "\"QAR \" ends in a blank or a dot, which Windows drops from the end of a path but not "
@@ -461,6 +494,13 @@ TEST(CommandRun, LogThatAnotherUserCouldHavePlantedIsRefused) {
          "administrator should remove that right"},
         {log, [&](auto& files) { files.ownership[folder] = grantedTo(mallory, 0x1F01FF); },
          "lets PC\\mallory change or replace it"},
+        // Each of these alone lets its holder take the folder over.
+        {log, [&](auto& files) { files.ownership[folder] = grantedTo(mallory, 0x40000); },
+         "lets PC\\mallory change or replace it"},  // WRITE_DAC
+        {log, [&](auto& files) { files.ownership[folder] = grantedTo(mallory, 0x80000); },
+         "lets PC\\mallory change or replace it"},  // WRITE_OWNER
+        {log, [&](auto& files) { files.ownership[folder] = grantedTo(mallory, 0x10000); },
+         "lets PC\\mallory change or replace it"},  // DELETE
         {log,
          [&](auto& files) {
              files.ownership[folder] = {fake::SystemOwned().owner, true, {}};
@@ -481,14 +521,12 @@ TEST(CommandRun, LogThatAnotherUserCouldHavePlantedIsRefused) {
          "written through one."},
         // Holding the folder keeps it from being renamed or removed, not from becoming a junction
         // while it is empty: the file opened is then proven to lie elsewhere, and taken back.
-        {log,
-         [&](auto& files) {
-             files.folders.insert(folder);
-             files.folders.insert("C:\\Windows\\System32");
-             files.turnedIntoJunctionWhenHeld[folder] = "C:\\Windows\\System32";
-         },
+        {log, turnedIntoJunctionWhenHeld,
          "\"C:\\ProgramData\\QAR\" became a link while the log was being opened; a log is never "
          "written through one."},
+        // A folder above another: the one below is made and held where the junction leads.
+        {folder + "\\deploy\\install.log", turnedIntoJunctionWhenHeld,
+         "\"C:\\ProgramData\\QAR\" became a link while the log was being opened"},
     };
     for (const Case& test : cases) {
         Machine machine;
@@ -523,6 +561,7 @@ TEST(CommandRun, OnlyNameSurrogateReparsePointsAreLinks) {
         {kReparse | kFolder, 0x9000001A, PathKind::kFolder},  // a cloud files placeholder
         {kFolder, 0, PathKind::kFolder},
         {0x20, 0, PathKind::kFile},
+        {0x40, 0, PathKind::kOther},  // FILE_ATTRIBUTE_DEVICE
     };
     for (const auto& test : cases) {
         EXPECT_EQ(KindFromAttributes(test.attributes, test.tag), test.kind) << std::hex << test.tag;
@@ -540,6 +579,8 @@ std::vector<std::string> Aces(std::string_view sddl) {
 }
 
 TEST_F(CommandRunTest, MissingLogFoldersAreMadeWritableForAdministratorsOnly) {
+    // What the run makes belongs to its own account where the token names the user as owner.
+    fakes.files.thisAccount = {"PC\\admin", "S-1-5-21-1-2-3-500", true};
     fakes.files.folders.insert("C:\\ProgramData");
     // Users may add folders to ProgramData, but not replace or delete them.
     fakes.files.ownership["C:\\ProgramData"] = fake::ProgramDataOwnership();
@@ -550,6 +591,11 @@ TEST_F(CommandRunTest, MissingLogFoldersAreMadeWritableForAdministratorsOnly) {
     EXPECT_EQ(RunWith({"/quiet", "/updateport"}, log), 0);
     EXPECT_NE(fakes.files.Content(log).value_or("").find("/updateport"), std::string::npos);
     EXPECT_FALSE(fakes.files.folderSecurity.contains("C:\\ProgramData"));
+    // %SystemRoot%, where the README has administrators log, belongs to TrustedInstaller.
+    const Account installer{"NT SERVICE\\TrustedInstaller",
+                            "S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464"};
+    fakes.files.ownership["C:\\windows"] = {installer, false, {{installer, 0x1F01FF}}};
+    EXPECT_EQ(RunWith({"/quiet", "/updateport"}, "C:\\windows\\Logs\\Software\\qar.log"), 0);
     for (const char* folder : {"C:\\ProgramData\\QAR", "C:\\ProgramData\\QAR\\deploy"}) {
         ASSERT_TRUE(fakes.files.folderSecurity.contains(folder)) << folder;
         const std::string& security = fakes.files.folderSecurity.at(folder);

@@ -97,6 +97,21 @@ TEST_F(PortMonitorTest, EnumerationBeyondItsBufferInstallsNothing) {
     EXPECT_EQ(fakes.control.CountCalls("CopyFile"), 0u);
 }
 
+// Each path has a 256-byte buffer: the longest, the uninstaller's staged copy, needs 255
+// characters and its terminator at most.
+TEST_F(PortMonitorTest, MonitorPathsThatLeaveNoRoomForTheirTerminatorAreNotCopied) {
+    for (const std::size_t longest : {255u, 256u}) {
+        fake::FakePlatform machine;
+        const std::string system = "C:\\" + std::string(longest - 27, 's');
+        machine.files.systemDirectory = system;
+        for (const char* name : {"qarum1Nt.dll", "uninstallMn.exe"}) {
+            machine.files.files[system + "\\qartemp\\" + name] = "x";
+        }
+        EXPECT_EQ(PortMonitorCommands(machine.platform).InstallCutterMonitor(), longest == 255)
+            << longest;
+    }
+}
+
 TEST_F(PortMonitorTest, SystemFolderThatCannotBeReadInstallsNothing) {
     fakes.control.FailCall("GetSystemDirectory", win32_error::kInsufficientBuffer);
     EXPECT_EQ(commands.InstallCutterMonitor(), 0);

@@ -138,10 +138,12 @@ TEST_F(UsbInstallTest, MuteCutterEndsInTheFirstStepsErrorBox) {
 
 TEST_F(UsbInstallTest, ModelNamesThatCouldLeaveTheirFolderOrNameADeviceAreRefused) {
     for (const char* reply :
-         {"a,b,..\\evil,", "a,b,x/y,", "a,b,C:,", "a,b,..,", "a,b,CON,", "a,b,prn,", "a,b,Aux,",
-          "a,b,nul.txt,", "a,b,COM1.INI,", "a,b,com9,", "a,b,LPT1,", "a,b,lpt9.x.y,",
-          "a,b,NUL .INI,", "a,b,Com3  ,", "a,b,Tolvar\t60,", "a,b,Tolvar-60\r\n,",
-          "a,b,Tolvar\x7f,", "a,b,\x1bR,"}) {
+         {"a,b,..\\evil,",   "a,b,x/y,",    "a,b,C:,",         "a,b,..,",
+          "a,b,CON,",        "a,b,prn,",    "a,b,Aux,",        "a,b,nul.txt,",
+          "a,b,COM1.INI,",   "a,b,com9,",   "a,b,LPT1,",       "a,b,lpt9.x.y,",
+          "a,b,NUL .INI,",   "a,b,Com3  ,", "a,b,Tolvar\t60,", "a,b,Tolvar-60\r\n,",
+          "a,b,Tolvar\x7f,", "a,b,\x1bR,",  "a,b,\x1f,",       "a,b,CONIN$,",
+          "a,b,conout$.ini,"}) {
         fakes.deviceSetup.interfaces.clear();
         fakes.files.devices.clear();
         fakes.ui.messageBoxes.clear();

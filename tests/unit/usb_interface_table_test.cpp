@@ -78,10 +78,10 @@ TEST_F(UsbInterfaceTableTest, PathsAreKeptWholeOrDroppedWhenTheyDoNotFitTheirSlo
 
 TEST_F(UsbInterfaceTableTest, PathEndsAtItsFirstZeroBeforeTheVendorTest) {
     // Found by fuzzing: a zero before the vendor digits used to pass the test on the raw
-    // bytes while the stored text was cut short.
+    // bytes while the stored text was cut short. The raw bytes' digits sit where a cutter's do.
     std::string path = "\\\\?\\";
     path += '\0';
-    path += "b#vid_1a7e&pid_0001#s#{g}";
+    path += "sb#vid_1a7e&pid_0001#s#{g}";
     Plug(path);
     Plug(CutterPath("after") + std::string(1, '\0') + "tail");
     EXPECT_EQ(table.EnumerateUsbPrinters(fakes.deviceSetup), 1);
