@@ -22,6 +22,11 @@ class LoggedPrinterHandle final : public PrinterHandle {
     LoggedPrinterHandle(PrinterHandlePtr inner, std::string name, EventLog& log)
         : inner_(std::move(inner)), name_(std::move(name)), log_(log) {}
 
+    Result<std::unique_ptr<PrinterInfo2Block>> GetPrinter2() override {
+        auto record = inner_->GetPrinter2();
+        if (!record) log_.RecordFailure("reading printer \"" + name_ + "\"", record.error());
+        return record;
+    }
     Win32Error SetPrinter2(const PrinterInfo2Block& block, std::size_t index) override {
         const Win32Error result = inner_->SetPrinter2(block, index);
         const std::string what = "printer \"" + name_ + "\" set to port " + block.PortName(index);

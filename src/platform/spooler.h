@@ -49,8 +49,9 @@ class PrinterInfo2Block {
   public:
     virtual ~PrinterInfo2Block() = default;
     virtual std::size_t Count() const = 0;
-    virtual void SetNameAndPort(std::size_t index, std::string_view printerName,
-                                std::string_view portName) = 0;
+    // Points a record at another port; its security descriptor becomes NULL, which SetPrinter
+    // takes as "leave the queue's own" (a record holds it only as it was read).
+    virtual void SetPortKeepingSecurity(std::size_t index, std::string_view portName) = 0;
     virtual std::string PrinterName(std::size_t index) const = 0;
     virtual std::string DriverName(std::size_t index) const = 0;
     virtual std::string PortName(std::size_t index) const = 0;
@@ -64,6 +65,8 @@ struct XcvOutcome {
 class PrinterHandle {
   public:
     virtual ~PrinterHandle() = default;
+    // This printer's own level-2 record (GetPrinter), sized as the spooler asks.
+    virtual Result<std::unique_ptr<PrinterInfo2Block>> GetPrinter2() = 0;
     virtual Win32Error SetPrinter2(const PrinterInfo2Block& block, std::size_t index) = 0;
     virtual XcvOutcome SendXcvData(std::u16string_view command, std::span<const std::uint8_t> input,
                                    std::uint32_t outputCapacity) = 0;

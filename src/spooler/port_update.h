@@ -1,4 +1,5 @@
-// Re-points the printer "aaTZ-60" at port "USB001" with the settings of the first local printer.
+// Re-points the printer "aaTZ-60" at port "USB001"; its driver, device settings, access list and
+// every other setting stay its own.
 #pragma once
 
 #include "core/flow_outcome.h"
@@ -6,7 +7,7 @@
 
 namespace qar {
 
-// Does nothing when there is no local printer or no "aaTZ-60": no record, nothing to write.
+// Does nothing when there is no local printer or no "aaTZ-60".
 FlowOutcome UpdatePrinterPort(Spooler& spooler);
 
 }  // namespace qar

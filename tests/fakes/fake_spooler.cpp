@@ -22,10 +22,9 @@ class FakePrinterInfo2Block final : public PrinterInfo2Block {
     explicit FakePrinterInfo2Block(std::vector<FakePrinter> records)
         : records_(std::move(records)) {}
     std::size_t Count() const override { return records_.size(); }
-    void SetNameAndPort(std::size_t index, std::string_view printerName,
-                        std::string_view portName) override {
-        records_.at(index).name = printerName;
+    void SetPortKeepingSecurity(std::size_t index, std::string_view portName) override {
         records_.at(index).port = portName;
+        records_.at(index).security.clear();
     }
     std::string PrinterName(std::size_t index) const override { return records_.at(index).name; }
     std::string DriverName(std::size_t index) const override { return records_.at(index).driver; }
@@ -44,12 +43,24 @@ class FakePrinterHandle final : public PrinterHandle, private CountedHandle {
         : CountedHandle(spooler.control_), spooler_(spooler), name_(std::move(name)) {}
     ~FakePrinterHandle() override { control_.Record("ClosePrinter(" + name_ + ")"); }
 
+    Result<std::unique_ptr<PrinterInfo2Block>> GetPrinter2() override {
+        control_.Record("GetPrinter(" + name_ + ")");
+        if (auto failure = control_.InjectedFailure("GetPrinter")) return Failure{*failure};
+        const FakePrinter* printer = spooler_.FindPrinter(name_);
+        if (!printer) return Failure{win32_error::kInvalidPrinterName};
+        return std::unique_ptr<PrinterInfo2Block>(
+            std::make_unique<FakePrinterInfo2Block>(std::vector<FakePrinter>{*printer}));
+    }
+
+    // SetPrinter level 2 applies the record as given, but a NULL security descriptor leaves the
+    // queue's own (SetPrinter: "If pSecurityDescriptor is NULL, the security is not changed").
     Win32Error SetPrinter2(const PrinterInfo2Block& block, std::size_t index) override {
         control_.Record("SetPrinter(" + name_ + ")");
         if (auto failure = control_.InjectedFailure("SetPrinter")) return *failure;
-        const auto& record = static_cast<const FakePrinterInfo2Block&>(block).Record(index);
+        FakePrinter record = static_cast<const FakePrinterInfo2Block&>(block).Record(index);
         for (FakePrinter& printer : spooler_.printers) {
             if (EqualsIgnoringCase(printer.name, name_)) {
+                if (record.security.empty()) record.security = printer.security;
                 printer = record;
                 return win32_error::kSuccess;
             }

@@ -19,6 +19,9 @@ struct FakePrinter {
     std::string datatype;
     std::string shareName;
     std::string comment;
+    std::string devMode = {};   // the queue's device settings, as bytes
+    std::string security = {};  // its access list; a record's empty one stands for NULL
+    bool operator==(const FakePrinter&) const = default;
 };
 
 struct XcvRequest {

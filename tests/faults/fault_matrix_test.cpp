@@ -54,7 +54,7 @@ Win32Error RepresentativeError(const std::string& call) {
 const std::map<std::string, std::set<std::string>> kLoadedOnFirstUse = {
     {"winspool.drv",
      {"GetPrinterDriverDirectory", "AddPrinterDriver", "AddPrinter", "OpenPrinter", "EnumPrinters",
-      "SetPrinter", "EnumMonitors", "AddMonitor", "DeleteMonitor", "DeletePort", "XcvData"}},
+      "GetPrinter", "SetPrinter", "EnumMonitors", "AddMonitor", "DeleteMonitor", "DeletePort", "XcvData"}},
     {"setupapi.dll",
      {"SetupDiGetClassDevs", "SetupDiEnumDeviceInterfaces", "SetupDiGetDeviceInterfaceDetail",
       "SetupDiOpenDeviceInterfaceRegKey"}},

@@ -25,20 +25,19 @@ TEST_F(PortUpdateTest, OnlyPrinterMovesToUsb001WithItsOtherSettings) {
     EXPECT_EQ(fakes.control.OpenHandles(), 0);
 }
 
-TEST_F(PortUpdateTest, TargetTakesTheFirstPrintersSettingsAndTheFirstStaysUnchanged) {
-    fakes.spooler.printers.push_back(
-        {"Office", "COM1:", "Office driver", "WinPrint", "RAW", "share", "office comment"});
-    fakes.spooler.printers.push_back({"aaTZ-60", "LPT1:", "Tolvar-60", "WinPrint", "RAW", "", ""});
-    UpdatePrinterPort(fakes.spooler);
-    const fake::FakePrinter* target = fakes.spooler.FindPrinter("aaTZ-60");
-    ASSERT_NE(target, nullptr);
-    EXPECT_EQ(target->port, "USB001");
-    EXPECT_EQ(target->driver, "Office driver");
-    EXPECT_EQ(target->shareName, "share");
-    EXPECT_EQ(target->comment, "office comment");
-    const fake::FakePrinter* office = fakes.spooler.FindPrinter("Office");
-    ASSERT_NE(office, nullptr);
-    EXPECT_EQ(office->port, "COM1:");
+// Another queue listed first lends nothing: not its driver, device settings or access list.
+TEST_F(PortUpdateTest, TargetKeepsItsOwnSettingsWhateverQueueIsListedFirst) {
+    const fake::FakePrinter office{"Office",        "COM1:", "Office driver",  "WinPrint",
+                                   "RAW",           "share", "office comment", "office devmode",
+                                   "D:(A;;GA;;;WD)"};
+    const fake::FakePrinter cutter{"aaTZ-60", "LPT1:", "Tolvar-60",      "WinPrint",      "RAW",
+                                   "",        "",      "cutter devmode", "D:(A;;GA;;;BA)"};
+    fakes.spooler.printers = {office, cutter};
+    EXPECT_EQ(UpdatePrinterPort(fakes.spooler), FlowOutcome::kDone);
+    fake::FakePrinter moved = cutter;
+    moved.port = "USB001";
+    EXPECT_EQ(fakes.spooler.printers, (std::vector<fake::FakePrinter>{office, moved}));
+    EXPECT_EQ(fakes.control.OpenHandles(), 0);
 }
 
 TEST_F(PortUpdateTest, WithoutTheTargetNothingChanges) {

@@ -32,6 +32,7 @@ std::string Text(const char* text) {
 class Win32PrinterHandle final : public PrinterHandle {
   public:
     explicit Win32PrinterHandle(UniquePrinter printer) : printer_(std::move(printer)) {}
+    Result<std::unique_ptr<PrinterInfo2Block>> GetPrinter2() override;
     Win32Error SetPrinter2(const PrinterInfo2Block& block, std::size_t index) override;
     XcvOutcome SendXcvData(std::u16string_view command, std::span<const std::uint8_t> input,
                            std::uint32_t outputCapacity) override;
@@ -51,12 +52,10 @@ class Win32PrinterInfo2Block final : public PrinterInfo2Block {
         : block_(std::move(block)), count_(count) {}
 
     std::size_t Count() const override { return count_; }
-    void SetNameAndPort(std::size_t index, std::string_view printerName,
-                        std::string_view portName) override {
-        name_.assign(printerName);
+    void SetPortKeepingSecurity(std::size_t index, std::string_view portName) override {
         port_.assign(portName);
-        Records()[index].pPrinterName = name_.data();
         Records()[index].pPortName = port_.data();
+        Records()[index].pSecurityDescriptor = nullptr;
     }
     std::string PrinterName(std::size_t index) const override {
         return Text(Records()[index].pPrinterName);
@@ -72,9 +71,27 @@ class Win32PrinterInfo2Block final : public PrinterInfo2Block {
   private:
     UniqueLocalMemory block_;
     DWORD count_;
-    std::string name_;
     std::string port_;
 };
+
+// Asked again while the record grows between the sizing call and the read (another program
+// changing the queue), a few times.
+Result<std::unique_ptr<PrinterInfo2Block>> Win32PrinterHandle::GetPrinter2() {
+    const auto getPrinter = QAR_SYSTEM_FUNCTION(kWinspool, GetPrinterA);
+    if (!getPrinter) return Failure{LastError()};
+    DWORD needed = 0;
+    getPrinter(printer_.Get(), 2, nullptr, 0, &needed);
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || needed == 0) break;
+        UniqueLocalMemory block(LocalAlloc(LMEM_ZEROINIT, needed));
+        if (!block) return Failure{LastError()};
+        if (getPrinter(printer_.Get(), 2, static_cast<BYTE*>(block.Get()), needed, &needed)) {
+            return std::unique_ptr<PrinterInfo2Block>(
+                std::make_unique<Win32PrinterInfo2Block>(std::move(block), 1));
+        }
+    }
+    return Failure{LastError()};
+}
 
 Win32Error Win32PrinterHandle::SetPrinter2(const PrinterInfo2Block& block, std::size_t index) {
     auto& records = static_cast<const Win32PrinterInfo2Block&>(block);
