@@ -58,10 +58,15 @@ std::string UsbPortName(std::uint8_t portNumber) {
 void IdentifyUsbDevices(const CUsbIF& table, FileSystem& files, Processes& processes,
                         InstallState& state) {
     std::string model;
+    bool answered = false;
     for (int index = 0; index < table.deviceCount(); ++index) {
         const std::optional<std::string> reply = AskForModel(table, index, files, processes);
-        state.usbPortName = UsbPortName(table.portNumber(index));
         if (!reply) continue;
+        // Without a comma the reply leaves the model field as it was, and its port with it.
+        if (!answered || reply->find(',') != std::string::npos) {
+            state.usbPortName = UsbPortName(table.portNumber(index));
+        }
+        answered = true;
         model = TrimSpaces(ParseIdentifyReply(*reply, model));
         state.modelName = model;
     }

@@ -33,8 +33,10 @@ std::string TrimSpaces(std::string_view text);
 // The spooler's name of USB port `portNumber`: "USB" and three decimal digits.
 std::string UsbPortName(std::uint8_t portNumber);
 
-// Visits every slot below the table's count; sets usbPortName for each and modelName for
-// each device that opened. The last slot's values win.
+// Visits every slot below the table's count and sets modelName for each device that opened, the
+// last one winning. usbPortName is the port of the slot whose reply set that model (or, while no
+// reply held a model field, of the first device that opened): a device that cannot be opened, or
+// answers without a model field, lends no port to another's model.
 void IdentifyUsbDevices(const CUsbIF& table, FileSystem& files, Processes& processes,
                         InstallState& state);
 

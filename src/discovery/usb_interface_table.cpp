@@ -35,6 +35,8 @@ void CUsbIF::StoreSlot(int slot, std::string_view stored) {
     pathSlot[stored.size()] = '\0';
     auto& vendorSlot = vendorId_[Slot(slot)];
     std::memcpy(vendorSlot.data(), kMakerVendorId.data(), kMakerVendorId.size());
+    // A device without a port number must not keep the one of whatever filled the slot before.
+    portNumber_[Slot(slot)] = 0;
 }
 
 void CUsbIF::ReadPortNumber(DeviceInterfaceSet& set, std::uint32_t index, int slot) {

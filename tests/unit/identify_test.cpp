@@ -93,13 +93,13 @@ TEST_F(IdentifyTest, FirstDeviceWithoutCommaEmptiesTheModel) {
     EXPECT_EQ(state.modelName, "");
 }
 
-TEST_F(IdentifyTest, SecondCutterFailingToOpenLendsItsPortButNotItsModel) {
+TEST_F(IdentifyTest, SecondCutterFailingToOpenLendsNeitherItsPortNorItsModel) {
     Plug("s1", 1, "a,b,Tolvar-60,");
     Plug("s2", 2, "a,b,Nolle-60,");
     fakes.files.devices.erase(fakes.deviceSetup.interfaces[1].path + "\\");
     Identify();
     EXPECT_EQ(state.modelName, "Tolvar-60");
-    EXPECT_EQ(state.usbPortName, "USB002");
+    EXPECT_EQ(state.usbPortName, "USB001");
 }
 
 TEST_F(IdentifyTest, TwoCuttersTheSecondWins) {
@@ -115,6 +115,7 @@ TEST_F(IdentifyTest, ModelFieldCarriesOverToADeviceWithoutComma) {
     Plug("s2", 2, "silent");
     Identify();
     EXPECT_EQ(state.modelName, "Tolvar-60");
+    EXPECT_EQ(state.usbPortName, "USB001");
 }
 
 TEST_F(IdentifyTest, ReplyOfExactly256BytesIsUsedWhole) {

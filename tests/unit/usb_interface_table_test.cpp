@@ -104,8 +104,11 @@ TEST_F(UsbInterfaceTableTest, EnumerationErrorOrFailingDetailSkipsOnlyThatIndex)
     EXPECT_EQ(table.portNumber(0), 3);
 }
 
-TEST_F(UsbInterfaceTableTest, MissingPortNumberLeavesTheSlotsEarlierValue) {
-    Plug(CutterPath("a"), std::nullopt);
+TEST_F(UsbInterfaceTableTest, MissingPortNumberIsZeroEvenWhereAnEarlierDeviceHadOne) {
+    Plug(CutterPath("a"), 4);
+    table.EnumerateUsbPrinters(fakes.deviceSetup);
+    // A Retry finds another vendor's device first and then a cutter without a port number.
+    fakes.deviceSetup.interfaces = {{CutterPath("o", "04b8"), 9}, {CutterPath("b"), std::nullopt}};
     EXPECT_EQ(table.EnumerateUsbPrinters(fakes.deviceSetup), 1);
     EXPECT_EQ(table.portNumber(0), 0);
     EXPECT_EQ(table.vendorId(0), "1a7e");
