@@ -159,9 +159,10 @@ void CModelprobe_uDlg::ShowWarrantyOffer() {
     if (platform_.ui.RunWarrantyOfferDialog(offer) == dialog_result::kOk) OnCancel();
 }
 
-int CModelprobe_uDlg::ShowConnectionHelp(std::string_view mode) {
+int CModelprobe_uDlg::ShowConnectionHelp(std::string_view mode, std::string_view guidePath) {
     AviPlayer help(platform_.shell, platform_.ui);
     help.SetMediaPath(mode == "2" ? kUsbClipPath : kNoClip);
+    help.SetGuidePath(guidePath);
     const int result = platform_.ui.RunConnectionHelpDialog(help);
     OnCancel();
     return result == dialog_result::kOk ? 1 : 0;

@@ -36,7 +36,7 @@ class CModelprobe_uDlg final : public MainDialogHandler, public InstallHost {
     WindowRef Owner() const override;
     int RunSelectPort() override;
     void ShowWarrantyOffer() override;
-    int ShowConnectionHelp(std::string_view mode) override;
+    int ShowConnectionHelp(std::string_view mode, std::string_view guidePath) override;
     bool Unattended() const override { return start_.quiet; }
 
     // Both only ask the window to end; whatever runs in the handler goes on.

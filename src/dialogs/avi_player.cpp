@@ -74,9 +74,9 @@ void AviPlayer::OnInitDialog(ConnectionHelpWindow& window) {
 // process started itself would run as administrator, its handler looked up where the user's
 // unelevated programs may write. Without a desktop shell the box names the document instead.
 void AviPlayer::OnUsbTypeHelp() {
-    if (shell_.OpenInUserShell(kUsbModeHelpPath) != ShellHandoff::kNoDesktopShell) return;
+    if (shell_.OpenInUserShell(guidePath_) != ShellHandoff::kNoDesktopShell) return;
     ui_.ShowMessageBox(window_ ? window_->Handle() : kNoWindow,
-                       std::string(kOpenItYourselfText) + std::string(kUsbModeHelpPath),
+                       std::string(kOpenItYourselfText) + guidePath_,
                        kInstallCaption, message_box::kOk | message_box::kIconInformation);
 }
 

@@ -17,6 +17,7 @@ inline constexpr std::string_view kUsbClipPath =
     "C:\\WINDOWS\\system32\\spool\\drivers\\x64\\usb_AVI.Avi";
 inline constexpr std::string_view kUsbModeHelpPath =
     "C:\\WINDOWS\\system32\\spool\\drivers\\x64\\How to change USB mode.pdf";
+inline constexpr std::string_view kUsbModeHelpFile = "How to change USB mode.pdf";
 inline constexpr std::string_view kNoClip = "NULL";
 
 class AviPlayer final : public ConnectionHelpHandler {
@@ -31,6 +32,8 @@ class AviPlayer final : public ConnectionHelpHandler {
     AviPlayer(Shell& shell, UserInterface& ui) : shell_(shell), ui_(ui) {}
 
     void SetMediaPath(std::string_view path) { mediaPath_ = path; }
+    // The guide the help command hands to the user's shell.
+    void SetGuidePath(std::string_view path) { guidePath_ = path; }
 
     // The instruction page is shown for a path beginning with "NUL" in capitals.
     static bool IsInstructionPage(std::string_view mediaPath);
@@ -54,6 +57,7 @@ class AviPlayer final : public ConnectionHelpHandler {
     UserInterface& ui_;
     ConnectionHelpWindow* window_ = nullptr;
     std::string mediaPath_;
+    std::string guidePath_{kUsbModeHelpPath};
     int animationEnabled_ = 1;
 };
 

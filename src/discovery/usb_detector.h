@@ -9,6 +9,10 @@
 
 namespace qar {
 
+// The folder of the detector, its verdict, the clip and the guide, always written out in full. It
+// is the driver directory only where Windows is installed in C:\WINDOWS; elsewhere any user may
+// have made it.
+inline constexpr std::string_view kSupportFolder = "C:\\WINDOWS\\system32\\spool\\drivers\\x64";
 inline constexpr std::string_view kDetectorPath =
     "C:\\WINDOWS\\system32\\spool\\drivers\\x64\\UsbDetect_64.exe";
 inline constexpr std::string_view kDetectorResultPath =

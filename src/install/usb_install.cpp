@@ -1,5 +1,6 @@
 #include "install/usb_install.h"
 
+#include "dialogs/avi_player.h"
 #include "discovery/identify.h"
 #include "discovery/usb_detector.h"
 #include "install/clash_question.h"
@@ -8,6 +9,31 @@
 #include "spooler/package_cleanup.h"
 
 namespace qar {
+
+namespace {
+
+// The support folder's text against the spooler's own answer: a comparison of names, not of what
+// a name leads to now, which whoever made the folder could re-point before the detector starts.
+bool SupportFolderIsTheDriverDirectory(const Result<std::string>& driverDirectory) {
+    return driverDirectory && EqualIgnoringCase(*driverDirectory, kSupportFolder);
+}
+
+// Where the support folder is someone else's, the detector is not started and neither its
+// verdict nor the clip is used: the connection help shows its instructions, and the guide is
+// the one in the real driver directory.
+int ShowConnectionHelp(Platform& platform, InstallHost& host,
+                       const Result<std::string>& driverDirectory) {
+    if (SupportFolderIsTheDriverDirectory(driverDirectory)) {
+        RunUsbDetector(platform.processes);
+        return host.ShowConnectionHelp(ReadDetectorVerdict(platform.profile), kUsbModeHelpPath);
+    }
+    const std::string guide = driverDirectory
+                                  ? *driverDirectory + "\\" + std::string(kUsbModeHelpFile)
+                                  : std::string(kUsbModeHelpPath);
+    return host.ShowConnectionHelp(kNoVerdict, guide);
+}
+
+}  // namespace
 
 FlowOutcome RunAutomaticDetection(Platform& platform, InstallState& state, InstallHost& host,
                                   CUsbIF& table) {
@@ -26,10 +52,7 @@ FlowOutcome RunAutomaticDetection(Platform& platform, InstallState& state, Insta
             }
             return outcome;
         }
-        if (!host.Unattended()) {
-            RunUsbDetector(platform.processes);
-            if (host.ShowConnectionHelp(ReadDetectorVerdict(platform.profile))) continue;
-        }
+        if (!host.Unattended() && ShowConnectionHelp(platform, host, driverDirectory)) continue;
         DeletePackageFiles(platform.files, state.packageFiles,
                            driverDirectory ? *driverDirectory : "");
         return FlowOutcome::kNoCutter;

@@ -87,6 +87,25 @@ TEST_F(UsbInstallTest, NoCutterModeTwoShowsTheClipAndRetryInstallsOnceOneIsPlugg
     EXPECT_TRUE(PackageFilesPresent());
 }
 
+// Where Windows is not in C:\WINDOWS the literal support folder is anyone's: nothing in it is
+// started, read or played, and the guide comes from the real driver directory.
+TEST_F(UsbInstallTest, SupportFolderThatIsNotTheDriverDirectoryIsNotUsed) {
+    const std::string directory = "D:\\Windows\\system32\\spool\\drivers\\x64";
+    fakes.spooler.driverDirectory = directory;
+    fakes.files.files[std::string(kDetectorResultPath)] = "[UDevice]\nmode=2\n";
+    fakes.ui.connectionHelpScript = [](fake::FakeConnectionHelpWindow&,
+                                       ConnectionHelpHandler& handler) {
+        handler.OnUsbTypeHelp();
+        return dialog_result::kCancel;
+    };
+    dialog.OnCommand(1000);
+    EXPECT_EQ(fakes.control.CountCalls("CreateProcess"), 0u);
+    EXPECT_EQ(fakes.control.CountCalls("GetPrivateProfileString"), 0u);
+    EXPECT_EQ(fakes.ui.connectionHelpPaths, std::vector<std::string>{"NULL"});
+    EXPECT_EQ(fakes.shell.openedByShell,
+              std::vector<std::string>{directory + "\\How to change USB mode.pdf"});
+}
+
 TEST_F(UsbInstallTest, RepeatedRetriesLoopWithoutNesting) {
     DetectorWrites("2");
     int runs = 0;
