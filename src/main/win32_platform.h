@@ -27,7 +27,7 @@ class Win32Platform {
     Win32FileSystem files_;
     Win32Processes processes_;
     Win32Profile profile_;
-    Win32Shell shell_{files_};
+    Win32Shell shell_;
     Win32UserInterface ui_;
     Platform services_{spooler_,   registry_, deviceSetup_, files_,
                        processes_, profile_,  shell_,       ui_};

@@ -8,8 +8,7 @@ namespace qar {
 ShellHandoff Shell::OpenInUserShell(std::string_view target) {
     if (ExecuteInDesktopShell(target)) return ShellHandoff::kUserShell;
     if (!DesktopShellRunning()) return ShellHandoff::kNoDesktopShell;
-    StartExplorer(target);
-    return ShellHandoff::kExplorer;
+    return StartExplorer(target) ? ShellHandoff::kExplorer : ShellHandoff::kNoDesktopShell;
 }
 
 }  // namespace qar

@@ -18,8 +18,8 @@ class Shell {
     virtual ~Shell() = default;
 
     // The desktop shell's own ShellExecute when that route answers, else Explorer when a
-    // desktop shell runs; else nothing is started: whatever opened the target would run
-    // elevated.
+    // desktop shell runs and Explorer starts; else nothing is started (whatever opened the
+    // target would run elevated) and the user must open it.
     ShellHandoff OpenInUserShell(std::string_view target);
 
   private:
@@ -28,9 +28,9 @@ class Shell {
     // The "open" verb run by the desktop shell through its automation objects; false when any
     // step of the way fails.
     virtual bool ExecuteInDesktopShell(std::string_view target) = 0;
-    // Explorer, by its full path, with the target on its command line; its result goes
-    // unreported, as a browser that fails to start does.
-    virtual void StartExplorer(std::string_view target) = 0;
+    // The Windows folder's Explorer, by its full path, with the target on its command line; false
+    // when it did not start.
+    virtual bool StartExplorer(std::string_view target) = 0;
 };
 
 }  // namespace qar

@@ -44,8 +44,9 @@ void ConnectionHelpView::Place(const WindowPlacement& placement) {
 }
 
 BOOL ConnectionHelpView::OnInitDialog() {
-    handler_.OnInitDialog(*this);
+    // The plain rectangle before the handler sizes and places the window.
     SetWindowRgn(Hwnd(), nullptr, TRUE);
+    handler_.OnInitDialog(*this);
     InvalidateRect(Hwnd(), nullptr, TRUE);
     return TRUE;
 }

@@ -16,7 +16,8 @@ class FakeShell final : public Shell {
 
     bool desktopShellPresent = true;
     bool shellRouteAvailable = true;
-    // What the desktop shell opened itself, and what Explorer was started with.
+    bool explorerStarts = true;
+    // What the desktop shell opened itself, and what Explorer was started (or tried) with.
     std::vector<std::string> openedByShell;
     std::vector<std::string> explorerTargets;
 
@@ -31,9 +32,10 @@ class FakeShell final : public Shell {
         openedByShell.emplace_back(target);
         return true;
     }
-    void StartExplorer(std::string_view target) override {
+    bool StartExplorer(std::string_view target) override {
         control_.Record("WinExec(Explorer " + std::string(target) + ")");
         explorerTargets.emplace_back(target);
+        return explorerStarts;
     }
 
     FakeControl& control_;

@@ -86,24 +86,27 @@ TEST_F(AviPlayerTest, HelpButtonHandsTheDocumentToTheUserShellEachTime) {
 // The choice is the shell seam's own (Shell::OpenInUserShell), shared with the warranty offer.
 TEST_F(AviPlayerTest, HelpDocumentGoesTheWayTheDesktopAllows) {
     struct Machine {
-        bool shellRoute, desktopShell;
+        bool shellRoute, desktopShell, explorerStarts;
         std::size_t byShell, byExplorer, boxes;
     };
     const Machine machines[] = {
-        {true, true, 1, 0, 0},
-        {true, false, 1, 0, 0},  // the route starts nothing here, shell window or not
-        {false, true, 0, 1, 0},
-        {false, false, 0, 0, 1},
+        {true, true, true, 1, 0, 0},
+        {true, false, true, 1, 0, 0},  // the route starts nothing here, shell window or not
+        {false, true, true, 0, 1, 0},
+        {false, true, false, 0, 1, 1},  // Explorer that does not start (WinExec 31 or less)
+        {false, false, true, 0, 0, 1},
     };
     for (const Machine& machine : machines) {
         fake::FakePlatform world;
         world.shell.shellRouteAvailable = machine.shellRoute;
         world.shell.desktopShellPresent = machine.desktopShell;
+        world.shell.explorerStarts = machine.explorerStarts;
         AviPlayer player(world.shell, world.ui);
         player.SetMediaPath(kNoClip);
         player.OnInitDialog(window);
         player.OnUsbTypeHelp();
-        SCOPED_TRACE(std::to_string(machine.shellRoute) + std::to_string(machine.desktopShell));
+        SCOPED_TRACE(std::to_string(machine.shellRoute) + std::to_string(machine.desktopShell) +
+                     std::to_string(machine.explorerStarts));
         const std::string target(kUsbModeHelpPath);
         EXPECT_EQ(world.shell.openedByShell, std::vector<std::string>(machine.byShell, target));
         EXPECT_EQ(world.shell.explorerTargets,

@@ -7,6 +7,8 @@
 #include <shlguid.h>
 #include <shobjidl.h>
 
+#include <string>
+
 #include "platform/file_path.h"
 #include "platform/unique_handle.h"
 #include "platform/win32/com_ptr.h"
@@ -135,31 +137,20 @@ bool Win32Shell::ExecuteInDesktopShell(std::string_view target) {
     if (!shell || !file || !verb) return false;
     const VARIANT none{};
     return SUCCEEDED(shell->ShellExecute(file.Get(), none, none, TextVariant(verb),
-                                         ShowCommandVariant(SW_SHOWNORMAL)));
-}
-
-// Looked for in System32 and then the Windows folder only: never beside this program or in the
-// current folder, where anyone may have put a file of that name.
-std::string Win32Shell::SystemProgramPath(const std::string& fileName) {
-    for (const Result<std::string>& folder :
-         {files_.SystemDirectory(), files_.WindowsDirectory()}) {
-        if (!folder) continue;
-        const std::string path = *folder + "\\" + fileName;
-        const DWORD attributes = GetFileAttributesA(path.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            return path;
-        }
-    }
-    return {};
+                                         ShowCommandVariant(SW_SHOW)));
 }
 
 // Explorer passes the target to the desktop's shell when that runs folders in its own process.
-void Win32Shell::StartExplorer(std::string_view target) {
-    const std::string explorer = SystemProgramPath("explorer.exe");
-    if (explorer.empty()) return;
+// Only the system's Windows folder's: System32 is SysWOW64 for this 32-bit program, whose
+// Explorer is the 32-bit one, and GetWindowsDirectory may name a user's own folder on a Remote
+// Desktop host. WinExec's 31 or less is a start that failed.
+bool Win32Shell::StartExplorer(std::string_view target) {
+    char windows[MAX_PATH] = {};
+    const UINT length = GetSystemWindowsDirectoryA(windows, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return false;
     std::string command(1, '"');
-    command.append(explorer).append("\" ").append(CommandArgument(target));
-    WinExec(command.c_str(), SW_SHOW);
+    command.append(windows, length).append("\\explorer.exe\" ").append(CommandArgument(target));
+    return WinExec(command.c_str(), SW_SHOW) > 31;
 }
 
 }  // namespace qar::win32
