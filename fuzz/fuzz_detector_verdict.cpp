@@ -2,8 +2,8 @@
 
 #include "dialogs/avi_player.h"
 #include "discovery/usb_detector.h"
-#include "fuzz_input.h"
 #include "fakes/fake_platform.h"
+#include "fuzz_input.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace qar;

@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "discovery/usb_interface_table.h"
-#include "fuzz_input.h"
 #include "fakes/fake_platform.h"
+#include "fuzz_input.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace qar;

@@ -2,8 +2,8 @@
 // and the install chain behind them hold.
 
 #include "discovery/identify.h"
-#include "fuzz_input.h"
 #include "fakes/fake_platform.h"
+#include "fuzz_input.h"
 #include "spooler/install_chain.h"
 #include "spooler/model_name.h"
 
@@ -29,7 +29,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                (state.modelName.front() != ' ' && state.modelName.back() != ' '));
     InstallSteps steps(fakes.platform, state);
     const int installed = steps.InstallChain();
-    if (!IsAcceptableModelName(state.modelName)) {
+    if (!IsAcceptableModelName(fakes.files, state.modelName)) {
         FUZZ_CHECK(installed == 0);
         FUZZ_CHECK(fakes.control.CountCalls("AddPrinterDriver") == 0);
     }

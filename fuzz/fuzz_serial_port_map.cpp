@@ -1,8 +1,8 @@
 // The serial-port map: random value names, data, lengths and counts.
 
 #include "discovery/serial_ports.h"
-#include "fuzz_input.h"
 #include "fakes/fake_platform.h"
+#include "fuzz_input.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace qar;

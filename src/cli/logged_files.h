@@ -22,6 +22,7 @@ class LoggedFileSystem final : public FileSystem {
     Win32Error CreateFolder(std::string_view path, std::string_view security) override;
     Result<std::unique_ptr<HeldFolder>> HoldFolder(std::string_view path) override;
     Result<std::unique_ptr<LogFile>> OpenLog(std::string_view path) override;
+    std::u16string FromAnsi(std::string_view text) const override { return inner_.FromAnsi(text); }
 
     // The only files the program removes are the package files.
     bool RemovalsAttempted() const { return attempted_ != 0; }

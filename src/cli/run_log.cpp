@@ -21,10 +21,10 @@ RunLog RefusedFor(UserInterface& messages, Win32Error code) {
     return Refused(OneLine(messages.SystemMessageText(code)));
 }
 
-std::optional<std::string> RefusedStep(std::string_view path) {
-    const auto step = ReinterpretedStep(path);
+std::optional<std::string> RefusedStep(const FileSystem& files, std::string_view path) {
+    const auto step = ReinterpretedStep(files, path);
     if (!step) return std::nullopt;
-    if (IsDeviceName(*step)) {
+    if (IsDeviceName(files, *step)) {
         return "\"" + *step + "\" is a device name: Windows would open the device, not a file.";
     }
     return "\"" + *step +
@@ -128,8 +128,8 @@ std::optional<std::string> RefusedOpened(const LogFile& opened,
 }  // namespace
 
 RunLog OpenRunLog(FileSystem& files, UserInterface& messages, std::string_view path) {
-    if (auto refused = RefusedStep(path)) return Refused(std::move(*refused));
-    const auto folders = FoldersOnPath(path);
+    if (auto refused = RefusedStep(files, path)) return Refused(std::move(*refused));
+    const auto folders = FoldersOnPath(files, path);
     if (!folders) return Refused("it is not the full path of a file on a drive or a share.");
     auto held = HeldFolders(files, messages, *folders);
     if (auto* refused = std::get_if<RunLog>(&held)) return std::move(*refused);

@@ -47,7 +47,8 @@ FlowOutcome RunAutomaticDetection(Platform& platform, InstallState& state, Insta
             if (outcome == FlowOutcome::kDone) host.ShowWarrantyOffer();
             // Mute or garbled: the chain's first step refused the name (its box shown), so no
             // cutter gave a usable answer.
-            if (outcome == FlowOutcome::kFailed && !IsAcceptableModelName(state.modelName)) {
+            if (outcome == FlowOutcome::kFailed &&
+                !IsAcceptableModelName(platform.files, state.modelName)) {
                 return FlowOutcome::kNoModel;
             }
             return outcome;

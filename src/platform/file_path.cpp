@@ -55,7 +55,7 @@ bool EqualsUpperCase(std::string_view text, std::string_view upper) {
 
 }  // namespace
 
-bool IsDeviceName(std::string_view name) {
+bool IsDeviceName(const FileSystem& files, std::string_view name) {
     // Windows compares what comes before the first dot, trailing blanks dropped.
     std::string_view base = name.substr(0, name.find('.'));
     while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
@@ -65,10 +65,14 @@ bool IsDeviceName(std::string_view name) {
                     [&](std::string_view device) { return EqualsUpperCase(base, device); })) {
         return true;
     }
-    return base.size() == 4 &&
-           (EqualsUpperCase(base.substr(0, 3), "COM") ||
-            EqualsUpperCase(base.substr(0, 3), "LPT")) &&
-           base[3] >= '1' && base[3] <= '9';
+    if (base.size() < 4 || (!EqualsUpperCase(base.substr(0, 3), "COM") &&
+                            !EqualsUpperCase(base.substr(0, 3), "LPT"))) {
+        return false;
+    }
+    // The digit may take more than one byte in the ANSI code page.
+    const std::u16string digit = files.FromAnsi(base.substr(3));
+    return digit.size() == 1 && ((digit[0] >= u'1' && digit[0] <= u'9') || digit[0] == u'\u00B9' ||
+                                 digit[0] == u'\u00B2' || digit[0] == u'\u00B3');
 }
 
 // Built by appending: GCC 12 warns wrongly (-Wrestrict) on a literal plus a string.
@@ -78,22 +82,25 @@ std::string Quoted(std::string_view text) {
     return quoted;
 }
 
-std::optional<std::string> ReinterpretedStep(std::string_view path) {
+std::optional<std::string> ReinterpretedStep(const FileSystem& files, std::string_view path) {
     const auto steps = Steps(path);
     if (!steps) return std::nullopt;
     for (std::string_view step : *steps) {
         if (step == "." || step == "..") continue;
-        if (EndsInBlankOrDot(step) || IsDeviceName(step)) return std::string(step);
+        if (EndsInBlankOrDot(step) || IsDeviceName(files, step)) return std::string(step);
     }
     return std::nullopt;
 }
 
-std::optional<std::vector<std::string>> FoldersOnPath(std::string_view path) {
+std::optional<std::vector<std::string>> FoldersOnPath(const FileSystem& files,
+                                                      std::string_view path) {
     const auto steps = Steps(path);
     if (!steps) return std::nullopt;
     std::vector<std::string> folders;
     for (std::string_view step : *steps) {
-        if (!PlainStep(step) || EndsInBlankOrDot(step) || IsDeviceName(step)) return std::nullopt;
+        if (!PlainStep(step) || EndsInBlankOrDot(step) || IsDeviceName(files, step)) {
+            return std::nullopt;
+        }
         const std::size_t end = static_cast<std::size_t>(step.data() + step.size() - path.data());
         if (end < path.size()) folders.emplace_back(path.substr(0, end));
     }

@@ -109,6 +109,8 @@ class FileSystem {
     // Opens (or creates) a text file to append to; what is in it stays. A link at the last step is
     // opened itself, not followed.
     virtual Result<std::unique_ptr<LogFile>> OpenLog(std::string_view path) = 0;
+    // A text as the A functions pass it on: converted from the ANSI code page to UTF-16.
+    virtual std::u16string FromAnsi(std::string_view text) const = 0;
 };
 
 // Switches the calling thread's WOW64 file-system redirection off for its lifetime, so that a

@@ -28,7 +28,7 @@ void InstallSteps::ShowError(Win32Error code) {
 int InstallSteps::AddDriverStep() {
     if (state_.selectionMade != 0) state_.modelName = state_.selectedModel;
     // A name a device reported could reach paths and keys: refuse it before any call.
-    if (!IsAcceptableModelName(state_.modelName)) {
+    if (!IsAcceptableModelName(platform_.files, state_.modelName)) {
         ShowError(win32_error::kInvalidPrinterName);
         return 0;
     }

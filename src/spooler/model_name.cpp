@@ -23,10 +23,10 @@ bool EqualIgnoringCase(std::string_view a, std::string_view b) {
            });
 }
 
-bool IsAcceptableModelName(std::string_view name) {
+bool IsAcceptableModelName(const FileSystem& files, std::string_view name) {
     return !name.empty() && name.find_first_of("\\/:") == std::string_view::npos &&
            name.find("..") == std::string_view::npos &&
-           std::none_of(name.begin(), name.end(), IsControlCharacter) && !IsDeviceName(name);
+           std::none_of(name.begin(), name.end(), IsControlCharacter) && !IsDeviceName(files, name);
 }
 
 }  // namespace qar

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/device_setup.h"
 #include "fakes/fake_control.h"
 #include "fakes/fake_registry.h"
+#include "platform/device_setup.h"
 
 namespace qar::fake {
 

@@ -91,6 +91,21 @@ Result<std::unique_ptr<DeviceFile>> FakeFileSystem::OpenDevice(std::string_view 
         std::make_unique<FakeDeviceFile>(control_, found->second, std::string(path)));
 }
 
+std::u16string FakeFileSystem::FromAnsi(std::string_view text) const {
+    // Code page 1252 is ISO 8859-1 but for 0x80-0x9F; the five it leaves undefined stay as they
+    // are, as MultiByteToWideChar gives them.
+    static constexpr char16_t k80To9F[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    std::u16string wide;
+    for (char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        wide.push_back(byte >= 0x80 && byte <= 0x9F ? k80To9F[byte - 0x80] : char16_t{byte});
+    }
+    return wide;
+}
+
 std::optional<std::string> FakeFileSystem::Content(std::string_view path) const {
     auto found = files.find(path);
     if (found == files.end()) return std::nullopt;
@@ -195,7 +210,8 @@ std::string FakeFileSystem::Resolved(std::string_view path, bool lastStepToo) co
     for (std::size_t start = 0; start <= path.size();) {
         const std::size_t end = std::min(path.find('\\', start), path.size());
         const std::string_view step = path.substr(start, end - start);
-        if (IsDeviceName(step)) return "\\\\.\\" + std::string(step.substr(0, step.find('.')));
+        if (IsDeviceName(*this, step))
+            return "\\\\.\\" + std::string(step.substr(0, step.find('.')));
         start = end + 1;
     }
     while (!path.empty() && (path.back() == ' ' || path.back() == '.')) path.remove_suffix(1);

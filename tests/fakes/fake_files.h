@@ -42,6 +42,8 @@ class FakeFileSystem final : public FileSystem {
     Result<std::unique_ptr<HeldFolder>> HoldFolder(std::string_view path) override;
     // The log's lines land in `files` without time stamps, where the path really leads.
     Result<std::unique_ptr<LogFile>> OpenLog(std::string_view path) override;
+    // As code page 1252 converts.
+    std::u16string FromAnsi(std::string_view text) const override;
 
     std::string windowsDirectory = "C:\\windows";
     std::string systemDirectory = "C:\\windows\\system32";

@@ -478,6 +478,7 @@ TEST(CommandRun, LogThatAnotherUserCouldHavePlantedIsRefused) {
          "\"con\" is a device name: Windows would open the device, not a file."},
         {"C:\\ProgramData\\QAR\\NUL.log", nullptr, "\"NUL.log\" is a device name"},
         {"C:\\ProgramData\\QAR\\com1 .txt", nullptr, "\"com1 .txt\" is a device name"},
+        {"C:\\ProgramData\\LPT\xb2\\install.log", nullptr, "is a device name"},  // ² in 1252
         {log,
          [&](auto& files) {
              files.ownership[folder] = {mallory, false, {}};

@@ -157,12 +157,12 @@ TEST_F(UsbInstallTest, MuteCutterEndsInTheFirstStepsErrorBox) {
 
 TEST_F(UsbInstallTest, ModelNamesThatCouldLeaveTheirFolderOrNameADeviceAreRefused) {
     for (const char* reply :
-         {"a,b,..\\evil,",   "a,b,x/y,",    "a,b,C:,",         "a,b,..,",
-          "a,b,CON,",        "a,b,prn,",    "a,b,Aux,",        "a,b,nul.txt,",
-          "a,b,COM1.INI,",   "a,b,com9,",   "a,b,LPT1,",       "a,b,lpt9.x.y,",
-          "a,b,NUL .INI,",   "a,b,Com3  ,", "a,b,Tolvar\t60,", "a,b,Tolvar-60\r\n,",
-          "a,b,Tolvar\x7f,", "a,b,\x1bR,",  "a,b,\x1f,",       "a,b,CONIN$,",
-          "a,b,conout$.ini,"}) {
+         {"a,b,..\\evil,",    "a,b,x/y,",     "a,b,C:,",         "a,b,..,",
+          "a,b,CON,",         "a,b,prn,",     "a,b,Aux,",        "a,b,nul.txt,",
+          "a,b,COM1.INI,",    "a,b,com9,",    "a,b,LPT1,",       "a,b,lpt9.x.y,",
+          "a,b,NUL .INI,",    "a,b,Com3  ,",  "a,b,Tolvar\t60,", "a,b,Tolvar-60\r\n,",
+          "a,b,Tolvar\x7f,",  "a,b,\x1bR,",   "a,b,\x1f,",       "a,b,CONIN$,",
+          "a,b,conout$.ini,", "a,b,COM\xb9,", "a,b,lpt\xb3.INI,"}) {
         fakes.deviceSetup.interfaces.clear();
         fakes.files.devices.clear();
         fakes.ui.messageBoxes.clear();
@@ -176,7 +176,7 @@ TEST_F(UsbInstallTest, ModelNamesThatCouldLeaveTheirFolderOrNameADeviceAreRefuse
 }
 
 TEST_F(UsbInstallTest, NamesThatOnlyLookLikeADeviceAreInstalled) {
-    for (const char* model : {"COM10", "Console", "NUL-60", "LPT"}) {
+    for (const char* model : {"COM10", "Console", "NUL-60", "LPT", "COM\xbc"}) {  // ¼ in 1252
         fakes.deviceSetup.interfaces.clear();
         fakes.files.devices.clear();
         PlugCutter("s1", 1, std::string("a,b,") + model + ",");

@@ -165,4 +165,13 @@ Result<std::unique_ptr<LogFile>> Win32FileSystem::OpenLog(std::string_view path)
         std::make_unique<Win32LogFile>(std::move(file), std::move(*facts), created));
 }
 
+std::u16string Win32FileSystem::FromAnsi(std::string_view text) const {
+    const int size = static_cast<int>(text.size());
+    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
+    if (length <= 0) return {};
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), length);
+    return std::u16string(wide.begin(), wide.end());
+}
+
 }  // namespace qar::win32

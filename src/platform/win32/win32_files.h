@@ -16,6 +16,7 @@ class Win32FileSystem final : public FileSystem {
     Win32Error CreateFolder(std::string_view path, std::string_view security) override;
     Result<std::unique_ptr<HeldFolder>> HoldFolder(std::string_view path) override;
     Result<std::unique_ptr<LogFile>> OpenLog(std::string_view path) override;
+    std::u16string FromAnsi(std::string_view text) const override;
 };
 
 }  // namespace qar::win32
