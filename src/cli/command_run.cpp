@@ -135,9 +135,7 @@ int RunCommand(Platform& platform, InstallState& state, const CommandLine& line,
         log.Record("no cutter answered on USB; a quiet run starts no detector and shows no help");
     }
     if (dialog.LastOutcome() == FlowOutcome::kNoModel) {
-        log.Record(
-            "the cutter on USB gave no usable model name (no answer within 2 s, or a "
-            "garbled one): nothing installed");
+        log.Record("the cutter on USB gave no usable model name: nothing installed");
     }
     // As after every run, the package leaves the driver directory, once.
     if (!files.RemovalsAttempted()) {

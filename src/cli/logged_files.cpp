@@ -32,8 +32,11 @@ bool LoggedFileSystem::EnableWow64Redirection(bool enable) {
     return inner_.EnableWow64Redirection(enable);
 }
 
+// A cutter that cannot even be opened is told apart from one that gave no usable answer.
 Result<std::unique_ptr<DeviceFile>> LoggedFileSystem::OpenDevice(std::string_view path) {
-    return inner_.OpenDevice(path);
+    auto device = inner_.OpenDevice(path);
+    if (!device) log_.RecordFailure("opening the device " + std::string(path), device.error());
+    return device;
 }
 
 Result<PathKind> LoggedFileSystem::Inspect(std::string_view path) {

@@ -138,7 +138,7 @@ Win32Error LoggedSpooler::RemovePort(WindowRef parent, std::string_view portName
     const std::string what = "port " + std::string(portName);
     if (result == win32_error::kSuccess) {
         log_.Record(what + " removed");
-    } else if (IsNoSuchPort(result)) {
+    } else if (PortIsGone(inner_, portName, result)) {
         log_.Record(what + " not present, nothing to remove");
     } else {
         log_.RecordFailure("removing " + what, result);

@@ -106,4 +106,8 @@ class Spooler {
                                     std::uint32_t flags) = 0;
 };
 
+// Whether a DeletePort that answered `deleteResult` found no such port: a no-such-port answer
+// (which a monitor that cannot delete ports may give too) for a port the spooler does not list.
+bool PortIsGone(Spooler& spooler, std::string_view portName, Win32Error deleteResult);
+
 }  // namespace qar

@@ -30,7 +30,7 @@ struct Removal {
     std::vector<Queue> otherQueues;
     std::vector<std::string> removed;
     std::vector<std::string> kept;
-    bool failed = false;
+    std::vector<std::string> refused;  // each with the system's text for its error
 };
 
 class ModelRemoval {
@@ -44,9 +44,9 @@ class ModelRemoval {
         }
         if (!Confirmed()) return FlowOutcome::kCancelled;
         RemoveQueues();
-        if (!removal_.failed) RemoveDrivers();
+        if (removal_.refused.empty()) RemoveDrivers();
         Report();
-        return removal_.failed ? FlowOutcome::kFailed : FlowOutcome::kDone;
+        return removal_.refused.empty() ? FlowOutcome::kDone : FlowOutcome::kFailed;
     }
 
   private:
@@ -112,7 +112,7 @@ class ModelRemoval {
             if (result == win32_error::kSuccess) {
                 removal_.removed.push_back("printer queue \"" + queue + "\"");
             } else {
-                removal_.failed = true;
+                Refused("printer queue \"" + queue + "\"", result);
             }
         }
     }
@@ -132,7 +132,7 @@ class ModelRemoval {
             if (EqualIgnoringCase(driver, model_)) modelDriverGone = gone;
         }
         // The installation made the key for the model's own driver: it goes with that driver.
-        if (!modelDriverGone || removal_.failed) return;
+        if (!modelDriverGone || !removal_.refused.empty()) return;
         const std::string keyPath = std::string(kDriverKeyPrefix) + "\\" + model_;
         if (HoldsARegistration(keyPath)) {
             removal_.kept.push_back(
@@ -145,7 +145,7 @@ class ModelRemoval {
         if (key == win32_error::kSuccess) {
             removal_.removed.push_back("its registry key");
         } else if (key != win32_error::kFileNotFound) {
-            removal_.failed = true;
+            Refused("the registry key " + keyPath, key);
         }
     }
 
@@ -179,25 +179,34 @@ class ModelRemoval {
         if (result == win32_error::kPrinterDriverInUse) {
             removal_.kept.push_back("driver \"" + driver + "\": the spooler says it is in use");
         } else {
-            removal_.failed = true;
+            Refused("driver \"" + driver + "\"", result);
         }
         return false;
     }
 
     void Report() {
         std::string text;
-        if (removal_.removed.empty() && removal_.kept.empty() && !removal_.failed) {
+        if (removal_.removed.empty() && removal_.kept.empty() && removal_.refused.empty()) {
             text = "Nothing of " + model_ + " to remove.";
         } else {
             for (const std::string& item : removal_.removed) text += "Removed: " + item + ".\r\n";
             for (const std::string& item : removal_.kept) text += "Kept: " + item + ".\r\n";
-            if (removal_.failed)
-                text += "Windows refused a removal; run this again as administrator.";
+            for (const std::string& item : removal_.refused)
+                text += "Not removed: " + item + "\r\n";
         }
         while (text.ends_with("\r\n")) text.resize(text.size() - 2);
-        platform_.ui.ShowMessageBox(
-            kNoWindow, text, kInstallCaption,
-            removal_.failed ? message_box::kIconExclamation : message_box::kIconInformation);
+        platform_.ui.ShowMessageBox(kNoWindow, text, kInstallCaption,
+                                    removal_.refused.empty() ? message_box::kIconInformation
+                                                             : message_box::kIconExclamation);
+    }
+
+    // The program runs elevated already: what Windows refused is named with its own reason.
+    void Refused(const std::string& item, Win32Error code) {
+        std::string why = platform_.ui.SystemMessageText(code);
+        while (!why.empty() && (why.back() == '\r' || why.back() == '\n' || why.back() == ' ')) {
+            why.pop_back();
+        }
+        removal_.refused.push_back(item + ": " + why);
     }
 
     Platform& platform_;

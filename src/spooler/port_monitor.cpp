@@ -81,7 +81,7 @@ Win32Error PortMonitorCommands::RemoveMonitorIfPresent() {
 
 Win32Error PortMonitorCommands::RemovePortIfPresent(WindowRef window) {
     const Win32Error result = platform_.spooler.RemovePort(window, kCutterPort);
-    return IsNoSuchPort(result) ? win32_error::kSuccess : result;
+    return PortIsGone(platform_.spooler, kCutterPort, result) ? win32_error::kSuccess : result;
 }
 
 int PortMonitorCommands::RemoveCutterMonitor() {

@@ -229,6 +229,15 @@ TEST(CommandRun, ExitCodes) {
          {"/quiet", "/usb"},
          1167,
          noModel.c_str()},
+        {"a cutter that cannot be opened is logged as such",
+         [&](fake::FakePlatform& fakes) {
+             cutterAnswering("", false)(fakes);
+             fakes.control.FailCall("CreateFile", 5);
+         },
+         {"/quiet", "/usb"},
+         1167,
+         "opening the device \\\\?\\usb#vid_1a7e&pid_0001#s1#{g}\\ failed: error 5: system text "
+         "for 5\r\n"},
         {"mute cutter, after the box",
          cutterAnswering("", true),
          {"/usb"},

@@ -236,6 +236,11 @@ TEST_F(MonitorCommandTest, UninstallUsbWarnsWithTheApplicationsNameAndRemovesBot
     EXPECT_EQ(dialog.LastOutcome(), FlowOutcome::kDone);
     EXPECT_TRUE(fakes.spooler.HasMonitor("Local Port"));
     EXPECT_EQ(fakes.control.CountCalls("DeleteFile"), 0u);
+    // A monitor that cannot delete its ports answers 50 too: a port still listed is no success.
+    InstallMonitor();
+    fakes.control.FailCall("DeletePort", win32_error::kNotSupported);
+    dialog.OnCommand(1003);
+    EXPECT_EQ(dialog.LastOutcome(), FlowOutcome::kFailed);
 }
 
 }  // namespace
