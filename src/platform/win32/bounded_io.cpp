@@ -12,10 +12,16 @@ struct Watch {
     DWORD bound;
 };
 
+// Past the deadline the call may not have entered ReadFile or WriteFile yet (a loaded machine),
+// and a cancel then finds nothing: it is asked again until the call has returned.
+constexpr DWORD kCancelAgainMilliseconds = 10;
+
 DWORD WINAPI Watchdog(void* parameter) {
     const auto* watch = static_cast<const Watch*>(parameter);
-    if (WaitForSingleObject(watch->done, watch->bound) == WAIT_TIMEOUT) {
+    DWORD wait = watch->bound;
+    while (WaitForSingleObject(watch->done, wait) == WAIT_TIMEOUT) {
         CancelSynchronousIo(watch->caller);
+        wait = kCancelAgainMilliseconds;
     }
     return 0;
 }
