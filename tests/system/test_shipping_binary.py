@@ -2,6 +2,7 @@
 from System32; so is the 64-bit test build of the same sources."""
 
 import re
+import struct
 import subprocess
 import unittest
 import xml.etree.ElementTree as ElementTree
@@ -28,7 +29,41 @@ def imported_dlls(objdump, path):
     return sorted(re.findall(r"DLL Name:\s*(\S+)", output))
 
 
+def pe_facts(path):
+    """The COFF characteristics, DllCharacteristics, base-relocation size and each section's
+    characteristics of a PE file, read from its headers."""
+    data = path.read_bytes()
+    pe = struct.unpack_from("<I", data, 0x3C)[0]
+    sections, optional_size, characteristics = struct.unpack_from("<2xH12xHH", data, pe + 4)
+    optional = pe + 24
+    dll_characteristics = struct.unpack_from("<H", data, optional + 70)[0]
+    directories = optional + (96 if struct.unpack_from("<H", data, optional)[0] == 0x10B else 112)
+    relocations = struct.unpack_from("<I", data, directories + 5 * 8 + 4)[0]
+    table = optional + optional_size
+    flags = [struct.unpack_from("<I", data, table + 40 * index + 36)[0] for index in range(sections)]
+    return characteristics, dll_characteristics, relocations, flags
+
+
 class ShippingBinaryTest(unittest.TestCase):
+    def test_both_programs_carry_the_hardening_scanners_look_for(self):
+        for program, objdump, required in (
+                (program_path(win32_build_dir()), "i686-w64-mingw32-objdump", 0x0540),  # + NO_SEH
+                (program_path(win64_build_dir()), "x86_64-w64-mingw32-objdump", 0x0160)):  # + HIGH_ENTROPY_VA
+            require_file(program, "program")
+            characteristics, dll_characteristics, relocations, sections = pe_facts(program)
+            # DYNAMIC_BASE 0x40 and NX_COMPAT 0x100, with relocations to move by.
+            self.assertEqual(dll_characteristics & required, required, f"{program}: {dll_characteristics:#x}")
+            self.assertFalse(characteristics & 0x1, "relocations stripped")
+            self.assertGreater(relocations, 0)
+            writable_code = [flags for flags in sections if flags & 0x20000000 and flags & 0x80000000]
+            self.assertEqual(writable_code, [], "a section both writable and executable")
+            # What -fstack-protector-strong's runtime leaves in the stripped program.
+            self.assertIn(b"*** stack smashing detected ***", program.read_bytes())
+        # NO_SEH holds only while nothing registers an SEH handler: none touches the chain at fs:[0].
+        code = subprocess.run(["i686-w64-mingw32-objdump", "-d", str(program_path(win32_build_dir()))],
+                              capture_output=True, text=True, check=True).stdout
+        self.assertIsNone(re.search(r"%fs:0x0\b", code))
+
     def test_i686_program_is_a_32_bit_gui_executable(self):
         program = require_file(program_path(win32_build_dir()), "i686 program")
         self.assertIn("PE32 executable (GUI) Intel 80386", file_type(program))
