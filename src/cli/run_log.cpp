@@ -5,7 +5,6 @@
 #include "cli/event_log.h"
 #include "cli/log_trust.h"
 #include "platform/file_path.h"
-#include "spooler/model_name.h"
 
 namespace qar {
 
@@ -53,9 +52,10 @@ std::optional<std::string> RefusedKind(const std::string& folder, PathKind kind)
 
 // Whether `path`, read from a handle, lies directly in `folder`, read from the handle held on it:
 // then no link took the place of the folder after it was checked.
-bool LiesIn(std::string_view path, std::string_view folder) {
-    const std::size_t last = path.rfind('\\');
-    return last != std::string_view::npos && EqualIgnoringCase(path.substr(0, last), folder);
+// Both are read from handles on the same entries, so they are compared exactly.
+bool LiesIn(std::u16string_view path, std::u16string_view folder) {
+    const std::size_t last = path.rfind(u'\\');
+    return last != std::u16string_view::npos && path.substr(0, last) == folder;
 }
 
 std::string Swapped(const std::string& folder) {
@@ -83,7 +83,9 @@ std::variant<std::vector<std::unique_ptr<HeldFolder>>, RunLog> HeldFolders(
         }
         // The log's own folder: whoever may add a file there may put one in the log's place.
         const bool logsFolder = &folder == &folders.back();
-        const std::uint32_t rights = kRightsToReplace | (logsFolder ? file_right::kAddFile : 0);
+        const std::uint32_t rights =
+            kRightsToReplace |
+            (logsFolder ? file_right::kAddFile | file_right::kWriteAttributes : 0);
         if (auto refused = UntrustedBecause(folder, facts.ownership, rights)) {
             return Refused(std::move(*refused));
         }
@@ -93,7 +95,7 @@ std::variant<std::vector<std::unique_ptr<HeldFolder>>, RunLog> HeldFolders(
 }
 
 // Empty for a plain file with one name.
-std::optional<std::string> RefusedFile(PathKind kind, std::uint32_t hardLinks) {
+std::optional<std::string> RefusedFile(PathKind kind, std::uint32_t hardLinks, bool reparsePoint) {
     switch (kind) {
         case PathKind::kMissing:
         case PathKind::kFile:
@@ -105,6 +107,8 @@ std::optional<std::string> RefusedFile(PathKind kind, std::uint32_t hardLinks) {
         case PathKind::kOther:
             return "it is not a file on a disk.";
     }
+    // Opened raw, past the filter that serves it (deduplication, a cloud placeholder).
+    if (reparsePoint) return "it is a reparse point, which a log is never written to.";
     if (hardLinks > 1) {
         return "the file has " + std::to_string(hardLinks) +
                " names (hard links); a log is only written to a file with one.";
@@ -113,11 +117,12 @@ std::optional<std::string> RefusedFile(PathKind kind, std::uint32_t hardLinks) {
 }
 
 // What the open file itself says, against the folder held for it.
-std::optional<std::string> RefusedOpened(const LogFile& opened,
+std::optional<std::string> RefusedOpened(const LogFile& opened, const HandleFacts& facts,
                                          const std::vector<std::string>& folders,
                                          const std::vector<std::unique_ptr<HeldFolder>>& held) {
-    const HandleFacts& facts = opened.Facts();
-    if (auto refused = RefusedFile(facts.kind, facts.hardLinks)) return refused;
+    if (auto refused = RefusedFile(facts.kind, facts.hardLinks, facts.reparsePoint)) {
+        return refused;
+    }
     if (!held.empty() && !LiesIn(facts.finalPath, held.back()->Facts().finalPath)) {
         return Swapped(folders.back());
     }
@@ -136,11 +141,17 @@ RunLog OpenRunLog(FileSystem& files, UserInterface& messages, std::string_view p
     const auto& heldFolders = std::get<std::vector<std::unique_ptr<HeldFolder>>>(held);
     const auto kind = files.Inspect(path);
     if (!kind) return RefusedFor(messages, kind.error());
-    if (auto refused = RefusedFile(*kind, 1)) return Refused(std::move(*refused));
+    if (auto refused = RefusedFile(*kind, 1, false)) return Refused(std::move(*refused));
     auto opened = files.OpenLog(path);
     if (!opened) return RefusedFor(messages, opened.error());
-    // Looked at again on the open file: the path may have changed since it was inspected.
-    if (auto refused = RefusedOpened(**opened, *folders, heldFolders)) {
+    // Looked at again on the open file: the path may have changed since it was inspected. A file
+    // this open made goes again whenever the log is refused.
+    const auto facts = (*opened)->ReadFacts();
+    if (!facts) {
+        (*opened)->DeleteIfCreated();
+        return RefusedFor(messages, facts.error());
+    }
+    if (auto refused = RefusedOpened(**opened, *facts, *folders, heldFolders)) {
         (*opened)->DeleteIfCreated();
         return Refused(std::move(*refused));
     }

@@ -41,11 +41,12 @@ struct Account {
 
 // Rights of an allow entry, as the file system's own rights (generic ones mapped).
 namespace file_right {
-inline constexpr std::uint32_t kAddFile = 0x2;         // FILE_ADD_FILE
-inline constexpr std::uint32_t kDeleteChild = 0x40;    // FILE_DELETE_CHILD
-inline constexpr std::uint32_t kDelete = 0x10000;      // DELETE
-inline constexpr std::uint32_t kWriteDac = 0x40000;    // WRITE_DAC
-inline constexpr std::uint32_t kWriteOwner = 0x80000;  // WRITE_OWNER
+inline constexpr std::uint32_t kAddFile = 0x2;            // FILE_ADD_FILE
+inline constexpr std::uint32_t kDeleteChild = 0x40;       // FILE_DELETE_CHILD
+inline constexpr std::uint32_t kWriteAttributes = 0x100;  // FILE_WRITE_ATTRIBUTES
+inline constexpr std::uint32_t kDelete = 0x10000;         // DELETE
+inline constexpr std::uint32_t kWriteDac = 0x40000;       // WRITE_DAC
+inline constexpr std::uint32_t kWriteOwner = 0x80000;     // WRITE_OWNER
 }  // namespace file_right
 
 struct AccessGrant {
@@ -64,7 +65,9 @@ struct Ownership {
 // What an open file or folder is, read from its handle rather than from its path.
 struct HandleFacts {
     PathKind kind = PathKind::kMissing;
-    std::string finalPath;  // where it really is, every link resolved
+    bool reparsePoint = false;  // a reparse point of any kind, a link or not
+    // Where it really is, every link resolved, as the system names it (UTF-16).
+    std::u16string finalPath;
     std::uint32_t hardLinks = 1;
     Ownership ownership;
 };
@@ -82,7 +85,9 @@ class LogFile {
   public:
     virtual ~LogFile() = default;
     virtual void Append(std::string_view event) = 0;
-    virtual const HandleFacts& Facts() const = 0;
+    // Read from the handle after the open, so that a file the open made can be taken back when
+    // they cannot be read.
+    virtual Result<HandleFacts> ReadFacts() = 0;
     // Whether the open made the file.
     virtual bool Created() const = 0;
     // Deletes, through the open handle and never by path, the file the open made.

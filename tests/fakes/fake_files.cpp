@@ -136,7 +136,12 @@ class FakeLogFile final : public LogFile, private CountedHandle {
         files_[where_] += event;
         files_[where_] += "\r\n";
     }
-    const HandleFacts& Facts() const override { return facts_; }
+    Result<HandleFacts> ReadFacts() override {
+        if (auto failure = control_.InjectedFailure("GetFinalPathNameByHandle")) {
+            return Failure{*failure};
+        }
+        return facts_;
+    }
     bool Created() const override { return created_; }
     void DeleteIfCreated() override {
         if (created_) files_.erase(where_);
@@ -241,7 +246,9 @@ HandleFacts FakeFileSystem::FactsOf(std::string_view path) const {
                  : Exists(path)           ? PathKind::kFile
                  : FolderExists(path)     ? PathKind::kFolder
                                           : PathKind::kMissing;
-    facts.finalPath = "\\\\?\\" + Resolved(path, false);
+    const std::string finalPath = "\\\\?\\" + Resolved(path, false);
+    facts.finalPath.assign(finalPath.begin(), finalPath.end());
+    facts.reparsePoint = facts.kind == PathKind::kLink || reparsePoints.contains(path);
     const auto named = hardLinks.find(path);
     if (named != hardLinks.end()) facts.hardLinks = named->second;
     facts.ownership = OwnershipOf(path);

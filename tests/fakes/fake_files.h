@@ -56,6 +56,8 @@ class FakeFileSystem final : public FileSystem {
     // every one but the last step's.
     std::map<std::string, std::string, CaseInsensitiveLess> links;
     std::map<std::string, std::uint32_t, CaseInsensitiveLess> hardLinks;  // when more than one
+    // Reparse points that name no other place (a deduplicated file, a cloud placeholder).
+    std::set<std::string, CaseInsensitiveLess> reparsePoints;
     // Owners and access of what is there; anything not listed is SystemOwned(). What the run
     // makes belongs to `thisAccount`, with the access its descriptor gives.
     std::map<std::string, Ownership, CaseInsensitiveLess> ownership;

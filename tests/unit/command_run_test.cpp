@@ -428,6 +428,10 @@ TEST(CommandRun, ExitCodes) {
 TEST_F(CommandRunTest, BadLineOrUnwritableLogChangesNothing) {
     fakes.control.FailCall("CreateDirectory", 5, 1);
     EXPECT_EQ(RunWith(kQuietInstall), 1622);
+    // The file the open made goes again when its facts cannot be read.
+    fakes.control.FailCall("GetFinalPathNameByHandle", 5, 1);
+    EXPECT_EQ(RunWith(kQuietInstall), 1622);
+    EXPECT_FALSE(fakes.files.Exists(kLog));
     EXPECT_TRUE(fakes.ui.messageBoxes.empty());  // quiet: the refusal shows nothing
     EXPECT_EQ(PackageFilesLeft(), 33);
     EXPECT_TRUE(fakes.spooler.drivers.empty());
@@ -468,6 +472,14 @@ TEST(CommandRun, LogThatAnotherUserCouldHavePlantedIsRefused) {
          "it is a link (a junction or a symbolic link); a log is never written through one."},
         {log, [&](auto& files) { files.hardLinks[log] = 2; },
          "the file has 2 names (hard links); a log is only written to a file with one."},
+        {log,
+         [&](auto& files) {
+             files.files[log] = "";
+             files.reparsePoints.insert(log);
+         },
+         "it is a reparse point, which a log is never written to."},
+        {log, [&](auto& files) { files.ownership[folder] = grantedTo(mallory, 0x100); },
+         "lets PC\\mallory change or replace it"},  // FILE_WRITE_ATTRIBUTES, in the log's folder
         {log, [&](auto& files) { files.folders.insert(log); }, "it is a folder."},
         {log, [&](auto& files) { files.files[folder] = ""; },
          "\"C:\\ProgramData\\QAR\" is not a folder."},

@@ -35,7 +35,29 @@ Account AccountOf(PSID sid, const ThisAccount& self) {
     return account;
 }
 
-// The allow entries that apply to the object itself, with generic rights as file rights.
+// The SID of an allow entry: after the mask in a plain one; in an object one after its flags and
+// the object-type GUIDs those flags name.
+PSID SidOfAllowEntry(void* entry) {
+    const auto* header = static_cast<const ACE_HEADER*>(entry);
+    if (header->AceType == ACCESS_ALLOWED_ACE_TYPE ||
+        header->AceType == ACCESS_ALLOWED_CALLBACK_ACE_TYPE) {
+        return &static_cast<ACCESS_ALLOWED_ACE*>(entry)->SidStart;
+    }
+    auto* object = static_cast<ACCESS_ALLOWED_OBJECT_ACE*>(entry);
+    auto* sid = reinterpret_cast<BYTE*>(&object->ObjectType);
+    if (object->Flags & ACE_OBJECT_TYPE_PRESENT) sid += sizeof(GUID);
+    if (object->Flags & ACE_INHERITED_OBJECT_TYPE_PRESENT) sid += sizeof(GUID);
+    return sid;
+}
+
+bool IsAllowEntry(BYTE type) {
+    return type == ACCESS_ALLOWED_ACE_TYPE || type == ACCESS_ALLOWED_CALLBACK_ACE_TYPE ||
+           type == ACCESS_ALLOWED_OBJECT_ACE_TYPE ||
+           type == ACCESS_ALLOWED_CALLBACK_OBJECT_ACE_TYPE;
+}
+
+// The allow entries that apply to the object itself, with generic rights as file rights. Every
+// kind begins with its header and mask.
 std::vector<AccessGrant> GrantsOf(const ACL& dacl, const ThisAccount& self) {
     GENERIC_MAPPING mapping{FILE_GENERIC_READ, FILE_GENERIC_WRITE, FILE_GENERIC_EXECUTE,
                             FILE_ALL_ACCESS};
@@ -45,15 +67,10 @@ std::vector<AccessGrant> GrantsOf(const ACL& dacl, const ThisAccount& self) {
         if (!GetAce(const_cast<ACL*>(&dacl), index, &entry)) continue;
         const auto* header = static_cast<const ACE_HEADER*>(entry);
         if (header->AceFlags & INHERIT_ONLY_ACE) continue;
-        if (header->AceType != ACCESS_ALLOWED_ACE_TYPE &&
-            header->AceType != ACCESS_ALLOWED_CALLBACK_ACE_TYPE) {
-            continue;
-        }
-        // Both types begin alike: header, mask, then the SID.
-        auto* allowed = static_cast<ACCESS_ALLOWED_ACE*>(entry);
-        DWORD rights = allowed->Mask;
+        if (!IsAllowEntry(header->AceType)) continue;
+        DWORD rights = static_cast<ACCESS_ALLOWED_ACE*>(entry)->Mask;
         MapGenericMask(&rights, &mapping);
-        grants.push_back({AccountOf(&allowed->SidStart, self), rights});
+        grants.push_back({AccountOf(SidOfAllowEntry(entry), self), rights});
     }
     return grants;
 }
@@ -76,17 +93,15 @@ Result<Ownership> OwnershipOf(HANDLE handle) {
 }
 
 // Grown until it fits: the size a short buffer is answered with counts the terminator on
-// Windows, not under Wine.
-Result<std::string> FinalPathOf(HANDLE handle) {
-    std::string path(MAX_PATH, '\0');
+// Windows, not under Wine. In UTF-16, as the system holds it: no ANSI conversion can make two
+// names one.
+Result<std::u16string> FinalPathOf(HANDLE handle) {
+    std::wstring path(MAX_PATH, L'\0');
     for (;;) {
-        const DWORD length = GetFinalPathNameByHandleA(
+        const DWORD length = GetFinalPathNameByHandleW(
             handle, path.data(), static_cast<DWORD>(path.size()), FILE_NAME_NORMALIZED);
         if (length == 0) return Failure{LastError()};
-        if (length < path.size()) {
-            path.resize(length);
-            return path;
-        }
+        if (length < path.size()) return std::u16string(path.begin(), path.begin() + length);
         path.resize(length + 1);
     }
 }
@@ -102,6 +117,7 @@ Result<HandleFacts> FactsOfHandle(HANDLE handle) {
     facts.kind = GetFileType(handle) == FILE_TYPE_DISK
                      ? KindFromAttributes(tag.FileAttributes, tag.ReparseTag)
                      : PathKind::kOther;
+    facts.reparsePoint = (tag.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
     BY_HANDLE_FILE_INFORMATION information{};
     if (!GetFileInformationByHandle(handle, &information)) return Failure{LastError()};
     facts.hardLinks = information.nNumberOfLinks;

@@ -81,8 +81,7 @@ namespace {
 
 class Win32LogFile final : public LogFile {
   public:
-    Win32LogFile(UniqueFile file, HandleFacts facts, bool created)
-        : file_(std::move(file)), facts_(std::move(facts)), created_(created) {}
+    Win32LogFile(UniqueFile file, bool created) : file_(std::move(file)), created_(created) {}
 
     void Append(std::string_view event) override {
         SYSTEMTIME now{};
@@ -95,7 +94,7 @@ class Win32LogFile final : public LogFile {
         WriteFile(file_.Get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
     }
 
-    const HandleFacts& Facts() const override { return facts_; }
+    Result<HandleFacts> ReadFacts() override { return FactsOfHandle(file_.Get()); }
     bool Created() const override { return created_; }
 
     void DeleteIfCreated() override {
@@ -107,7 +106,6 @@ class Win32LogFile final : public LogFile {
 
   private:
     UniqueFile file_;
-    HandleFacts facts_;
     bool created_;
 };
 
@@ -159,10 +157,7 @@ Result<std::unique_ptr<LogFile>> Win32FileSystem::OpenLog(std::string_view path)
         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!file) return Failure{LastError()};
     const bool created = GetLastError() != ERROR_ALREADY_EXISTS;
-    auto facts = FactsOfHandle(file.Get());
-    if (!facts) return Failure{facts.error()};
-    return std::unique_ptr<LogFile>(
-        std::make_unique<Win32LogFile>(std::move(file), std::move(*facts), created));
+    return std::unique_ptr<LogFile>(std::make_unique<Win32LogFile>(std::move(file), created));
 }
 
 std::u16string Win32FileSystem::FromAnsi(std::string_view text) const {
