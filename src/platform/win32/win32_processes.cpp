@@ -93,33 +93,43 @@ bool MadeByAnInstaller(HANDLE mutex) {
     return ThisAccount().Is(owner);
 }
 
-// The private namespace of that name whose boundary is the Administrators group: made, or opened
-// when an earlier run made it. Null with the last error set when it cannot be had; the functions
-// missing altogether (Wine 8 has none of them) give ERROR_CALL_NOT_IMPLEMENTED.
+// A run that holds the namespace may end between our create and our open, taking it along.
+constexpr int kNamespaceAttempts = 3;
+
+// The private namespace of that name whose boundary is the Administrators group at high
+// integrity (how a filtered administrator's token is judged at creation is undocumented; the
+// label decides it): made, or opened when an earlier run made it. Null with the last error set
+// when it cannot be had; the functions missing altogether (Wine 8 has none of them) give
+// ERROR_CALL_NOT_IMPLEMENTED.
 UniquePrivateNamespace AdministratorsNamespace(const std::string& name) {
     const auto createBoundary = QAR_SYSTEM_FUNCTION(kKernel32, CreateBoundaryDescriptorA);
     const auto addSid = QAR_SYSTEM_FUNCTION(kKernel32, AddSIDToBoundaryDescriptor);
+    const auto addLabel = QAR_SYSTEM_FUNCTION(kKernel32, AddIntegrityLabelToBoundaryDescriptor);
     const auto deleteBoundary = QAR_SYSTEM_FUNCTION(kKernel32, DeleteBoundaryDescriptor);
     const auto createNamespace = QAR_SYSTEM_FUNCTION(kKernel32, CreatePrivateNamespaceA);
     const auto openNamespace = QAR_SYSTEM_FUNCTION(kKernel32, OpenPrivateNamespaceA);
-    if (!createBoundary || !addSid || !deleteBoundary || !createNamespace || !openNamespace ||
-        !QAR_SYSTEM_FUNCTION(kKernel32, ClosePrivateNamespace)) {
+    if (!createBoundary || !addSid || !addLabel || !deleteBoundary || !createNamespace ||
+        !openNamespace || !QAR_SYSTEM_FUNCTION(kKernel32, ClosePrivateNamespace)) {
         SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
         return UniquePrivateNamespace();
     }
     HANDLE boundary = createBoundary(name.c_str(), 0);
     if (boundary == nullptr) return UniquePrivateNamespace();
     BYTE administrators[SECURITY_MAX_SID_SIZE] = {};
+    BYTE highIntegrity[SECURITY_MAX_SID_SIZE] = {};
     DWORD sidSize = sizeof administrators;
+    DWORD labelSize = sizeof highIntegrity;
     HANDLE space = nullptr;
-    if (CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators, &sidSize) &&
-        addSid(&boundary, administrators)) {
-        const auto security = SecurityDescriptor(kLockSecurity);
-        SECURITY_ATTRIBUTES attributes{sizeof attributes, security ? security->Get() : nullptr,
-                                       FALSE};
-        if (security) space = createNamespace(&attributes, boundary, name.c_str());
-        if (space == nullptr && GetLastError() == ERROR_ALREADY_EXISTS) {
-            space = openNamespace(boundary, name.c_str());
+    const auto security = SecurityDescriptor(kLockSecurity);
+    if (security &&
+        CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators, &sidSize) &&
+        CreateWellKnownSid(WinHighLabelSid, nullptr, highIntegrity, &labelSize) &&
+        addSid(&boundary, administrators) && addLabel(&boundary, highIntegrity)) {
+        SECURITY_ATTRIBUTES attributes{sizeof attributes, security->Get(), FALSE};
+        for (int attempt = 0; attempt < kNamespaceAttempts && space == nullptr; ++attempt) {
+            space = createNamespace(&attributes, boundary, name.c_str());
+            if (space == nullptr && GetLastError() != ERROR_ALREADY_EXISTS) break;
+            if (space == nullptr) space = openNamespace(boundary, name.c_str());
         }
     }
     const DWORD error = GetLastError();
