@@ -7,6 +7,7 @@
 #include "cli/event_log.h"
 #include "cli/logged_files.h"
 #include "cli/logged_registry.h"
+#include "cli/logged_shell.h"
 #include "cli/logged_spooler.h"
 #include "cli/quiet_user_interface.h"
 #include "cli/run_log.h"
@@ -116,14 +117,15 @@ int RunCommand(Platform& platform, InstallState& state, const CommandLine& line,
     LoggedSpooler spooler(platform.spooler, log);
     LoggedRegistry registry(platform.registry, log);
     LoggedFileSystem files(platform.files, log);
+    LoggedShell shell(platform.shell, log);
     // The command line's consent: /addqueue to a numbered queue, /uninstall to the removal.
     QuietUserInterface quiet(platform.ui, log,
                              line.addQueue || line.command == Command::kUninstall);
     LoggedUserInterface shown(platform.ui, log);
     UserInterface& ui = line.quiet ? static_cast<UserInterface&>(quiet) : shown;
     Platform logged{
-        spooler,        registry, platform.deviceSetup, files, platform.processes, platform.profile,
-        platform.shell, ui};
+        spooler, registry, platform.deviceSetup, files, platform.processes, platform.profile,
+        shell,   ui};
 
     if (line.command == Command::kUninstall) {
         // The package files belong to the installation that may follow: they stay.

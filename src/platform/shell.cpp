@@ -6,8 +6,9 @@ namespace qar {
 // Explorer hands a target on only to a desktop shell that is running; without one it would
 // open the target itself, as administrator.
 ShellHandoff Shell::OpenInUserShell(std::string_view target) {
-    if (ExecuteInDesktopShell(target)) return ShellHandoff::kUserShell;
-    if (!DesktopShellRunning()) return ShellHandoff::kNoDesktopShell;
+    const ShellRoute route = ExecuteInDesktopShell(target);
+    if (route.opened) return ShellHandoff::kUserShell;
+    if (!route.hardened || !DesktopShellRunning()) return ShellHandoff::kNoDesktopShell;
     return StartExplorer(target) ? ShellHandoff::kExplorer : ShellHandoff::kNoDesktopShell;
 }
 

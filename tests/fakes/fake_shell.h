@@ -17,6 +17,7 @@ class FakeShell final : public Shell {
     bool desktopShellPresent = true;
     bool shellRouteAvailable = true;
     bool explorerStarts = true;
+    bool comHardened = true;  // CoInitializeSecurity took
     // What the desktop shell opened itself, and what Explorer was started (or tried) with.
     std::vector<std::string> openedByShell;
     std::vector<std::string> explorerTargets;
@@ -26,11 +27,12 @@ class FakeShell final : public Shell {
         control_.Record("GetShellWindow()");
         return desktopShellPresent;
     }
-    bool ExecuteInDesktopShell(std::string_view target) override {
+    ShellRoute ExecuteInDesktopShell(std::string_view target) override {
         control_.Record("IShellDispatch2::ShellExecute(" + std::string(target) + ")");
-        if (!shellRouteAvailable) return false;
+        if (!comHardened) return {false, false, {{"CoInitializeSecurity", kAccessDenied}}};
+        if (!shellRouteAvailable) return {false, true, {{"FindWindowSW", kFalse}}};
         openedByShell.emplace_back(target);
-        return true;
+        return {true, true, {{"ShellExecute", 0}}};
     }
     bool StartExplorer(std::string_view target) override {
         control_.Record("WinExec(Explorer " + std::string(target) + ")");
@@ -38,6 +40,8 @@ class FakeShell final : public Shell {
         return explorerStarts;
     }
 
+    static constexpr std::int32_t kAccessDenied = static_cast<std::int32_t>(0x80070005);
+    static constexpr std::int32_t kFalse = 1;  // S_FALSE
     FakeControl& control_;
 };
 

@@ -88,6 +88,7 @@ TEST_F(AviPlayerTest, HelpDocumentGoesTheWayTheDesktopAllows) {
     struct Machine {
         bool shellRoute, desktopShell, explorerStarts;
         std::size_t byShell, byExplorer, boxes;
+        bool comHardened = true;
     };
     const Machine machines[] = {
         {true, true, true, 1, 0, 0},
@@ -95,18 +96,21 @@ TEST_F(AviPlayerTest, HelpDocumentGoesTheWayTheDesktopAllows) {
         {false, true, true, 0, 1, 0},
         {false, true, false, 0, 1, 1},  // Explorer that does not start (WinExec 31 or less)
         {false, false, true, 0, 0, 1},
+        // COM security refused: nothing may talk to the desktop's Explorer, nor start one.
+        {true, true, true, 0, 0, 1, false},
     };
     for (const Machine& machine : machines) {
         fake::FakePlatform world;
         world.shell.shellRouteAvailable = machine.shellRoute;
         world.shell.desktopShellPresent = machine.desktopShell;
         world.shell.explorerStarts = machine.explorerStarts;
+        world.shell.comHardened = machine.comHardened;
         AviPlayer player(world.shell, world.ui);
         player.SetMediaPath(kNoClip);
         player.OnInitDialog(window);
         player.OnUsbTypeHelp();
         SCOPED_TRACE(std::to_string(machine.shellRoute) + std::to_string(machine.desktopShell) +
-                     std::to_string(machine.explorerStarts));
+                     std::to_string(machine.explorerStarts) + std::to_string(machine.comHardened));
         const std::string target(kUsbModeHelpPath);
         EXPECT_EQ(world.shell.openedByShell, std::vector<std::string>(machine.byShell, target));
         EXPECT_EQ(world.shell.explorerTargets,

@@ -148,6 +148,13 @@ TEST(CommandRun, ExitCodes) {
         }
     };
     const std::string noModel = "the cutter on USB gave no usable model name";
+    const auto helpAsked = [](fake::FakePlatform& fakes) {
+        fakes.ui.connectionHelpScript = [](fake::FakeConnectionHelpWindow&,
+                                           ConnectionHelpHandler& handler) {
+            handler.OnUsbTypeHelp();
+            return dialog_result::kCancel;
+        };
+    };
     std::vector<std::string> addQueue = kQuietInstall;
     addQueue.push_back("/addqueue");
     const std::vector<Case> cases = {
@@ -251,19 +258,25 @@ TEST(CommandRun, ExitCodes) {
          33},
         {"no cutter, help cancelled", nullptr, {"/usb"}, 1602, "connection help closed: Cancel"},
         {"no cutter, help asked where no desktop shell runs",
-         [](fake::FakePlatform& fakes) {
+         [&](fake::FakePlatform& fakes) {
              fakes.shell.shellRouteAvailable = false;
              fakes.shell.desktopShellPresent = false;
-             fakes.ui.connectionHelpScript = [](fake::FakeConnectionHelpWindow&,
-                                                ConnectionHelpHandler& handler) {
-                 handler.OnUsbTypeHelp();
-                 return dialog_result::kCancel;
-             };
+             helpAsked(fakes);
          },
          {"/usb"},
          1602,
-         "box \"QAR Driver Installation\": \"Please open this guide yourself: / "
-         "C:\\WINDOWS\\system32\\spool\\drivers\\x64\\How to change USB mode.pdf\" answered OK"},
+         "no desktop shell window\r\nbox \"QAR Driver Installation\": \"Please open this guide "
+         "yourself: / C:\\WINDOWS\\system32\\spool\\drivers\\x64\\How to change USB mode.pdf\" "
+         "answered OK"},
+        {"no cutter, help asked where COM security was refused: each step logged",
+         [&](fake::FakePlatform& fakes) {
+             fakes.shell.comHardened = false;
+             helpAsked(fakes);
+         },
+         {"/usb"},
+         1602,
+         "desktop shell route for \"C:\\WINDOWS\\system32\\spool\\drivers\\x64\\How to change "
+         "USB mode.pdf\": CoInitializeSecurity 0x80070005; not opened\r\nbox"},
         {"monitor refused",
          [&](fake::FakePlatform& fakes) {
              monitorStaged(fakes);

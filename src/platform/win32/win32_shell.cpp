@@ -8,6 +8,7 @@
 #include <shobjidl.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/file_path.h"
 #include "platform/unique_handle.h"
@@ -18,26 +19,17 @@ namespace qar::win32 {
 
 namespace {
 
-// COM on this thread, apartment-threaded, for as long as the object lives.
-class ComApartment {
-  public:
-    ComApartment() {
+// COM, apartment-threaded, entered on the first hand-off and kept for the life of the process:
+// the security set right after it must hold for every later hand-off, and leaving the last
+// apartment would tear it down. Every hand-off comes from the dialogs' one thread.
+HRESULT ProcessApartment() {
+    static const HRESULT entered = [] {
         const auto initialise = QAR_SYSTEM_FUNCTION(kOle32, CoInitializeEx);
-        result_ = initialise
-                      ? initialise(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)
-                      : E_FAIL;
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-    ~ComApartment() {
-        // Loaded, since the initialisation succeeded.
-        if (SUCCEEDED(result_)) QAR_SYSTEM_FUNCTION(kOle32, CoUninitialize)();
-    }
-    bool Entered() const { return SUCCEEDED(result_); }
-
-  private:
-    HRESULT result_ = E_FAIL;
-};
+        return initialise ? initialise(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)
+                          : E_FAIL;
+    }();
+    return entered;
+}
 
 struct BstrTraits {
     using Handle = BSTR;
@@ -60,47 +52,117 @@ UniqueBstr MakeBstr(std::string_view text) {
     return wide;
 }
 
+// Each call of the route with its HRESULT; true when it succeeded.
+class Steps {
+  public:
+    explicit Steps(std::vector<ShellStep>& steps) : steps_(steps) {}
+    bool Succeeded(const char* call, HRESULT result) {
+        steps_.push_back({call, static_cast<std::int32_t>(result)});
+        return SUCCEEDED(result);
+    }
+
+  private:
+    std::vector<ShellStep>& steps_;
+};
+
 // The desktop's folder view as the running shell holds it: a local server, so that nothing of
 // the shell is loaded into this elevated process.
-ComPtr<IShellView> DesktopView() {
+ComPtr<IShellView> DesktopView(Steps& steps) {
     const auto create = QAR_SYSTEM_FUNCTION(kOle32, CoCreateInstance);
     ComPtr<IShellWindows> windows;
-    if (!create || FAILED(create(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER,
-                                 IID_IShellWindows, windows.PutVoid()))) {
+    if (!create || !steps.Succeeded("CoCreateInstance(ShellWindows)",
+                                    create(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER,
+                                           IID_IShellWindows, windows.PutVoid()))) {
         return {};
     }
     VARIANT none{};
     long desktopWindow = 0;
     ComPtr<IDispatch> desktop;
     // S_FALSE says no desktop window was found.
-    if (windows->FindWindowSW(&none, &none, SWC_DESKTOP, &desktopWindow, SWFO_NEEDDISPATCH,
-                              desktop.Put()) != S_OK ||
-        !desktop) {
-        return {};
-    }
+    const HRESULT found = windows->FindWindowSW(&none, &none, SWC_DESKTOP, &desktopWindow,
+                                                SWFO_NEEDDISPATCH, desktop.Put());
+    if (!steps.Succeeded("FindWindowSW", found) || found != S_OK || !desktop) return {};
     const auto services = desktop.As<IServiceProvider>(IID_IServiceProvider);
     ComPtr<IShellBrowser> browser;
-    if (!services || FAILED(services->QueryService(SID_STopLevelBrowser, IID_IShellBrowser,
-                                                   browser.PutVoid()))) {
+    if (!services ||
+        !steps.Succeeded(
+            "QueryService(STopLevelBrowser)",
+            services->QueryService(SID_STopLevelBrowser, IID_IShellBrowser, browser.PutVoid()))) {
         return {};
     }
     ComPtr<IShellView> view;
-    if (FAILED(browser->QueryActiveShellView(view.Put()))) return {};
+    if (!steps.Succeeded("QueryActiveShellView", browser->QueryActiveShellView(view.Put()))) {
+        return {};
+    }
     return view;
 }
 
 // The shell's application object, whose methods run in the shell's process.
-ComPtr<IShellDispatch2> DesktopShellDispatch() {
-    const ComPtr<IShellView> view = DesktopView();
+ComPtr<IShellDispatch2> DesktopShellDispatch(Steps& steps) {
+    const ComPtr<IShellView> view = DesktopView(steps);
     ComPtr<IDispatch> background;
-    if (!view ||
-        FAILED(view->GetItemObject(SVGIO_BACKGROUND, IID_IDispatch, background.PutVoid()))) {
+    if (!view || !steps.Succeeded(
+                     "GetItemObject(SVGIO_BACKGROUND)",
+                     view->GetItemObject(SVGIO_BACKGROUND, IID_IDispatch, background.PutVoid()))) {
         return {};
     }
     const auto folderView = background.As<IShellFolderViewDual>(IID_IShellFolderViewDual);
     ComPtr<IDispatch> application;
-    if (!folderView || FAILED(folderView->get_Application(application.Put()))) return {};
+    if (!folderView ||
+        !steps.Succeeded("get_Application", folderView->get_Application(application.Put()))) {
+        return {};
+    }
     return application.As<IShellDispatch2>(IID_IShellDispatch2);
+}
+
+// COM access for calls into this process: SYSTEM and the administrators only, with an owner and
+// a group (a NULL descriptor would turn access checks off). CoInitializeSecurity takes it in
+// absolute form only.
+class ComAccessDescriptor {
+  public:
+    ComAccessDescriptor() {
+        DWORD size = sizeof system_;
+        DWORD administratorsSize = sizeof administrators_;
+        constexpr DWORD kComRights = COM_RIGHTS_EXECUTE | COM_RIGHTS_EXECUTE_LOCAL;
+        valid_ =
+            CreateWellKnownSid(WinLocalSystemSid, nullptr, system_, &size) &&
+            CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators_,
+                               &administratorsSize) &&
+            InitializeAcl(reinterpret_cast<ACL*>(acl_), sizeof acl_, ACL_REVISION) &&
+            AddAccessAllowedAce(reinterpret_cast<ACL*>(acl_), ACL_REVISION, kComRights, system_) &&
+            AddAccessAllowedAce(reinterpret_cast<ACL*>(acl_), ACL_REVISION, kComRights,
+                                administrators_) &&
+            InitializeSecurityDescriptor(&descriptor_, SECURITY_DESCRIPTOR_REVISION) &&
+            SetSecurityDescriptorOwner(&descriptor_, administrators_, FALSE) &&
+            SetSecurityDescriptorGroup(&descriptor_, administrators_, FALSE) &&
+            SetSecurityDescriptorDacl(&descriptor_, TRUE, reinterpret_cast<ACL*>(acl_), FALSE);
+    }
+    PSECURITY_DESCRIPTOR Get() { return valid_ ? &descriptor_ : nullptr; }
+
+  private:
+    BYTE system_[SECURITY_MAX_SID_SIZE] = {};
+    BYTE administrators_[SECURITY_MAX_SID_SIZE] = {};
+    alignas(DWORD) BYTE acl_[256] = {};
+    SECURITY_DESCRIPTOR descriptor_{};
+    bool valid_ = false;
+};
+
+// Once per process, in its first apartment and before any call that marshals: no custom
+// unmarshaler a hostile server names is loaded, and servers may only identify this process.
+// COM security cannot be set once COM has set its defaults (RPC_E_TOO_LATE), so a later
+// hand-off relies on this first answer. Wine's CoInitializeSecurity is a stub that says yes.
+bool ComSecurityHardened(Steps& steps) {
+    static const bool hardened = [&] {
+        const auto initialise = QAR_SYSTEM_FUNCTION(kOle32, CoInitializeSecurity);
+        ComAccessDescriptor access;
+        if (!initialise || !access.Get()) return false;
+        return steps.Succeeded(
+            "CoInitializeSecurity",
+            initialise(access.Get(), -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT,
+                       RPC_C_IMP_LEVEL_IDENTIFY, nullptr, EOAC_NO_CUSTOM_MARSHAL | EOAC_DISABLE_AAA,
+                       nullptr));
+    }();
+    return hardened;
 }
 
 VARIANT TextVariant(const UniqueBstr& text) {
@@ -128,16 +190,21 @@ bool Win32Shell::DesktopShellRunning() {
     return GetShellWindow() != nullptr;
 }
 
-bool Win32Shell::ExecuteInDesktopShell(std::string_view target) {
-    const ComApartment apartment;
-    if (!apartment.Entered()) return false;
-    const ComPtr<IShellDispatch2> shell = DesktopShellDispatch();
+ShellRoute Win32Shell::ExecuteInDesktopShell(std::string_view target) {
+    ShellRoute route;
+    Steps steps(route.steps);
+    if (!steps.Succeeded("CoInitializeEx", ProcessApartment())) return route;
+    route.hardened = ComSecurityHardened(steps);
+    if (!route.hardened) return route;
+    const ComPtr<IShellDispatch2> shell = DesktopShellDispatch(steps);
     const UniqueBstr file = MakeBstr(target);
     const UniqueBstr verb = MakeBstr("open");
-    if (!shell || !file || !verb) return false;
+    if (!shell || !file || !verb) return route;
     const VARIANT none{};
-    return SUCCEEDED(shell->ShellExecute(file.Get(), none, none, TextVariant(verb),
-                                         ShowCommandVariant(SW_SHOW)));
+    route.opened = steps.Succeeded("ShellExecute",
+                                   shell->ShellExecute(file.Get(), none, none, TextVariant(verb),
+                                                       ShowCommandVariant(SW_SHOW)));
+    return route;
 }
 
 // Explorer passes the target to the desktop's shell when that runs folders in its own process.

@@ -5,9 +5,9 @@
 namespace qar::win32 {
 
 class Win32Shell final : public Shell {
-  private:
+  public:
     bool DesktopShellRunning() override;
-    bool ExecuteInDesktopShell(std::string_view target) override;
+    ShellRoute ExecuteInDesktopShell(std::string_view target) override;
     bool StartExplorer(std::string_view target) override;
 };
 
