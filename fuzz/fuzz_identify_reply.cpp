@@ -27,6 +27,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(state.modelName.size() <= kReplyBuffer);
     FUZZ_CHECK(state.modelName.empty() ||
                (state.modelName.front() != ' ' && state.modelName.back() != ' '));
+    // The driver's files and the reported model's INI are there: only the name can refuse it.
+    fakes.files.StageDriverFiles(fakes.spooler.driverDirectory);
+    fakes.files.files[fakes.spooler.driverDirectory + "\\" + state.modelName + ".INI"] = "";
     InstallSteps steps(fakes.platform, state);
     const int installed = steps.InstallChain();
     if (!IsAcceptableModelName(fakes.files, state.modelName)) {

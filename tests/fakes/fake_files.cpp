@@ -45,17 +45,18 @@ class FakeDeviceFile final : public DeviceFile, private CountedHandle {
 Win32Error FakeFileSystem::Copy(std::string_view from, std::string_view to, bool failIfExists) {
     control_.Record("CopyFile(" + std::string(from) + ", " + std::string(to) + ")");
     if (auto failure = control_.InjectedFailure("CopyFile")) return *failure;
-    auto source = files.find(from);
+    auto source = files.find(Physical(from));
     if (source == files.end()) return win32_error::kFileNotFound;
-    if (failIfExists && Exists(to)) return 80;  // ERROR_FILE_EXISTS
-    files[std::string(to)] = source->second;
+    const std::string target = Physical(to);
+    if (failIfExists && Exists(target)) return 80;  // ERROR_FILE_EXISTS
+    files[target] = source->second;
     return win32_error::kSuccess;
 }
 
 Win32Error FakeFileSystem::Remove(std::string_view path) {
     control_.Record("DeleteFile(" + std::string(path) + ")");
     if (auto failure = control_.InjectedFailure("DeleteFile")) return *failure;
-    auto found = files.find(path);
+    auto found = files.find(Physical(path));
     if (found == files.end()) return win32_error::kFileNotFound;
     files.erase(found);
     return win32_error::kSuccess;
@@ -209,7 +210,23 @@ bool FakeFileSystem::FolderExists(std::string_view path) const {
     return next != files.end() && EqualsIgnoringCase(next->first.substr(0, inside.size()), inside);
 }
 
-std::string FakeFileSystem::Resolved(std::string_view path, bool lastStepToo) const {
+// File System Redirector: %windir%\System32 is SysWOW64 for a 32-bit process while redirection is
+// on; %windir%\System32\spool is among the folders exempted.
+std::string FakeFileSystem::Physical(std::string_view path) const {
+    const std::string system = systemDirectory + "\\";
+    const auto under = [&](const std::string& folder) {
+        return path.size() >= folder.size() &&
+               EqualsIgnoringCase(path.substr(0, folder.size()), folder);
+    };
+    if (!wow64Process || !redirectionEnabled || !under(system) || under(system + "spool\\")) {
+        return std::string(path);
+    }
+    return windowsDirectory + "\\SysWOW64\\" + std::string(path.substr(system.size()));
+}
+
+std::string FakeFileSystem::Resolved(std::string_view raw, bool lastStepToo) const {
+    const std::string physical = Physical(raw);
+    std::string_view path = physical;
     // Win32 paths: a device name in any step names the device; blanks and dots go from the end
     // of the last step only.
     for (std::size_t start = 0; start <= path.size();) {

@@ -48,6 +48,9 @@ class FakeFileSystem final : public FileSystem {
     std::string windowsDirectory = "C:\\windows";
     std::string systemDirectory = "C:\\windows\\system32";
     bool redirectionEnabled = true;
+    // The program under test is the 32-bit one: while redirection is on, its System32 is
+    // SysWOW64 (system32\spool exempt). `files` holds where things really are.
+    bool wow64Process = true;
     std::map<std::string, std::string, CaseInsensitiveLess> files;
     std::map<std::string, FakeDevice, CaseInsensitiveLess> devices;
     std::set<std::string, CaseInsensitiveLess> folders;
@@ -70,10 +73,20 @@ class FakeFileSystem final : public FileSystem {
     std::map<std::string, std::string, CaseInsensitiveLess> linkedOnceFoundMissing;
 
     bool Exists(std::string_view path) const { return files.find(path) != files.end(); }
+    // The driver's own files, which the outer setup leaves in the driver directory beside the
+    // package (which holds the models' INI files).
+    void StageDriverFiles(const std::string& directory) {
+        for (const char* name : {"KT4_cx64.dll", "KT4_cx64UI.dll", "QARUI.HLP"}) {
+            files[directory + "\\" + name] = "driver";
+        }
+    }
     std::optional<std::string> Content(std::string_view path) const;
 
     // Where a path leads once every link on its way is followed (the last step's too if asked).
     std::string Resolved(std::string_view path, bool lastStepToo) const;
+
+    // Where a path of the program's leads on the disk, WOW64 redirection applied.
+    std::string Physical(std::string_view path) const;
 
   private:
     bool FolderExists(std::string_view path) const;

@@ -15,6 +15,13 @@
 namespace qar::fake {
 
 struct FakePlatform {
+    FakePlatform() {
+        spooler.machineFiles = &files;
+        spooler.usbDevices = &deviceSetup;
+    }
+    FakePlatform(const FakePlatform&) = delete;
+    FakePlatform& operator=(const FakePlatform&) = delete;
+
     FakeControl control;
     FakeSpooler spooler{control};
     FakeRegistry registry{control};

@@ -1,6 +1,7 @@
 #include "fakes/fake_spooler.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace qar::fake {
 
@@ -111,6 +112,13 @@ Result<std::string> FakeSpooler::DriverDirectory(std::string_view environment) {
 Win32Error FakeSpooler::AddPrinterDriver3(const DriverInfo3& driver) {
     control_.Record("AddPrinterDriver(" + driver.name + ")");
     if (auto failure = control_.InjectedFailure("AddPrinterDriver")) return *failure;
+    // The files the record names must be there (Wine adds the driver anyway).
+    for (const std::string* path :
+         {&driver.driverPath, &driver.dataFile, &driver.configFile, &driver.helpFile}) {
+        if (machineFiles && !path->empty() && !machineFiles->Exists(*path)) {
+            return win32_error::kFileNotFound;
+        }
+    }
     auto existing = std::find_if(drivers.begin(), drivers.end(), [&](const DriverInfo3& d) {
         return EqualsIgnoringCase(d.name, driver.name);
     });
@@ -126,6 +134,8 @@ Result<PrinterHandlePtr> FakeSpooler::AddPrinter2(const NewPrinterInfo2& printer
     control_.Record("AddPrinter(" + printer.printerName + ", " + printer.portName + ", " +
                     printer.driverName + ")");
     if (auto failure = control_.InjectedFailure("AddPrinter")) return Failure{*failure};
+    // A queue needs a port the spooler knows (Wine takes any name).
+    if (!KnowsPort(printer.portName)) return Failure{win32_error::kUnknownPort};
     if (FindPrinter(printer.printerName)) return Failure{win32_error::kPrinterAlreadyExists};
     if (!FindDriver(printer.driverName)) return Failure{win32_error::kUnknownPrinterDriver};
     printers.push_back({printer.printerName, printer.portName, printer.driverName,
@@ -170,6 +180,11 @@ Win32Error FakeSpooler::AddMonitor2(const MonitorInfo2& monitor) {
     control_.Record("AddMonitor(" + monitor.name + ", " + monitor.environment + ", " +
                     monitor.dllName + ")");
     if (auto failure = control_.InjectedFailure("AddMonitor")) return *failure;
+    // The 64-bit spooler loads the monitor from the real System32: 126 as Wine gives it.
+    if (machineFiles &&
+        !machineFiles->Exists(machineFiles->systemDirectory + "\\" + monitor.dllName)) {
+        return win32_error::kModuleNotFound;
+    }
     // AddMonitor: "you can only add a monitor that was written for the architecture of the server".
     if (!EqualsIgnoringCase(monitor.environment, environment)) {
         return win32_error::kInvalidEnvironment;
@@ -265,6 +280,23 @@ Win32Error FakeSpooler::DeleteDriver(std::string_view environment, std::string_v
     if (flags == 0) driverFilesLeft.push_back(found->name);
     drivers.erase(found);
     return win32_error::kSuccess;
+}
+
+bool FakeSpooler::KnowsPort(std::string_view name) const {
+    const auto same = [&](std::string_view port) { return EqualsIgnoringCase(port, name); };
+    if (std::any_of(localPorts.begin(), localPorts.end(), same)) return true;
+    for (const auto& [monitor, ports] : monitorPorts) {
+        if (std::any_of(ports.begin(), ports.end(), same)) return true;
+    }
+    if (!usbDevices) return true;
+    return std::any_of(usbDevices->interfaces.begin(), usbDevices->interfaces.end(),
+                       [&](const FakeInterface& device) {
+                           char port[8] = {};
+                           std::snprintf(
+                               port, sizeof port, "USB%03u",
+                               static_cast<unsigned>(device.portNumber.value_or(0) & 0xFF));
+                           return same(port);
+                       });
 }
 
 }  // namespace qar::fake

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "fakes/fake_control.h"
+#include "fakes/fake_device_setup.h"
+#include "fakes/fake_files.h"
 #include "platform/spooler.h"
 
 namespace qar::fake {
@@ -63,6 +65,10 @@ class FakeSpooler final : public Spooler {
         "COM1:", "COM2:", "COM3:", "COM4:", "FILE:", "LPT1:", "LPT2:", "LPT3:"};
     std::vector<XcvRequest> xcvRequests;
     XcvOutcome xcvAnswer{true, 0};
+    // What the spooler sees of the machine, when the platform wires it: the files its driver and
+    // monitor records name, and the printer-class devices whose ports the USB monitor makes.
+    const FakeFileSystem* machineFiles = nullptr;
+    const FakeDeviceSetup* usbDevices = nullptr;
     // Like Wine 8: any flag makes the driver's deletion fail; without flags it goes, files stay.
     bool refusesDriverDeletionFlags = false;
     std::vector<std::string> driverFilesLeft;
@@ -70,6 +76,7 @@ class FakeSpooler final : public Spooler {
     const FakePrinter* FindPrinter(std::string_view name) const;
     const DriverInfo3* FindDriver(std::string_view name) const;
     bool HasMonitor(std::string_view name) const;
+    bool KnowsPort(std::string_view name) const;
 
   private:
     friend class FakePrinterHandle;

@@ -84,6 +84,31 @@ TEST_F(FakesTest, SpoolerRefusesATakenQueueNameWith1802) {
     EXPECT_EQ(fakes.control.OpenHandles(), 0);
 }
 
+// Windows' documented preconditions; Wine accepts all three.
+TEST_F(FakesTest, SpoolerRefusesAQueueOnAnUnknownPortADriverWithoutFilesAMonitorWithoutItsDll) {
+    const std::string directory = fakes.spooler.driverDirectory;
+    DriverInfo3 driver{
+        "Nolle-60", "Windows x64", directory + "\\KT4_cx64.dll", directory + "\\Nolle-60.INI", "",
+        ""};
+    EXPECT_EQ(fakes.spooler.AddPrinterDriver3(driver), win32_error::kFileNotFound);
+    fakes.files.files[driver.driverPath] = fakes.files.files[driver.dataFile] = "x";
+    EXPECT_EQ(fakes.spooler.AddPrinterDriver3(driver), win32_error::kSuccess);
+    NewPrinterInfo2 queue{"Nolle-60", "USB001", "Nolle-60", "WinPrint", "RAW"};
+    EXPECT_EQ(fakes.spooler.AddPrinter2(queue).error(), win32_error::kUnknownPort);
+    fakes.deviceSetup.interfaces.push_back({"\\\\?\\usb#vid_1a7e&pid_0001#s#{g}", 1});
+    EXPECT_TRUE(fakes.spooler.AddPrinter2(queue));
+    const MonitorInfo2 monitor{"M", "Windows x64", "m.dll"};
+    EXPECT_EQ(fakes.spooler.AddMonitor2(monitor), win32_error::kModuleNotFound);
+    // A 32-bit process's copy into System32 with redirection on lands in SysWOW64.
+    fakes.files.files["C:\\staged\\m.dll"] = "monitor";
+    EXPECT_EQ(fakes.files.Copy("C:\\staged\\m.dll", "C:\\windows\\system32\\m.dll", false), 0u);
+    EXPECT_TRUE(fakes.files.Exists("C:\\windows\\SysWOW64\\m.dll"));
+    EXPECT_EQ(fakes.spooler.AddMonitor2(monitor), win32_error::kModuleNotFound);
+    const Wow64RedirectionOff realSystem32(fakes.files);
+    EXPECT_EQ(fakes.files.Copy("C:\\staged\\m.dll", "C:\\windows\\system32\\m.dll", false), 0u);
+    EXPECT_EQ(fakes.spooler.AddMonitor2(monitor), win32_error::kSuccess);
+}
+
 TEST_F(FakesTest, MonitorEnumerationFailsBeyondItsBuffer) {
     for (int index = 0; index < 300; ++index) {
         fakes.spooler.monitors.push_back({"Monitor " + std::to_string(index), "", "m.dll"});

@@ -15,6 +15,11 @@ class InstallChainTest : public ::testing::Test {
         state.selectedModel = "Tolvar-60";
         state.selectedPort = "COM1:";
         state.selectionMade = 1;
+        fakes.files.StageDriverFiles(kDirectory);
+        for (const char* model : {"Tolvar-60", "Nolle-60"}) StageIni(model);
+    }
+    void StageIni(const std::string& model) {
+        fakes.files.files[std::string(kDirectory) + "\\" + model + ".INI"] = "model";
     }
 
     void AddUserQueue(const std::string& name, const std::string& port) {
@@ -198,6 +203,7 @@ TEST_F(InstallChainTest, MonitorKeyThatCannotBeWrittenFailsAndTheRerunMeetsAClas
 }
 
 TEST_F(InstallChainTest, UsbPortWinsOverTheSelectedPort) {
+    fakes.deviceSetup.interfaces.push_back({"\\\\?\\usb#vid_1a7e&pid_0001#s#{g}", 1});  // its port
     state.usbPortName = "USB001";
     state.selectedPort = "LPT1:";
     ASSERT_EQ(steps.InstallChain(), 1);
@@ -230,6 +236,7 @@ TEST_F(InstallChainTest, PathLimitCountsTheTerminator) {
     EXPECT_EQ(steps.AddDriverStep(), 0);
     EXPECT_EQ(fakes.control.CountCalls("AddPrinterDriver"), 0u);
     state.selectedModel = modelForPathOf(259);
+    StageIni(state.selectedModel);
     EXPECT_EQ(steps.AddDriverStep(), 1);
     EXPECT_EQ(fakes.spooler.drivers.at(0).dataFile.size(), 259u);
 }

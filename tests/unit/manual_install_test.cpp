@@ -17,7 +17,7 @@ class ManualInstallTest : public ::testing::Test {
         for (std::string_view name : kPackageFileNames) {
             fakes.files.files[std::string(kDirectory) + "\\" + std::string(name)] = "package";
         }
-        fakes.files.files[std::string(kDirectory) + "\\KT4_cx64.dll"] = "driver";
+        fakes.files.StageDriverFiles(kDirectory);
         fakes.files.files["C:\\windows\\SysWOW64\\KT4.PCD"] = "pcd";
         fakes.files.files["C:\\windows\\SysWOW64\\KT4LNG.INI"] = "lng";
     }

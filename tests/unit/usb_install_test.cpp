@@ -14,6 +14,7 @@ class UsbInstallTest : public ::testing::Test {
   protected:
     UsbInstallTest() {
         fakes.deviceSetup.expectedClass = kUsbPrintInterfaceClass;
+        fakes.files.StageDriverFiles(kDirectory);
         for (std::string_view name : kPackageFileNames) {
             fakes.files.files[std::string(kDirectory) + "\\" + std::string(name)] = "package";
         }
@@ -180,6 +181,7 @@ TEST_F(UsbInstallTest, NamesThatOnlyLookLikeADeviceAreInstalled) {
         fakes.deviceSetup.interfaces.clear();
         fakes.files.devices.clear();
         PlugCutter("s1", 1, std::string("a,b,") + model + ",");
+        fakes.files.files[std::string(kDirectory) + "\\" + model + ".INI"] = "model";
         dialog.OnCommand(1000);
         EXPECT_NE(fakes.spooler.FindPrinter(model), nullptr) << model;
     }
