@@ -31,22 +31,34 @@ std::optional<std::string> RefusedStep(const FileSystem& files, std::string_view
            "a folder inside it: the folder checked would not be the folder written to.";
 }
 
-// Makes a missing folder; a folder that someone else made meanwhile is looked at again.
-Result<PathKind> MadeIfMissing(FileSystem& files, const std::string& folder) {
-    auto kind = files.Inspect(folder);
-    if (!kind || *kind != PathKind::kMissing) return kind;
-    const Win32Error made = files.CreateFolder(folder, kLogFolderSecurity);
-    if (made == win32_error::kAlreadyExists) return files.Inspect(folder);
-    if (made != win32_error::kSuccess) return Failure{made};
-    return PathKind::kFolder;
+// On a share the server resolves every name again, whatever the client holds: there a folder is
+// made and held by its path, and the share's own folders must be trusted.
+Result<std::unique_ptr<HeldFolder>> HeldByName(FileSystem& files, const std::string& folder,
+                                               PathKind seen) {
+    if (seen == PathKind::kMissing) {
+        const Win32Error made = files.CreateFolder(folder, kLogFolderSecurity);
+        if (made != win32_error::kSuccess && made != win32_error::kAlreadyExists) {
+            return Failure{made};
+        }
+    }
+    return files.HoldFolder(folder);
 }
 
+std::string IsALink(const std::string& folder) {
+    return "\"" + folder + "\" is a link (a junction or a symbolic link);" +
+           std::string(kNotThroughLinks);
+}
+
+std::string NotAFolder(const std::string& folder) {
+    return "\"" + folder + "\" is not a folder.";
+}
+
+// What a relative open of a folder answers where a file is (ERROR_DIRECTORY).
+constexpr Win32Error kNotADirectory = 267;
+
 std::optional<std::string> RefusedKind(const std::string& folder, PathKind kind) {
-    if (kind == PathKind::kLink) {
-        return "\"" + folder + "\" is a link (a junction or a symbolic link);" +
-               std::string(kNotThroughLinks);
-    }
-    if (kind != PathKind::kFolder) return "\"" + folder + "\" is not a folder.";
+    if (kind == PathKind::kLink) return IsALink(folder);
+    if (kind != PathKind::kFolder) return NotAFolder(folder);
     return std::nullopt;
 }
 
@@ -63,22 +75,55 @@ std::string Swapped(const std::string& folder) {
            std::string(kNotThroughLinks);
 }
 
+std::string_view LastStep(std::string_view path) {
+    return path.substr(path.rfind('\\') + 1);
+}
+
+// The folders on the way, held open, and on a drive the drive's root, through which the first of
+// them is opened: each is opened (and made, when missing) through the handle of the one before.
+struct HeldWay {
+    std::unique_ptr<HeldFolder> root;  // none on a share
+    std::vector<std::unique_ptr<HeldFolder>> folders;
+    // What the next step is opened through: the last folder held, or the root; none on a share.
+    HeldFolder* Parent() const {
+        if (!root) return nullptr;
+        return folders.empty() ? root.get() : folders.back().get();
+    }
+};
+
 // The folders on the way, each made if missing, held, and judged from its handle; each one's
-// place is proven to be inside the one before. A refusal as soon as one fails.
-std::variant<std::vector<std::unique_ptr<HeldFolder>>, RunLog> HeldFolders(
-    FileSystem& files, UserInterface& messages, const std::vector<std::string>& folders) {
-    std::vector<std::unique_ptr<HeldFolder>> held;
+// place is proven to be inside the one before, and one this run made elsewhere is taken back. A
+// refusal as soon as one fails.
+std::variant<HeldWay, RunLog> HeldFolders(FileSystem& files, UserInterface& messages,
+                                          std::string_view path,
+                                          const std::vector<std::string>& folders) {
+    HeldWay way;
+    if (!path.starts_with("\\\\")) {
+        auto root = files.HoldFolder(path.substr(0, 3));
+        if (!root) return RefusedFor(messages, root.error());
+        way.root = std::move(*root);
+    }
+    auto& held = way.folders;
     for (const std::string& folder : folders) {
-        const auto kind = MadeIfMissing(files, folder);
-        if (!kind) return RefusedFor(messages, kind.error());
-        if (auto refused = RefusedKind(folder, *kind)) return Refused(std::move(*refused));
-        auto hold = files.HoldFolder(folder);
+        HeldFolder* parent = way.Parent();
+        // On a share what the name shows first words a refusal; the handle decides.
+        auto seen = parent ? Result<PathKind>(PathKind::kMissing) : files.Inspect(folder);
+        if (!seen) return RefusedFor(messages, seen.error());
+        if (*seen != PathKind::kMissing) {
+            if (auto refused = RefusedKind(folder, *seen)) return Refused(std::move(*refused));
+        }
+        auto hold = parent ? parent->HoldChild(LastStep(folder), kLogFolderSecurity)
+                           : HeldByName(files, folder, *seen);
+        if (!hold && hold.error() == kNotADirectory) return Refused(NotAFolder(folder));
         if (!hold) return RefusedFor(messages, hold.error());
         const HandleFacts& facts = (*hold)->Facts();
-        // It was no link when looked at: it became one since.
-        if (facts.kind == PathKind::kLink) return Refused(Swapped(folder));
+        if (facts.kind == PathKind::kLink) {
+            // There when looked for (or made by someone else since), or turned into one since.
+            return Refused(*seen == PathKind::kMissing ? IsALink(folder) : Swapped(folder));
+        }
         if (auto refused = RefusedKind(folder, facts.kind)) return Refused(std::move(*refused));
         if (!held.empty() && !LiesIn(facts.finalPath, held.back()->Facts().finalPath)) {
+            (*hold)->DeleteIfMade();
             return Refused(Swapped(folders[held.size() - 1]));
         }
         // The log's own folder: whoever may add a file there may put one in the log's place.
@@ -91,7 +136,7 @@ std::variant<std::vector<std::unique_ptr<HeldFolder>>, RunLog> HeldFolders(
         }
         held.push_back(std::move(*hold));
     }
-    return held;
+    return way;
 }
 
 // Empty for a plain file with one name.
@@ -136,13 +181,16 @@ RunLog OpenRunLog(FileSystem& files, UserInterface& messages, std::string_view p
     if (auto refused = RefusedStep(files, path)) return Refused(std::move(*refused));
     const auto folders = FoldersOnPath(files, path);
     if (!folders) return Refused("it is not the full path of a file on a drive or a share.");
-    auto held = HeldFolders(files, messages, *folders);
+    auto held = HeldFolders(files, messages, path, *folders);
     if (auto* refused = std::get_if<RunLog>(&held)) return std::move(*refused);
-    const auto& heldFolders = std::get<std::vector<std::unique_ptr<HeldFolder>>>(held);
-    const auto kind = files.Inspect(path);
-    if (!kind) return RefusedFor(messages, kind.error());
-    if (auto refused = RefusedFile(*kind, 1, false)) return Refused(std::move(*refused));
-    auto opened = files.OpenLog(path);
+    const HeldWay& way = std::get<HeldWay>(held);
+    HeldFolder* logsFolder = way.Parent();
+    if (!logsFolder) {
+        const auto kind = files.Inspect(path);
+        if (!kind) return RefusedFor(messages, kind.error());
+        if (auto refused = RefusedFile(*kind, 1, false)) return Refused(std::move(*refused));
+    }
+    auto opened = logsFolder ? logsFolder->OpenLogChild(LastStep(path)) : files.OpenLog(path);
     if (!opened) return RefusedFor(messages, opened.error());
     // Looked at again on the open file: the path may have changed since it was inspected. A file
     // this open made goes again whenever the log is refused.
@@ -151,7 +199,7 @@ RunLog OpenRunLog(FileSystem& files, UserInterface& messages, std::string_view p
         (*opened)->DeleteIfCreated();
         return RefusedFor(messages, facts.error());
     }
-    if (auto refused = RefusedOpened(**opened, *facts, *folders, heldFolders)) {
+    if (auto refused = RefusedOpened(**opened, *facts, *folders, way.folders)) {
         (*opened)->DeleteIfCreated();
         return Refused(std::move(*refused));
     }

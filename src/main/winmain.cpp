@@ -41,6 +41,7 @@ void LeaveTheStartFolder(qar::FileSystem& files) {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     qar::win32::RestrictDllSearchToSystem32();
+    qar::win32::EnforceRedirectionTrust();
     // The help dialog's animation control needs its class registered.
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_ANIMATE_CLASS | ICC_STANDARD_CLASSES};
     if (const auto initCommonControls = QAR_SYSTEM_FUNCTION(kComctl32, InitCommonControlsEx)) {

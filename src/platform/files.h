@@ -72,12 +72,26 @@ struct HandleFacts {
     Ownership ownership;
 };
 
+class LogFile;
+
 // A folder held open without delete sharing: until the object goes it can be neither renamed
 // nor removed, so no link can take its place.
 class HeldFolder {
   public:
     virtual ~HeldFolder() = default;
     virtual const HandleFacts& Facts() const = 0;
+    // The folder `name` directly inside this one, opened through this handle, so that no path is
+    // resolved again, and made with `security` (the system's string form) when missing. A link
+    // at its place is held itself, not followed. Fails with 267 where a file is.
+    virtual Result<std::unique_ptr<HeldFolder>> HoldChild(std::string_view name,
+                                                          std::string_view security) = 0;
+    // The log file `name` in this folder, opened or created through this handle as OpenLog does;
+    // a folder of that name is opened too, for its facts to say so.
+    virtual Result<std::unique_ptr<LogFile>> OpenLogChild(std::string_view name) = 0;
+    // Whether HoldChild made it.
+    virtual bool Made() const = 0;
+    // Deletes, through the handle and never by path, a folder HoldChild made.
+    virtual void DeleteIfMade() = 0;
 };
 
 // A log opened for appending; each event becomes one line, stamped with the local time.

@@ -155,14 +155,56 @@ class FakeLogFile final : public LogFile, private CountedHandle {
     bool created_;
 };
 
+// Relative opens go through the file system's own calls on the held folder's real place, so a
+// link set on the folder since it was held is followed: the race a junction made in place may
+// win, which the final-path proofs must catch.
 class FakeHeldFolder final : public HeldFolder, private CountedHandle {
   public:
-    FakeHeldFolder(FakeControl& control, HandleFacts facts)
-        : CountedHandle(control), facts_(std::move(facts)) {}
+    FakeHeldFolder(FakeControl& control, FakeFileSystem& files, std::string where,
+                   HandleFacts facts)
+        : CountedHandle(control),
+          files_(files),
+          where_(std::move(where)),
+          facts_(std::move(facts)) {}
     const HandleFacts& Facts() const override { return facts_; }
 
+    Result<std::unique_ptr<HeldFolder>> HoldChild(std::string_view name,
+                                                  std::string_view security) override {
+        const std::string child = Child(name);
+        files_.PlantIfFoundMissing(child);
+        const Win32Error made = files_.CreateFolder(child, security);
+        if (made != win32_error::kSuccess && made != win32_error::kAlreadyExists) {
+            return Failure{made};
+        }
+        if (files_.Exists(files_.Resolved(child, false))) return Failure{kNotADirectory};
+        auto held = files_.HoldFolder(child);
+        if (held && made == win32_error::kSuccess) {
+            static_cast<FakeHeldFolder&>(**held).made_ = true;
+        }
+        return held;
+    }
+    Result<std::unique_ptr<LogFile>> OpenLogChild(std::string_view name) override {
+        return files_.OpenLogAt(Child(name), true);
+    }
+    bool Made() const override { return made_; }
+    void DeleteIfMade() override {
+        if (!made_) return;
+        files_.folders.erase(where_);
+        files_.folderSecurity.erase(where_);
+        files_.ownership.erase(where_);
+    }
+
   private:
+    static constexpr Win32Error kNotADirectory = 267;  // ERROR_DIRECTORY
+
+    std::string Child(std::string_view name) const {
+        return where_ + (where_.ends_with('\\') ? "" : "\\") + std::string(name);
+    }
+
+    FakeFileSystem& files_;
+    std::string where_;
     HandleFacts facts_;
+    bool made_ = false;
 };
 
 std::string_view Parent(std::string_view path) {
@@ -203,7 +245,9 @@ Ownership ProgramDataOwnership() {
 }
 
 bool FakeFileSystem::FolderExists(std::string_view path) const {
-    if (path.size() == 2 && path[1] == ':') return true;  // a drive's root
+    if ((path.size() == 2 || (path.size() == 3 && path[2] == '\\')) && path[1] == ':') {
+        return true;  // a drive's root
+    }
     if (folders.contains(path)) return true;
     const std::string inside = std::string(path) + "\\";
     const auto next = files.lower_bound(inside);
@@ -277,9 +321,7 @@ Result<PathKind> FakeFileSystem::Inspect(std::string_view path) {
     if (auto failure = control_.InjectedFailure("GetFileAttributes")) return Failure{*failure};
     const std::string where = Resolved(path, false);
     const PathKind kind = FactsOf(where).kind;
-    if (kind == PathKind::kMissing) {
-        if (auto planted = linkedOnceFoundMissing.extract(where)) links[where] = planted.mapped();
-    }
+    PlantIfFoundMissing(where);
     return kind;
 }
 
@@ -306,16 +348,27 @@ Result<std::unique_ptr<HeldFolder>> FakeFileSystem::HoldFolder(std::string_view 
     const auto turned = turnedIntoJunctionWhenHeld.find(where);
     if (turned != turnedIntoJunctionWhenHeld.end()) links.emplace(where, turned->second);
     return std::unique_ptr<HeldFolder>(
-        std::make_unique<FakeHeldFolder>(control_, std::move(facts)));
+        std::make_unique<FakeHeldFolder>(control_, *this, where, std::move(facts)));
+}
+
+void FakeFileSystem::PlantIfFoundMissing(const std::string& path) {
+    const std::string where = Resolved(path, false);
+    if (FactsOf(where).kind != PathKind::kMissing) return;
+    if (auto planted = linkedOnceFoundMissing.extract(where)) links[where] = planted.mapped();
 }
 
 Result<std::unique_ptr<LogFile>> FakeFileSystem::OpenLog(std::string_view path) {
+    return OpenLogAt(path, false);
+}
+
+Result<std::unique_ptr<LogFile>> FakeFileSystem::OpenLogAt(std::string_view path,
+                                                           bool foldersOpen) {
     control_.Record("CreateFile(" + std::string(path) + ", append)");
     if (auto failure = control_.InjectedFailure("OpenLog")) return Failure{*failure};
     const std::string where = Resolved(path, false);
     if (!FolderExists(Parent(where))) return Failure{win32_error::kPathNotFound};
-    if (FolderExists(where)) return Failure{win32_error::kAccessDenied};
-    const bool created = !Exists(where) && !links.contains(where);
+    if (FolderExists(where) && !foldersOpen) return Failure{win32_error::kAccessDenied};
+    const bool created = !Exists(where) && !links.contains(where) && !FolderExists(where);
     if (created) ownership.emplace(where, Ownership{thisAccount, false, {}});
     HandleFacts facts = FactsOf(where);
     if (created) facts.kind = PathKind::kFile;

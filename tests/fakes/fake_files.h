@@ -85,6 +85,12 @@ class FakeFileSystem final : public FileSystem {
     // Where a path leads once every link on its way is followed (the last step's too if asked).
     std::string Resolved(std::string_view path, bool lastStepToo) const;
 
+    // OpenLog, but a folder at the path is opened too (a relative open without the non-directory
+    // option), for its facts to say what it is.
+    Result<std::unique_ptr<LogFile>> OpenLogAt(std::string_view path, bool foldersOpen);
+    // Plants the link of `linkedOnceFoundMissing` when the run first finds `path` missing.
+    void PlantIfFoundMissing(const std::string& path);
+
     // Where a path of the program's leads on the disk, WOW64 redirection applied.
     std::string Physical(std::string_view path) const;
 

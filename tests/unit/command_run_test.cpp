@@ -482,6 +482,7 @@ TEST(CommandRun, LogThatAnotherUserCouldHavePlantedIsRefused) {
         std::string path;
         std::function<void(fake::FakeFileSystem&)> plant;
         std::string reason;
+        std::string madeElsewhere = {};  // a folder the run made and took back
     };
     const std::vector<Case> cases = {
         {log, [&](auto& files) { files.links[folder] = "C:\\Windows\\System32"; },
@@ -567,7 +568,8 @@ TEST(CommandRun, LogThatAnotherUserCouldHavePlantedIsRefused) {
          "written through one."},
         // A folder above another: the one below is made and held where the junction leads.
         {folder + "\\deploy\\install.log", turnedIntoJunctionWhenHeld,
-         "\"C:\\ProgramData\\QAR\" became a link while the log was being opened"},
+         "\"C:\\ProgramData\\QAR\" became a link while the log was being opened",
+         "C:\\Windows\\System32\\deploy"},
     };
     for (const Case& test : cases) {
         Machine machine;
@@ -581,6 +583,9 @@ TEST(CommandRun, LogThatAnotherUserCouldHavePlantedIsRefused) {
         EXPECT_NE(machine.fakes.ui.messageBoxes[0].text.find(test.reason), std::string::npos)
             << machine.fakes.ui.messageBoxes[0].text;
         EXPECT_EQ(machine.fakes.files.files, filesBefore) << test.path;
+        if (!test.madeElsewhere.empty()) {
+            EXPECT_FALSE(machine.fakes.files.folders.contains(test.madeElsewhere)) << test.path;
+        }
         EXPECT_TRUE(machine.fakes.spooler.drivers.empty()) << test.path;
         EXPECT_EQ(machine.fakes.control.OpenHandles(), 0) << test.path;
     }

@@ -7,9 +7,9 @@ namespace qar::win32 {
 
 namespace {
 
-constexpr std::array<const wchar_t*, 6> kFileNames = {L"winspool.drv", L"setupapi.dll",
-                                                      L"comctl32.dll", L"kernel32.dll",
-                                                      L"ole32.dll",    L"oleaut32.dll"};
+constexpr std::array<const wchar_t*, 7> kFileNames = {
+    L"winspool.drv", L"setupapi.dll", L"comctl32.dll", L"kernel32.dll",
+    L"ole32.dll",    L"oleaut32.dll", L"ntdll.dll"};
 
 // Windows 7 without its loader update knows no search flags (87): name the file in full.
 HMODULE LoadByFullSystemPath(const wchar_t* fileName) {
@@ -35,6 +35,18 @@ HMODULE LoadFromSystem32(const wchar_t* fileName) {
 }
 
 }  // namespace
+
+void EnforceRedirectionTrust() {
+    // Declared here: the headers give neither before Windows 8's SDK level.
+    constexpr int kProcessRedirectionTrustPolicy = 16;
+    struct RedirectionTrustPolicy {
+        DWORD flags;  // bit 0: EnforceRedirectionTrust
+    } policy{1};
+    using SetPolicy = BOOL(WINAPI*)(int, void*, SIZE_T);
+    const auto set = reinterpret_cast<SetPolicy>(reinterpret_cast<void (*)()>(
+        FindSystemExport(SystemDll::kKernel32, "SetProcessMitigationPolicy")));
+    if (set) set(kProcessRedirectionTrustPolicy, &policy, sizeof policy);
+}
 
 void RestrictDllSearchToSystem32() {
     using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);

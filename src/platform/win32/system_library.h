@@ -8,10 +8,15 @@
 namespace qar::win32 {
 
 // kKernel32 is loaded already; it serves the functions that some Windows-like systems lack.
-enum class SystemDll { kWinspool, kSetupApi, kComctl32, kKernel32, kOle32, kOleAut32 };
+enum class SystemDll { kWinspool, kSetupApi, kComctl32, kKernel32, kOle32, kOleAut32, kNtdll };
 
 // First act of the program: every later load by name searches System32 only.
 void RestrictDllSearchToSystem32();
+
+// Where Windows has it (Windows 10 22H2, 11), file opens no longer follow a junction that a
+// standard user made (RedirectionGuard); elsewhere nothing changes. Its answer is not reported:
+// Wine's is a stub that says yes.
+void EnforceRedirectionTrust();
 
 // The export's address, its DLL loaded from System32 on first use; null with the thread's last
 // error set (126 no DLL, 127 no such export) when either fails. The DLLs stay loaded for the

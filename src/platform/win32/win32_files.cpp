@@ -1,6 +1,7 @@
 #include "platform/win32/win32_files.h"
 
 #include <windows.h>
+#include <winternl.h>
 
 #include <cstdio>
 #include <string>
@@ -9,6 +10,7 @@
 #include "platform/win32/handle_facts.h"
 #include "platform/win32/handle_traits.h"
 #include "platform/win32/security_descriptor.h"
+#include "platform/win32/system_library.h"
 
 namespace qar::win32 {
 
@@ -109,16 +111,112 @@ class Win32LogFile final : public LogFile {
     bool created_;
 };
 
+std::wstring WideFromAnsi(std::string_view text) {
+    const int size = static_cast<int>(text.size());
+    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
+    if (length <= 0) return {};
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), length);
+    return wide;
+}
+
+constexpr NTSTATUS kObjectNameNotFound = static_cast<NTSTATUS>(0xC0000034);
+constexpr NTSTATUS kObjectNameCollision = static_cast<NTSTATUS>(0xC0000035);
+
+// One step opened through the handle of the folder that holds it (NtCreateFile with a root
+// directory), so that no path is resolved again: the name as a Win32 open takes it (the ANSI
+// code page, case ignored), and a reparse point at its place opened itself, never followed.
+struct RelativeOpen {
+    ACCESS_MASK access;
+    ULONG share;
+    ULONG disposition;
+    ULONG options;
+    PSECURITY_DESCRIPTOR security = nullptr;
+};
+
+struct Opened {
+    UniqueFile handle;
+    bool created = false;
+};
+
+// The NTSTATUS of a refusal, as its Win32 error.
+Result<Opened> OpenRelative(HANDLE parent, std::string_view name, const RelativeOpen& open,
+                            NTSTATUS* refusal = nullptr) {
+    const auto create = QAR_SYSTEM_FUNCTION(kNtdll, NtCreateFile);
+    const auto toWin32 = QAR_SYSTEM_FUNCTION(kNtdll, RtlNtStatusToDosError);
+    if (!create || !toWin32) return Failure{LastError()};
+    std::wstring wide = WideFromAnsi(name);
+    if (wide.empty() || wide.size() > 0x7FFF) return Failure{ERROR_INVALID_NAME};
+    const auto bytes = static_cast<USHORT>(wide.size() * sizeof(wchar_t));
+    UNICODE_STRING objectName{bytes, bytes, wide.data()};
+    OBJECT_ATTRIBUTES attributes{};
+    InitializeObjectAttributes(&attributes, &objectName, OBJ_CASE_INSENSITIVE, parent,
+                               open.security);
+    IO_STATUS_BLOCK status{};
+    HANDLE handle = nullptr;
+    const NTSTATUS result =
+        create(&handle, open.access | SYNCHRONIZE, &attributes, &status, nullptr,
+               FILE_ATTRIBUTE_NORMAL, open.share, open.disposition,
+               open.options | FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT, nullptr, 0);
+    if (result < 0) {
+        if (refusal) *refusal = result;
+        return Failure{static_cast<Win32Error>(toWin32(result))};
+    }
+    return Opened{UniqueFile(handle), status.Information == FILE_CREATED};
+}
+
+// No delete sharing: while held, the folder can be neither renamed nor removed.
+constexpr ACCESS_MASK kHoldAccess = FILE_TRAVERSE | FILE_READ_ATTRIBUTES | READ_CONTROL;
+constexpr ULONG kHoldShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
+
 class Win32HeldFolder final : public HeldFolder {
   public:
-    Win32HeldFolder(UniqueFile folder, HandleFacts facts)
-        : folder_(std::move(folder)), facts_(std::move(facts)) {}
+    Win32HeldFolder(UniqueFile folder, HandleFacts facts, bool made = false)
+        : folder_(std::move(folder)), facts_(std::move(facts)), made_(made) {}
     const HandleFacts& Facts() const override { return facts_; }
+    Result<std::unique_ptr<HeldFolder>> HoldChild(std::string_view name,
+                                                  std::string_view security) override;
+    Result<std::unique_ptr<LogFile>> OpenLogChild(std::string_view name) override;
+    bool Made() const override { return made_; }
+    void DeleteIfMade() override {
+        if (!made_) return;
+        FILE_DISPOSITION_INFO disposition{TRUE};
+        SetFileInformationByHandle(folder_.Get(), FileDispositionInfo, &disposition,
+                                   sizeof disposition);
+    }
 
   private:
     UniqueFile folder_;
     HandleFacts facts_;
+    bool made_;
 };
+
+// Opened if there; else made, with DELETE to take it back should it prove to lie elsewhere (an
+// existing folder is not asked for DELETE, which its owner may not grant); opened again when
+// another made it in between.
+Result<std::unique_ptr<HeldFolder>> Win32HeldFolder::HoldChild(std::string_view name,
+                                                               std::string_view security) {
+    const RelativeOpen existing{kHoldAccess, kHoldShare, FILE_OPEN, FILE_DIRECTORY_FILE};
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        NTSTATUS refusal = 0;
+        auto opened = OpenRelative(folder_.Get(), name, existing, &refusal);
+        if (!opened && refusal != kObjectNameNotFound) return Failure{opened.error()};
+        if (!opened) {
+            const auto descriptor = SecurityDescriptor(security);
+            if (!descriptor) return Failure{descriptor.error()};
+            const RelativeOpen make{kHoldAccess | DELETE, kHoldShare, FILE_CREATE,
+                                    FILE_DIRECTORY_FILE, descriptor->Get()};
+            opened = OpenRelative(folder_.Get(), name, make, &refusal);
+            if (!opened && refusal == kObjectNameCollision) continue;
+            if (!opened) return Failure{opened.error()};
+        }
+        auto facts = FactsOfHandle(opened->handle.Get());
+        if (!facts) return Failure{facts.error()};
+        return std::unique_ptr<HeldFolder>(std::make_unique<Win32HeldFolder>(
+            std::move(opened->handle), std::move(*facts), opened->created));
+    }
+    return Failure{ERROR_ALREADY_EXISTS};
+}
 
 }  // namespace
 
@@ -147,6 +245,16 @@ Result<std::unique_ptr<HeldFolder>> Win32FileSystem::HoldFolder(std::string_view
         std::make_unique<Win32HeldFolder>(std::move(folder), std::move(*facts)));
 }
 
+// As OpenLog, through this folder's handle.
+Result<std::unique_ptr<LogFile>> Win32HeldFolder::OpenLogChild(std::string_view name) {
+    const RelativeOpen log{FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | READ_CONTROL | DELETE,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_OPEN_IF, 0};
+    auto opened = OpenRelative(folder_.Get(), name, log);
+    if (!opened) return Failure{opened.error()};
+    return std::unique_ptr<LogFile>(
+        std::make_unique<Win32LogFile>(std::move(opened->handle), opened->created));
+}
+
 Result<std::unique_ptr<LogFile>> Win32FileSystem::OpenLog(std::string_view path) {
     // Appending only: what earlier runs wrote is never overwritten. DELETE, to take back a file
     // this open made in a place that proves wrong; shared, so that a second run can still open
@@ -161,11 +269,7 @@ Result<std::unique_ptr<LogFile>> Win32FileSystem::OpenLog(std::string_view path)
 }
 
 std::u16string Win32FileSystem::FromAnsi(std::string_view text) const {
-    const int size = static_cast<int>(text.size());
-    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
-    if (length <= 0) return {};
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), length);
+    const std::wstring wide = WideFromAnsi(text);
     return std::u16string(wide.begin(), wide.end());
 }
 
