@@ -4,7 +4,7 @@
 #include <array>
 
 #include "dialogs/select_port.h"
-#include "spooler/model_name.h"
+#include "platform/ignoring_case.h"
 
 namespace qar {
 

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "platform/file_path.h"
-#include "spooler/model_name.h"
+#include "platform/ignoring_case.h"
 
 namespace qar {
 

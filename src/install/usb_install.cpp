@@ -4,6 +4,7 @@
 #include "discovery/identify.h"
 #include "discovery/usb_detector.h"
 #include "install/clash_question.h"
+#include "platform/ignoring_case.h"
 #include "spooler/install_chain.h"
 #include "spooler/model_name.h"
 #include "spooler/package_cleanup.h"

@@ -4,6 +4,8 @@
 #include <array>
 #include <cctype>
 
+#include "platform/ignoring_case.h"
+
 namespace qar {
 
 namespace {
@@ -46,13 +48,6 @@ bool EndsInBlankOrDot(std::string_view step) {
     return !step.empty() && (step.back() == ' ' || step.back() == '.');
 }
 
-bool EqualsUpperCase(std::string_view text, std::string_view upper) {
-    return text.size() == upper.size() &&
-           std::equal(text.begin(), text.end(), upper.begin(), [](char a, char b) {
-               return std::toupper(static_cast<unsigned char>(a)) == b;
-           });
-}
-
 }  // namespace
 
 bool IsDeviceName(const FileSystem& files, std::string_view name) {
@@ -62,11 +57,11 @@ bool IsDeviceName(const FileSystem& files, std::string_view name) {
     constexpr std::array<std::string_view, 6> kFixed = {"CON", "PRN",    "AUX",
                                                         "NUL", "CONIN$", "CONOUT$"};
     if (std::any_of(kFixed.begin(), kFixed.end(),
-                    [&](std::string_view device) { return EqualsUpperCase(base, device); })) {
+                    [&](std::string_view device) { return EqualIgnoringCase(base, device); })) {
         return true;
     }
-    if (base.size() < 4 || (!EqualsUpperCase(base.substr(0, 3), "COM") &&
-                            !EqualsUpperCase(base.substr(0, 3), "LPT"))) {
+    if (base.size() < 4 || (!EqualIgnoringCase(base.substr(0, 3), "COM") &&
+                            !EqualIgnoringCase(base.substr(0, 3), "LPT"))) {
         return false;
     }
     // The digit may take more than one byte in the ANSI code page.

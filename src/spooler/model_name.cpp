@@ -1,7 +1,6 @@
 #include "spooler/model_name.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "platform/file_path.h"
 
@@ -15,13 +14,6 @@ bool IsControlCharacter(char c) {
 }
 
 }  // namespace
-
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
 
 bool IsAcceptableModelName(const FileSystem& files, std::string_view name) {
     return !name.empty() && name.find_first_of("\\/:") == std::string_view::npos &&

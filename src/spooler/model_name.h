@@ -11,7 +11,4 @@ namespace qar {
 // with any extension) nor hold a control character.
 bool IsAcceptableModelName(const FileSystem& files, std::string_view name);
 
-// Names as Windows compares printers, drivers and switches: ignoring the case of ASCII letters.
-bool EqualIgnoringCase(std::string_view a, std::string_view b);
-
 }  // namespace qar

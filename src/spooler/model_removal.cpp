@@ -4,8 +4,8 @@
 #include <cctype>
 
 #include "core/install_host.h"
+#include "platform/ignoring_case.h"
 #include "spooler/install_chain.h"
-#include "spooler/model_name.h"
 
 namespace qar {
 

@@ -109,6 +109,12 @@ class FakeConnectionHelpWindow final : public ConnectionHelpWindow {
 
 // What the user does in the help dialog; returns the dialog's result.
 using ConnectionHelpScript = std::function<int(FakeConnectionHelpWindow&, ConnectionHelpHandler&)>;
+
+// The user asks which USB type the cutter is, then closes the help.
+inline int AskUsbTypeHelp(FakeConnectionHelpWindow&, ConnectionHelpHandler& handler) {
+    handler.OnUsbTypeHelp();
+    return dialog_result::kCancel;
+}
 using SelectPortScript = std::function<void(FakeSelectPortWindow&, SelectPortHandler&)>;
 using WarrantyOfferScript = std::function<void(FakeWarrantyOfferWindow&, WarrantyOfferHandler&)>;
 

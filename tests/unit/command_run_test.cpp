@@ -155,11 +155,7 @@ TEST(CommandRun, ExitCodes) {
     };
     const std::string noModel = "the cutter on USB gave no usable model name";
     const auto helpAsked = [](fake::FakePlatform& fakes) {
-        fakes.ui.connectionHelpScript = [](fake::FakeConnectionHelpWindow&,
-                                           ConnectionHelpHandler& handler) {
-            handler.OnUsbTypeHelp();
-            return dialog_result::kCancel;
-        };
+        fakes.ui.connectionHelpScript = fake::AskUsbTypeHelp;
     };
     std::vector<std::string> addQueue = kQuietInstall;
     addQueue.push_back("/addqueue");

@@ -94,11 +94,7 @@ TEST_F(UsbInstallTest, SupportFolderThatIsNotTheDriverDirectoryIsNotUsed) {
     const std::string directory = "D:\\Windows\\system32\\spool\\drivers\\x64";
     fakes.spooler.driverDirectory = directory;
     fakes.files.files[std::string(kDetectorResultPath)] = "[UDevice]\nmode=2\n";
-    fakes.ui.connectionHelpScript = [](fake::FakeConnectionHelpWindow&,
-                                       ConnectionHelpHandler& handler) {
-        handler.OnUsbTypeHelp();
-        return dialog_result::kCancel;
-    };
+    fakes.ui.connectionHelpScript = fake::AskUsbTypeHelp;
     dialog.OnCommand(1000);
     EXPECT_EQ(fakes.control.CountCalls("CreateProcess"), 0u);
     EXPECT_EQ(fakes.control.CountCalls("GetPrivateProfileString"), 0u);

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/win32/ansi_text.h"
 #include "platform/win32/bounded_io.h"
 #include "platform/win32/handle_facts.h"
 #include "platform/win32/handle_traits.h"
@@ -81,6 +82,12 @@ Result<std::unique_ptr<DeviceFile>> Win32FileSystem::OpenDevice(std::string_view
 
 namespace {
 
+// Gone when the last handle closes; by handle, so it is the entry this run opened.
+void DeleteThroughHandle(HANDLE entry) {
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    SetFileInformationByHandle(entry, FileDispositionInfo, &disposition, sizeof disposition);
+}
+
 class Win32LogFile final : public LogFile {
   public:
     Win32LogFile(UniqueFile file, bool created) : file_(std::move(file)), created_(created) {}
@@ -100,25 +107,13 @@ class Win32LogFile final : public LogFile {
     bool Created() const override { return created_; }
 
     void DeleteIfCreated() override {
-        if (!created_) return;
-        FILE_DISPOSITION_INFO disposition{TRUE};
-        SetFileInformationByHandle(file_.Get(), FileDispositionInfo, &disposition,
-                                   sizeof disposition);
+        if (created_) DeleteThroughHandle(file_.Get());
     }
 
   private:
     UniqueFile file_;
     bool created_;
 };
-
-std::wstring WideFromAnsi(std::string_view text) {
-    const int size = static_cast<int>(text.size());
-    const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), size, nullptr, 0);
-    if (length <= 0) return {};
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), size, wide.data(), length);
-    return wide;
-}
 
 constexpr NTSTATUS kObjectNameNotFound = static_cast<NTSTATUS>(0xC0000034);
 constexpr NTSTATUS kObjectNameCollision = static_cast<NTSTATUS>(0xC0000035);
@@ -179,10 +174,7 @@ class Win32HeldFolder final : public HeldFolder {
     Result<std::unique_ptr<LogFile>> OpenLogChild(std::string_view name) override;
     bool Made() const override { return made_; }
     void DeleteIfMade() override {
-        if (!made_) return;
-        FILE_DISPOSITION_INFO disposition{TRUE};
-        SetFileInformationByHandle(folder_.Get(), FileDispositionInfo, &disposition,
-                                   sizeof disposition);
+        if (made_) DeleteThroughHandle(folder_.Get());
     }
 
   private:

@@ -12,6 +12,7 @@
 
 #include "platform/file_path.h"
 #include "platform/unique_handle.h"
+#include "platform/win32/ansi_text.h"
 #include "platform/win32/com_ptr.h"
 #include "platform/win32/system_library.h"
 
@@ -41,15 +42,9 @@ using UniqueBstr = UniqueHandle<BstrTraits>;
 
 UniqueBstr MakeBstr(std::string_view text) {
     const auto allocate = QAR_SYSTEM_FUNCTION(kOleAut32, SysAllocStringLen);
-    const int length =
-        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    if (!allocate || length <= 0) return UniqueBstr();
-    UniqueBstr wide(allocate(nullptr, static_cast<UINT>(length)));
-    if (wide) {
-        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.Get(),
-                            length);
-    }
-    return wide;
+    const std::wstring wide = WideFromAnsi(text);
+    if (!allocate || wide.empty()) return UniqueBstr();
+    return UniqueBstr(allocate(wide.data(), static_cast<UINT>(wide.size())));
 }
 
 // Each call of the route with its HRESULT; true when it succeeded.
