@@ -31,7 +31,7 @@ if ((${#missing[@]})); then
     for attempt in 1 2 3; do
         "${sudo_cmd[@]}" apt-get update -q && break
         echo "apt-get update failed (attempt $attempt of 3)" >&2
-        sleep $((attempt * 10))
+        ((attempt == 3)) || sleep $((attempt * 10))
     done
     required=()
     for package in "${missing[@]}"; do
