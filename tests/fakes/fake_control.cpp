@@ -15,7 +15,43 @@ char Lower(char c) {
     return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
 }
 
+void (*unfiredReporter)(const std::string& call) = nullptr;
+
+void ReportIfUnfired(const std::string& name, bool fired) {
+    if (!fired && unfiredReporter) unfiredReporter(name);
+}
+
+template <typename Injections>
+void ReportUnfired(const Injections& failures) {
+    std::map<std::string, bool> fired;
+    for (const auto& [name, injection] : failures) {
+        fired[injection.group.empty() ? name : injection.group] |= injection.fired;
+    }
+    for (const auto& [name, any] : fired) ReportIfUnfired(name, any);
+}
+
 }  // namespace
+
+FakeControl::~FakeControl() {
+    Reset();
+}
+
+void FakeControl::Reset() {
+    ReportUnfired(failures_);
+    failures_.clear();
+    calls_.clear();
+}
+
+void FakeControl::SetUnfiredReporter(void (*reporter)(const std::string& call)) {
+    unfiredReporter = reporter;
+}
+
+void FakeControl::Arm(std::string_view name, Injection injection) {
+    const auto [armed, inserted] = failures_.try_emplace(std::string(name), injection);
+    if (inserted) return;
+    if (armed->second.group.empty()) ReportIfUnfired(armed->first, armed->second.fired);
+    armed->second = injection;
+}
 
 std::size_t FakeControl::CountCalls(std::string_view name) const {
     return CallsNamed(name).size();
@@ -30,11 +66,16 @@ std::vector<std::string> FakeControl::CallsNamed(std::string_view name) const {
 }
 
 void FakeControl::FailCall(std::string_view name, Win32Error code, int times) {
-    failures_[std::string(name)] = {code, times, 0};
+    Arm(name, {code, times, 0});
+}
+
+void FakeControl::FailModule(std::string_view module, const std::set<std::string>& names,
+                             Win32Error code) {
+    for (const std::string& name : names) Arm(name, {code, -1, 0, false, std::string(module)});
 }
 
 void FakeControl::FailCallAfter(std::string_view name, int successes, Win32Error code, int times) {
-    failures_[std::string(name)] = {code, times, successes};
+    Arm(name, {code, times, successes});
 }
 
 std::optional<Win32Error> FakeControl::InjectedFailure(std::string_view name) {
@@ -45,6 +86,7 @@ std::optional<Win32Error> FakeControl::InjectedFailure(std::string_view name) {
         return std::nullopt;
     }
     if (found->second.remaining > 0) --found->second.remaining;
+    found->second.fired = true;
     return found->second.code;
 }
 

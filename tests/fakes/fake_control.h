@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,6 +16,16 @@ namespace qar::fake {
 
 class FakeControl {
   public:
+    FakeControl() = default;
+    FakeControl(const FakeControl&) = delete;
+    FakeControl& operator=(const FakeControl&) = delete;
+    // An armed failure that never fired is a test that injected nothing: reported here.
+    ~FakeControl();
+    // Where unfired failures are reported; a test binary points it at its framework.
+    static void SetUnfiredReporter(void (*reporter)(const std::string& call));
+    // Calls and armed failures forgotten (unfired ones reported); live handles still counted.
+    void Reset();
+
     void Record(std::string call) { calls_.push_back(std::move(call)); }
     const std::vector<std::string>& Calls() const { return calls_; }
     // Calls whose name (the text before '(') is `name`.
@@ -25,6 +36,9 @@ class FakeControl {
     void FailCall(std::string_view name, Win32Error code, int times = -1);
     // Lets `successes` calls of `name` through, then fails the following ones with `code`.
     void FailCallAfter(std::string_view name, int successes, Win32Error code, int times = -1);
+    // Every call of `module` fails with `code`, as when its DLL cannot be loaded; fired when one
+    // of them did.
+    void FailModule(std::string_view module, const std::set<std::string>& names, Win32Error code);
     // Consumes one injected failure of `name`, if any.
     std::optional<Win32Error> InjectedFailure(std::string_view name);
 
@@ -37,7 +51,10 @@ class FakeControl {
         Win32Error code;
         int remaining;
         int passesFirst = 0;
+        bool fired = false;
+        std::string group = {};  // armed together, fired when one member fired
     };
+    void Arm(std::string_view name, Injection injection);
     std::vector<std::string> calls_;
     std::map<std::string, Injection, std::less<>> failures_;
     int opened_ = 0;

@@ -54,7 +54,8 @@ Win32Error RepresentativeError(const std::string& call) {
 const std::map<std::string, std::set<std::string>> kLoadedOnFirstUse = {
     {"winspool.drv",
      {"GetPrinterDriverDirectory", "AddPrinterDriver", "AddPrinter", "OpenPrinter", "EnumPrinters",
-      "GetPrinter", "SetPrinter", "EnumMonitors", "AddMonitor", "DeleteMonitor", "DeletePort", "XcvData"}},
+      "GetPrinter", "SetPrinter", "EnumMonitors", "AddMonitor", "DeleteMonitor", "DeletePort",
+      "XcvData"}},
     {"setupapi.dll",
      {"SetupDiGetClassDevs", "SetupDiEnumDeviceInterfaces", "SetupDiGetDeviceInterfaceDetail",
       "SetupDiOpenDeviceInterfaceRegKey"}},
@@ -195,7 +196,7 @@ Run RunFlow(const Flow& flow, const std::function<void(fake::FakePlatform&)>& in
     InstallState state;
     flow.prepare(fakes);
     flow.run(fakes, state, [&] {
-        fakes.control = fake::FakeControl{};
+        fakes.control.Reset();
         fakes.ui.messageBoxes.clear();
         fakes.ui.warrantyOfferRuns = 0;
         inject(fakes);
@@ -242,9 +243,7 @@ std::string BuildMatrix(int& cases) {
             const Run run = RunFlow(
                 flow,
                 [&](fake::FakePlatform& fakes) {
-                    for (const std::string& call : dllCalls) {
-                        fakes.control.FailCall(call, win32_error::kModuleNotFound);
-                    }
+                    fakes.control.FailModule(dll, dllCalls, win32_error::kModuleNotFound);
                 },
                 flow.name + " / " + dll);
             matrix += MatrixRow(flow.name, dll + " not loadable (126)", run);

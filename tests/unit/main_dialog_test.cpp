@@ -96,18 +96,18 @@ TEST_F(MainDialogTest, CommandTableRoutesEachButtonToItsHandler) {
         {1004, "DialogBox(105)"},
     };
     for (const auto& [id, firstCall] : routes) {
-        fakes.control = fake::FakeControl{};
+        fakes.control.Reset();
         EXPECT_TRUE(dialog.OnCommand(id)) << id;
         const auto& calls = fakes.control.Calls();
         EXPECT_NE(std::find(calls.begin(), calls.end(), firstCall), calls.end()) << id;
     }
     for (std::uint32_t id : {1u, 2u, 999u, 1005u, 1007u}) {
-        fakes.control = fake::FakeControl{};
+        fakes.control.Reset();
         EXPECT_FALSE(dialog.OnCommand(id)) << id;
         EXPECT_TRUE(fakes.control.Calls().empty()) << id;
     }
     // The help command (F1) is taken, and does nothing at all: there is no help to open.
-    fakes.control = fake::FakeControl{};
+    fakes.control.Reset();
     EXPECT_TRUE(dialog.OnCommand(57670));
     EXPECT_TRUE(fakes.control.Calls().empty());
 }

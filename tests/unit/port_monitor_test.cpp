@@ -176,7 +176,7 @@ class MonitorCommandTest : public PortMonitorTest {
     MonitorCommandTest() {
         fakes.ui.selectPortScript = [](fake::FakeSelectPortWindow&, SelectPortHandler&) {};
         dialog.OnInitDialog(window);
-        fakes.control = fake::FakeControl{};
+        fakes.control.Reset();
     }
     InstallState state;
     CModelprobe_uDlg dialog{fakes.platform, state};
