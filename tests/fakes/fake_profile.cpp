@@ -14,6 +14,15 @@ std::string_view Trim(std::string_view text) {
     return text.substr(first, last - first + 1);
 }
 
+// A value in a pair of quotes, single or double, loses them (Wine and Windows).
+std::string_view Unquoted(std::string_view value) {
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front()) {
+        return value.substr(1, value.size() - 2);
+    }
+    return value;
+}
+
 std::optional<std::string> FindIniValue(const std::string& content, std::string_view section,
                                         std::string_view key) {
     std::istringstream lines(content);
@@ -28,7 +37,7 @@ std::optional<std::string> FindIniValue(const std::string& content, std::string_
         const auto equals = text.find('=');
         if (inSection && equals != std::string_view::npos &&
             EqualsIgnoringCase(Trim(text.substr(0, equals)), key)) {
-            return std::string(Trim(text.substr(equals + 1)));
+            return std::string(Unquoted(Trim(text.substr(equals + 1))));
         }
     }
     return std::nullopt;

@@ -57,8 +57,10 @@ class FakeRegistryKey final : public RegistryKey, private CountedHandle {
         for (const StoredValue& value : key->values) {
             figures.longestValueName =
                 std::max(figures.longestValueName, static_cast<std::uint32_t>(value.name.size()));
+            // Texts are kept in UTF-16 and counted so, though the A function reads them (Wine).
+            const std::size_t stored = value.data.size() * (value.type == kRegSz ? 2 : 1);
             figures.longestValueData =
-                std::max(figures.longestValueData, static_cast<std::uint32_t>(value.data.size()));
+                std::max(figures.longestValueData, static_cast<std::uint32_t>(stored));
         }
         figures.subKeyCount = registry_.SubKeyCount(path_);
         return figures;

@@ -105,6 +105,11 @@ Result<std::string> FakeSpooler::DriverDirectory(std::string_view environment) {
     if (auto failure = control_.InjectedFailure("GetPrinterDriverDirectory")) {
         return Failure{*failure};
     }
+    // An environment the spooler does not know: 1805, as Wine and Windows answer.
+    if (!EqualsIgnoringCase(environment, this->environment) &&
+        !EqualsIgnoringCase(environment, "Windows NT x86")) {
+        return Failure{win32_error::kInvalidEnvironment};
+    }
     if (driverDirectory.size() + 1 > 260) return Failure{win32_error::kInsufficientBuffer};
     return driverDirectory;
 }

@@ -43,33 +43,6 @@ TEST_F(FakesTest, RegistryKeysAreCountedUntilReleased) {
     EXPECT_EQ(fakes.control.CountCalls("RegCreateKey"), 1u);
 }
 
-TEST_F(FakesTest, KeyOpenedForReadingRefusesWritesWith5) {
-    fakes.registry.SetDwordValue("SOFTWARE\\Test", "Delay", 300);
-    auto key = fakes.registry.OpenLocalMachineKey("SOFTWARE\\Test", RegistryAccess::kRead);
-    ASSERT_TRUE(key);
-    EXPECT_EQ((*key)->SetDword("Delay", 0), win32_error::kAccessDenied);
-    EXPECT_EQ((*key)->SetString("Name", "x"), win32_error::kAccessDenied);
-    EXPECT_EQ((*key)->CreateSubKey("New").error(), win32_error::kAccessDenied);
-    EXPECT_EQ(fakes.registry.DwordValue("SOFTWARE\\Test", "Delay"), 300u);
-    EXPECT_FALSE(fakes.registry.FindValue("SOFTWARE\\Test", "Name"));
-    EXPECT_FALSE(fakes.registry.HasKey("SOFTWARE\\Test\\New"));
-}
-
-TEST_F(FakesTest, RegistryEnumerationRespectsTheCapacities) {
-    fakes.registry.SetStringValue("HARDWARE\\DEVICEMAP\\SERIALCOMM", "\\Device\\Serial0", "COM1");
-    auto key = fakes.registry.OpenLocalMachineKey("HARDWARE\\DEVICEMAP\\SERIALCOMM",
-                                                  RegistryAccess::kRead);
-    ASSERT_TRUE(key);
-    auto figures = (*key)->QueryInfo();
-    ASSERT_TRUE(figures);
-    EXPECT_EQ(figures->valueCount, 1u);
-    EXPECT_EQ(figures->longestValueName, 15u);
-    EXPECT_EQ(figures->longestValueData, 5u);
-    EXPECT_TRUE((*key)->EnumValue(0, 16, 6));
-    EXPECT_EQ((*key)->EnumValue(0, 15, 6).error(), win32_error::kMoreData);
-    EXPECT_EQ((*key)->EnumValue(1, 16, 6).error(), win32_error::kNoMoreItems);
-}
-
 TEST_F(FakesTest, SpoolerRefusesATakenQueueNameWith1802) {
     fakes.spooler.drivers.push_back({"Tolvar-60", "Windows x64", "", "", "", ""});
     {
@@ -107,23 +80,6 @@ TEST_F(FakesTest, SpoolerRefusesAQueueOnAnUnknownPortADriverWithoutFilesAMonitor
     const Wow64RedirectionOff realSystem32(fakes.files);
     EXPECT_EQ(fakes.files.Copy("C:\\staged\\m.dll", "C:\\windows\\system32\\m.dll", false), 0u);
     EXPECT_EQ(fakes.spooler.AddMonitor2(monitor), win32_error::kSuccess);
-}
-
-TEST_F(FakesTest, MonitorEnumerationFailsBeyondItsBuffer) {
-    for (int index = 0; index < 300; ++index) {
-        fakes.spooler.monitors.push_back({"Monitor " + std::to_string(index), "", "m.dll"});
-    }
-    auto names = fakes.spooler.EnumMonitorNames(4096);
-    ASSERT_FALSE(names);
-    EXPECT_EQ(names.error(), win32_error::kInsufficientBuffer);
-}
-
-TEST_F(FakesTest, ProfileReadsIniValuesAndCutsToTheBuffer) {
-    fakes.files.files["C:\\r.dat"] = "[UDevice]\r\nmode=2\r\n[Other]\r\nmode=7\r\n";
-    EXPECT_EQ(fakes.profile.ReadString("UDevice", "mode", "N/A", "C:\\r.dat", 255), "2");
-    EXPECT_EQ(fakes.profile.ReadString("UDevice", "kind", "N/A", "C:\\r.dat", 255), "N/A");
-    EXPECT_EQ(fakes.profile.ReadString("UDevice", "mode", "N/A", "C:\\missing", 255), "N/A");
-    EXPECT_EQ(fakes.profile.ReadString("UDevice", "mode", "N/A", "C:\\missing", 3), "N/");
 }
 
 }  // namespace

@@ -1,0 +1,50 @@
+// The suite natively: the fakes, set up as the shipping program sees Windows (a 32-bit process
+// on 64-bit Windows).
+#include "conformance/world.h"
+#include "fakes/fake_platform.h"
+
+namespace qar::conformance {
+
+namespace {
+
+class FakeWorld final : public World {
+  public:
+    // The outer setup has left the driver's files in the driver directory.
+    FakeWorld() {
+        fakes_.files.folders.insert("C:\\");
+        fakes_.files.StageDriverFiles(fakes_.spooler.driverDirectory);
+    }
+    Spooler& spooler() override { return fakes_.spooler; }
+    Registry& registry() override { return fakes_.registry; }
+    FileSystem& files() override { return fakes_.files; }
+    Profile& profile() override { return fakes_.profile; }
+    bool UnderWine() const override { return false; }
+    bool Wow64Process() const override { return fakes_.files.wow64Process; }
+    void StageFile(const std::string& path, std::string_view content) override {
+        StageFolder(path.substr(0, path.rfind('\\')));
+        fakes_.files.files[path] = std::string(content);
+    }
+    void StageFolder(const std::string& path) override {
+        for (std::size_t step = path.find('\\', 3); step != std::string::npos;
+             step = path.find('\\', step + 1)) {
+            fakes_.files.folders.insert(path.substr(0, step));
+        }
+        fakes_.files.folders.insert(path);
+    }
+
+    bool MakeJunction(const std::string& folder, const std::string& target) override {
+        fakes_.files.links[folder] = target;
+        return true;
+    }
+
+  private:
+    fake::FakePlatform fakes_;
+};
+
+}  // namespace
+
+std::unique_ptr<World> MakeWorld() {
+    return std::make_unique<FakeWorld>();
+}
+
+}  // namespace qar::conformance
