@@ -13,11 +13,13 @@ class FakeWorld final : public World {
     FakeWorld() {
         fakes_.files.folders.insert("C:\\");
         fakes_.files.StageDriverFiles(fakes_.spooler.driverDirectory);
+        fakes_.files.files["C:\\windows\\system32\\qartemp\\qarum1Nt.dll"] = "monitor";
     }
     Spooler& spooler() override { return fakes_.spooler; }
     Registry& registry() override { return fakes_.registry; }
     FileSystem& files() override { return fakes_.files; }
     Profile& profile() override { return fakes_.profile; }
+    Processes& processes() override { return fakes_.processes; }
     bool UnderWine() const override { return false; }
     bool Wow64Process() const override { return fakes_.files.wow64Process; }
     void StageFile(const std::string& path, std::string_view content) override {

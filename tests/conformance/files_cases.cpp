@@ -63,6 +63,16 @@ const Case kFileCases[] = {
          EXPECT_EQ(*world.files().Inspect(folder + "\\file"), PathKind::kFile);
          EXPECT_EQ(*world.files().Inspect(folder + "\\absent"), PathKind::kMissing);
      }},
+    // "Naming Files": a path's last step loses its trailing blanks and dots.
+    {"APathsLastStepLosesItsTrailingBlanksAndDots",
+     [](World& world) {
+         const std::string folder = ScratchFolder(world);
+         world.StageFile(folder + "\\a", "a");
+         ASSERT_EQ(world.files().Copy(folder + "\\a", folder + "\\b. .", false),
+                   win32_error::kSuccess);
+         EXPECT_EQ(*world.files().Inspect(folder + "\\b"), PathKind::kFile);
+         EXPECT_EQ(*world.files().Inspect(folder + "\\b ."), PathKind::kFile);
+     }},
     {"MakingAFolderThatIsThereFailsWith183",
      [](World& world) {
          EXPECT_EQ(world.files().CreateFolder(ScratchFolder(world), kSecurity),

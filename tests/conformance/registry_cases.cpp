@@ -110,6 +110,18 @@ const Case kRegistryCases[] = {
      [](World& world) {
          EXPECT_EQ(world.registry().SoftwareKeysRedirected(), world.Wow64Process());
      }},
+    // "Registry Redirector": a 32-bit process's HKLM\SOFTWARE keys lie under WOW6432Node.
+    {"A32BitProcessesSoftwareKeysLieUnderWow6432Node",
+     [](World& world) {
+         const std::string name = Unique("view");
+         Created(world, "SOFTWARE\\QarConformance\\" + name);
+         const auto native = world.registry().OpenLocalMachineKey(
+             "SOFTWARE\\QarConformance\\" + name, RegistryAccess::kReadNative);
+         const auto wow = world.registry().OpenLocalMachineKey(
+             "SOFTWARE\\WOW6432Node\\QarConformance\\" + name, RegistryAccess::kReadNative);
+         EXPECT_EQ(!native, world.Wow64Process());
+         EXPECT_EQ(bool(wow), world.Wow64Process());
+     }},
 };
 
 QAR_CONFORMANCE_SUITE(Registry, kRegistryCases);

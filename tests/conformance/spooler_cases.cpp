@@ -29,6 +29,15 @@ std::string AddedDriver(World& world) {
     return name;
 }
 
+// The fixture monitor, copied from where the outer setup leaves it into the real System32.
+MonitorInfo2 MonitorInSystem32(World& world) {
+    const Wow64RedirectionOff realSystem32(world.files());
+    const Win32Error copied = world.files().Copy("C:\\windows\\system32\\qartemp\\qarum1Nt.dll",
+                                                 "C:\\windows\\system32\\qarum1Nt.dll", false);
+    EXPECT_EQ(copied, win32_error::kSuccess);
+    return {Unique("QAR Conformance Port"), kX64, "qarum1Nt.dll"};
+}
+
 NewPrinterInfo2 QueueOn(const std::string& port, const std::string& driver) {
     return {Unique("Queue"), port, driver, "winprint", "RAW"};
 }
@@ -168,6 +177,28 @@ const Case kSpoolerCases[] = {
          EXPECT_EQ(world.spooler().AddMonitor2(monitor), win32_error::kModuleNotFound);
          EXPECT_FALSE(Lists(*world.spooler().EnumMonitorNames(4096), monitor.name));
      }},
+    {"AddedMonitorIsListedOnceAndGoesWhenRemoved",
+     [](World& world) {
+         const MonitorInfo2 monitor = MonitorInSystem32(world);
+         ASSERT_EQ(world.spooler().AddMonitor2(monitor), win32_error::kSuccess);
+         EXPECT_TRUE(Lists(*world.spooler().EnumMonitorNames(4096), monitor.name));
+         EXPECT_EQ(world.spooler().AddMonitor2(monitor),
+                   win32_error::kPrinterMonitorAlreadyInstalled);
+         EXPECT_EQ(world.spooler().RemoveMonitor(kX64, monitor.name), win32_error::kSuccess);
+         EXPECT_FALSE(Lists(*world.spooler().EnumMonitorNames(4096), monitor.name));
+     }},
+    // AddMonitor: "you can only add a monitor that was written for the architecture of the
+    // server"; on 64-bit Windows that is "Windows x64", whatever the caller's bitness.
+    {"MonitorForAnotherEnvironmentThanTheSpoolersIsRefused",
+     [](World& world) {
+         MonitorInfo2 monitor = MonitorInSystem32(world);
+         monitor.environment = "Windows NT x86";
+         EXPECT_EQ(world.spooler().AddMonitor2(monitor), win32_error::kInvalidEnvironment);
+         world.spooler().RemoveMonitor(monitor.environment, monitor.name);
+     },
+     OnWine::kLenient,
+     "AddMonitor takes only the server's own environment; Wine's spooler adds the monitor for "
+     "any environment it knows"},
     {"RemovingAMonitorThatIsNotThereFailsWith3000",
      [](World& world) {
          EXPECT_EQ(world.spooler().RemoveMonitor(kX64, Unique("Monitor")),

@@ -4,6 +4,7 @@
 
 #include "conformance/world.h"
 #include "platform/win32/win32_files.h"
+#include "platform/win32/win32_processes.h"
 #include "platform/win32/win32_profile.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_spooler.h"
@@ -67,6 +68,7 @@ class Win32World final : public World {
     Registry& registry() override { return registry_; }
     FileSystem& files() override { return files_; }
     Profile& profile() override { return profile_; }
+    Processes& processes() override { return processes_; }
     bool UnderWine() const override { return RunByWine(); }
     bool Wow64Process() const override { return sizeof(void*) == 4; }
     void StageFile(const std::string& path, std::string_view content) override {
@@ -102,6 +104,7 @@ class Win32World final : public World {
     win32::Win32Registry registry_;
     win32::Win32FileSystem files_;
     win32::Win32Profile profile_;
+    win32::Win32Processes processes_;
 };
 
 }  // namespace

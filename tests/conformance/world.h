@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "platform/files.h"
+#include "platform/processes.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
 #include "platform/spooler.h"
@@ -19,6 +20,7 @@ class World {
     virtual Registry& registry() = 0;
     virtual FileSystem& files() = 0;
     virtual Profile& profile() = 0;
+    virtual Processes& processes() = 0;
     // The Win32 implementations, run by Wine.
     virtual bool UnderWine() const = 0;
     // A 32-bit process on 64-bit Windows, as the shipping program is.

@@ -257,6 +257,8 @@ bool FakeFileSystem::FolderExists(std::string_view path) const {
 // File System Redirector: %windir%\System32 is SysWOW64 for a 32-bit process while redirection is
 // on; %windir%\System32\spool is among the folders exempted.
 std::string FakeFileSystem::Physical(std::string_view path) const {
+    // Win32 paths: blanks and dots go from the end of the last step only.
+    while (!path.empty() && (path.back() == ' ' || path.back() == '.')) path.remove_suffix(1);
     const std::string system = systemDirectory + "\\";
     const auto under = [&](const std::string& folder) {
         return path.size() >= folder.size() &&
@@ -271,8 +273,7 @@ std::string FakeFileSystem::Physical(std::string_view path) const {
 std::string FakeFileSystem::Resolved(std::string_view raw, bool lastStepToo) const {
     const std::string physical = Physical(raw);
     std::string_view path = physical;
-    // Win32 paths: a device name in any step names the device; blanks and dots go from the end
-    // of the last step only.
+    // Win32 paths: a device name in any step names the device.
     for (std::size_t start = 0; start <= path.size();) {
         const std::size_t end = std::min(path.find('\\', start), path.size());
         const std::string_view step = path.substr(start, end - start);
@@ -280,7 +281,6 @@ std::string FakeFileSystem::Resolved(std::string_view raw, bool lastStepToo) con
             return "\\\\.\\" + std::string(step.substr(0, step.find('.')));
         start = end + 1;
     }
-    while (!path.empty() && (path.back() == ' ' || path.back() == '.')) path.remove_suffix(1);
     std::string resolved;
     std::size_t start = 0;
     for (;;) {

@@ -97,7 +97,7 @@ class FakeRegistryKey final : public RegistryKey, private CountedHandle {
             control_.Record("RegCreateKey(" + path + ")");
             return Failure{win32_error::kAccessDenied};
         }
-        return registry_.CreateLocalMachineKey(path);
+        return registry_.CreateAt(path, path);
     }
 
   private:
@@ -122,20 +122,39 @@ std::string AccessName(RegistryAccess access) {
 
 }  // namespace
 
+std::string FakeRegistry::Where(std::string_view path, RegistryAccess access) const {
+    constexpr std::string_view kSoftware = "SOFTWARE\\";
+    constexpr std::string_view kWow = "SOFTWARE\\WOW6432Node";
+    const auto startsWith = [&](std::string_view start) {
+        return path.size() >= start.size() &&
+               EqualsIgnoringCase(path.substr(0, start.size()), start);
+    };
+    if (!softwareKeysRedirected || access == RegistryAccess::kReadNative ||
+        !startsWith(kSoftware) || startsWith(kWow)) {
+        return std::string(path);
+    }
+    return std::string(kWow) + "\\" + std::string(path.substr(kSoftware.size()));
+}
+
 Result<RegistryKeyPtr> FakeRegistry::OpenLocalMachineKey(std::string_view path,
                                                          RegistryAccess access) {
     control_.Record("RegOpenKeyEx(" + std::string(path) + ", " + AccessName(access) + ")");
     if (auto failure = control_.InjectedFailure("RegOpenKeyEx")) return Failure{*failure};
-    if (!Find(path)) return Failure{win32_error::kFileNotFound};
-    return RegistryKeyPtr(std::make_unique<FakeRegistryKey>(*this, std::string(path), access));
+    const std::string where = Where(path, access);
+    if (!Find(where)) return Failure{win32_error::kFileNotFound};
+    return RegistryKeyPtr(std::make_unique<FakeRegistryKey>(*this, where, access));
 }
 
 Result<RegistryKeyPtr> FakeRegistry::CreateLocalMachineKey(std::string_view path) {
-    control_.Record("RegCreateKey(" + std::string(path) + ")");
+    return CreateAt(Where(path, RegistryAccess::kAllAccess), path);
+}
+
+Result<RegistryKeyPtr> FakeRegistry::CreateAt(const std::string& where, std::string_view named) {
+    control_.Record("RegCreateKey(" + std::string(named) + ")");
     if (auto failure = control_.InjectedFailure("RegCreateKey")) return Failure{*failure};
-    AddKey(path);
+    AddKey(where);
     return RegistryKeyPtr(
-        std::make_unique<FakeRegistryKey>(*this, std::string(path), RegistryAccess::kAllAccess));
+        std::make_unique<FakeRegistryKey>(*this, where, RegistryAccess::kAllAccess));
 }
 
 StoredKey& FakeRegistry::AddKey(std::string_view path) {
@@ -232,9 +251,10 @@ void FakeRegistry::RemoveKey(std::string_view path) {
     if (found != keys_.end()) keys_.erase(found);
 }
 
-Win32Error FakeRegistry::DeleteLocalMachineKey(std::string_view path) {
-    control_.Record("RegDeleteKey(" + std::string(path) + ")");
+Win32Error FakeRegistry::DeleteLocalMachineKey(std::string_view program) {
+    control_.Record("RegDeleteKey(" + std::string(program) + ")");
     if (auto failure = control_.InjectedFailure("RegDeleteKey")) return *failure;
+    const std::string path = Where(program, RegistryAccess::kAllAccess);
     const auto found = keys_.find(path);
     if (found == keys_.end()) return win32_error::kFileNotFound;
     // Like RegDeleteKey: a key with subkeys stays.

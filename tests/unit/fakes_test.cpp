@@ -38,7 +38,7 @@ TEST_F(FakesTest, RegistryKeysAreCountedUntilReleased) {
         EXPECT_EQ(fakes.control.OpenHandles(), 1);
     }
     EXPECT_EQ(fakes.control.OpenHandles(), 0);
-    EXPECT_EQ(fakes.registry.DwordValue("software\\test", "delay"), 300u);
+    EXPECT_EQ(fakes.registry.DwordValue("software\\wow6432node\\test", "delay"), 300u);
     EXPECT_EQ(fakes.control.Calls().front(), "RegOpenKeyEx(SOFTWARE\\Test, all)");
     EXPECT_EQ(fakes.control.CountCalls("RegCreateKey"), 1u);
 }

@@ -7,8 +7,10 @@
 namespace qar {
 namespace {
 
+// Where the 32-bit program's entry really lands.
 const std::string kEntryKey =
-    std::string(kUninstallParentKey) + "\\" + std::string(kUninstallEntryKey);
+    "SOFTWARE\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" +
+    std::string(kUninstallEntryKey);
 
 class PortMonitorTest : public ::testing::Test {
   protected:
