@@ -3,6 +3,7 @@
 #include <winioctl.h>
 
 #include "conformance/world.h"
+#include "platform/win32/win32_device_setup.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_processes.h"
 #include "platform/win32/win32_profile.h"
@@ -69,6 +70,7 @@ class Win32World final : public World {
     FileSystem& files() override { return files_; }
     Profile& profile() override { return profile_; }
     Processes& processes() override { return processes_; }
+    DeviceSetup& deviceSetup() override { return deviceSetup_; }
     bool UnderWine() const override { return RunByWine(); }
     bool Wow64Process() const override { return sizeof(void*) == 4; }
     void StageFile(const std::string& path, std::string_view content) override {
@@ -105,6 +107,7 @@ class Win32World final : public World {
     win32::Win32FileSystem files_;
     win32::Win32Profile profile_;
     win32::Win32Processes processes_;
+    win32::Win32DeviceSetup deviceSetup_;
 };
 
 }  // namespace

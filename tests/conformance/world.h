@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/device_setup.h"
 #include "platform/files.h"
 #include "platform/processes.h"
 #include "platform/profile.h"
@@ -21,6 +22,7 @@ class World {
     virtual FileSystem& files() = 0;
     virtual Profile& profile() = 0;
     virtual Processes& processes() = 0;
+    virtual DeviceSetup& deviceSetup() = 0;
     // The Win32 implementations, run by Wine.
     virtual bool UnderWine() const = 0;
     // A 32-bit process on 64-bit Windows, as the shipping program is.
@@ -33,6 +35,11 @@ class World {
     // may (FSCTL_SET_REPARSE_POINT); true when it took.
     virtual bool MakeJunction(const std::string& folder, const std::string& target) = 0;
 };
+
+// The simulated cutter plugged in for the device cases: serial "conformance", port number 1,
+// answering every request with kCutterReply.
+inline constexpr std::string_view kCutterSerial = "#conformance#";
+inline constexpr std::string_view kCutterReply = "QAR,V1,Tolvar-60,OK\r\n";
 
 // Fakes or Win32: one of the two is linked into each run of the suite.
 std::unique_ptr<World> MakeWorld();

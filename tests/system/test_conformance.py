@@ -1,6 +1,7 @@
 """The seam's conformance suite on the Win32 implementations: the cross-compiled GoogleTest binary
 of tests/conformance, run by Wine on a fresh staged prefix (the package leaves the driver's files
-in the driver directory, which the spooler cases register). QAR_CONFORMANCE_BUILD names the
+in the driver directory, which the spooler cases register, and the monitor's DLL; a simulated
+cutter is plugged in for the device cases). QAR_CONFORMANCE_BUILD names the
 build: the i686 one runs as a WoW64 process, and is skipped where 32-bit Wine does not run. The
 report lists Wine's expected failures and the cases only the fakes can run, each with its rule."""
 
@@ -9,6 +10,7 @@ import re
 import unittest
 from pathlib import Path
 
+from usb_flow import Cutter, device
 from wine_harness import WineTestCase, log, why_no_32bit_wine, win32_build_dir, win64_build_dir
 
 BOUND_S = 300  # safety bound, not a measurement
@@ -39,7 +41,12 @@ class ConformanceTest(WineTestCase):
 
     def test_every_case_holds_or_is_marked(self):
         program = self.prefix.copy_in(self.binary, SUITE_DIR_WIN)
-        result = self.prefix.wine(program, "--gtest_color=no", check=False, timeout=BOUND_S)
+        cutter = Cutter(self.prefix, device("conformance", port=1))
+        cutter.start()
+        try:
+            result = self.prefix.wine(program, "--gtest_color=no", check=False, timeout=BOUND_S)
+        finally:
+            cutter.stop()
         output = result.stdout.decode("utf-8", errors="replace")
         (self.session.artifacts / "conformance.txt").write_text(output)
         lines = output.splitlines()
