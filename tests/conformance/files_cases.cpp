@@ -131,24 +131,19 @@ const Case kFileCases[] = {
          ASSERT_TRUE(opened);
          EXPECT_FALSE((*opened)->Created());
      }},
-    {"FolderMadeAndDeletedThroughItsHandleIsGone",
+    {"AFolderAndALogMadeAndDeletedThroughTheirHandlesAreGone",
      [](World& world) {
          const std::string folder = ScratchFolder(world);
          const auto parent = Held(world, folder);
          ASSERT_TRUE(parent);
          auto made = parent->HoldChild("child", kSecurity);
-         ASSERT_TRUE(made);
-         (*made)->DeleteIfMade();
-         made->reset();
-         EXPECT_EQ(*world.files().Inspect(folder + "\\child"), PathKind::kMissing);
-     }},
-    {"LogCreatedAndDeletedThroughItsHandleIsGone",
-     [](World& world) {
-         const std::string folder = ScratchFolder(world);
          auto log = world.files().OpenLog(folder + "\\run.log");
-         ASSERT_TRUE(log);
+         ASSERT_TRUE(made && log);
+         (*made)->DeleteIfMade();
          (*log)->DeleteIfCreated();
+         made->reset();
          log->reset();
+         EXPECT_EQ(*world.files().Inspect(folder + "\\child"), PathKind::kMissing);
          EXPECT_EQ(*world.files().Inspect(folder + "\\run.log"), PathKind::kMissing);
      }},
     {"AFolderMadeIntoAJunctionIsALink",

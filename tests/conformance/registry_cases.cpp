@@ -16,6 +16,14 @@ RegistryKeyPtr Created(World& world, const std::string& path) {
     return key ? std::move(*key) : nullptr;
 }
 
+RegistryKeyPtr OpenedForReading(World& world) {
+    const std::string path = FreshKey();
+    Created(world, path);
+    auto key = world.registry().OpenLocalMachineKey(path, RegistryAccess::kRead);
+    EXPECT_TRUE(key) << path;
+    return key ? std::move(*key) : nullptr;
+}
+
 const Case kRegistryCases[] = {
     {"OpeningAKeyThatIsNotThereFailsWith2",
      [](World& world) {
@@ -32,21 +40,17 @@ const Case kRegistryCases[] = {
      }},
     {"KeyOpenedForReadingRefusesWritesWith5",
      [](World& world) {
-         const std::string path = FreshKey();
-         Created(world, path);
-         auto key = world.registry().OpenLocalMachineKey(path, RegistryAccess::kRead);
+         const auto key = OpenedForReading(world);
          ASSERT_TRUE(key);
-         EXPECT_EQ((*key)->SetString("v", "x"), win32_error::kAccessDenied);
-         EXPECT_EQ((*key)->SetDword("n", 1), win32_error::kAccessDenied);
-         EXPECT_EQ((*key)->QueryValue("v", 4).error(), win32_error::kFileNotFound);
+         EXPECT_EQ(key->SetString("v", "x"), win32_error::kAccessDenied);
+         EXPECT_EQ(key->SetDword("n", 1), win32_error::kAccessDenied);
+         EXPECT_EQ(key->QueryValue("v", 4).error(), win32_error::kFileNotFound);
      }},
     {"SubkeyOfAKeyOpenedForReadingIsRefusedWith5",
      [](World& world) {
-         const std::string path = FreshKey();
-         Created(world, path);
-         auto key = world.registry().OpenLocalMachineKey(path, RegistryAccess::kRead);
+         const auto key = OpenedForReading(world);
          ASSERT_TRUE(key);
-         EXPECT_EQ((*key)->CreateSubKey("child").error(), win32_error::kAccessDenied);
+         EXPECT_EQ(key->CreateSubKey("child").error(), win32_error::kAccessDenied);
      },
      OnWine::kLenient,
      "RegCreateKeyEx: the parent's handle must carry KEY_CREATE_SUB_KEY; Wine creates the "

@@ -49,6 +49,15 @@ std::size_t Listed(const PrinterInfo2Block& records, std::string_view name) {
     return index;
 }
 
+void ExpectListedOn(World& world, const NewPrinterInfo2& queue, std::string_view port) {
+    const auto records = world.spooler().EnumLocalPrinters2();
+    ASSERT_TRUE(records);
+    const std::size_t index = Listed(**records, queue.printerName);
+    ASSERT_LT(index, (*records)->Count());
+    EXPECT_EQ((*records)->PortName(index), port);
+    EXPECT_EQ((*records)->DriverName(index), queue.driverName);
+}
+
 const Case kSpoolerCases[] = {
     {"DriverDirectoryOfWindowsX64IsSpoolDriversX64InSystem32",
      [](World& world) {
@@ -108,11 +117,7 @@ const Case kSpoolerCases[] = {
      [](World& world) {
          const NewPrinterInfo2 queue = QueueOn("LPT2:", AddedDriver(world));
          ASSERT_TRUE(world.spooler().AddPrinter2(queue));
-         const auto records = world.spooler().EnumLocalPrinters2();
-         const std::size_t index = Listed(**records, queue.printerName);
-         ASSERT_LT(index, (*records)->Count());
-         EXPECT_EQ((*records)->PortName(index), "LPT2:");
-         EXPECT_EQ((*records)->DriverName(index), queue.driverName);
+         ExpectListedOn(world, queue, "LPT2:");
      }},
     {"OpeningAQueueThatIsNotThereFailsWith1801",
      [](World& world) {
@@ -130,11 +135,7 @@ const Case kSpoolerCases[] = {
          ASSERT_EQ((*own)->Count(), 1u);
          (*own)->SetPortKeepingSecurity(0, "LPT3:");
          EXPECT_EQ((*handle)->SetPrinter2(**own, 0), win32_error::kSuccess);
-         const auto records = world.spooler().EnumLocalPrinters2();
-         const std::size_t index = Listed(**records, queue.printerName);
-         ASSERT_LT(index, (*records)->Count());
-         EXPECT_EQ((*records)->PortName(index), "LPT3:");
-         EXPECT_EQ((*records)->DriverName(index), queue.driverName);
+         ExpectListedOn(world, queue, "LPT3:");
      }},
     {"DeletedQueueIsNoLongerListed",
      [](World& world) {
