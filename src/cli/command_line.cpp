@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "dialogs/select_port.h"
+#include "core/catalogue.h"
 #include "platform/ignoring_case.h"
 
 namespace qar {

@@ -7,20 +7,13 @@
 #include <string_view>
 #include <vector>
 
+#include "core/catalogue.h"
 #include "platform/geometry.h"
 #include "platform/registry.h"
 #include "platform/select_port_view.h"
 #include "platform/user_interface.h"
 
 namespace qar {
-
-inline constexpr std::array<std::string_view, 21> kModelNames = {
-    "Tolvar-60",    "Corvel 24",     "Corvel 24 LX",    "Corvel Pro-60",    "Corvel Pro-132",
-    "HaldenII-61",  "HaldenII-101",  "HaldenII-132",    "HaldenIV-61",      "HaldenIV-101",
-    "HaldenIV-132", "HaldenIV-183",  "FerraII Plus-60", "FerraII Plus-132", "FerraIII-60",
-    "FerraIII-132", "FerraIII-60DX", "FerraIII-132DX",  "Nolle-60",         "Ristan-165",
-    "Ristan-183",
-};
 
 inline constexpr std::string_view kParallelPort = "LPT1:";
 

@@ -7,6 +7,7 @@ from __future__ import annotations
 import time
 from typing import Optional, Sequence
 
+import catalogue
 from wine_harness import (
     PACKAGE_FILES, PROGRAM_DIR_WIN, PROGRAM_WIN, SYSWOW64_FILES, Reply, WinePrefix, WineSession,
     MESSAGE_TEXT, WineTestCase, next_message_box, prefix_processes, program_under_test,
@@ -27,12 +28,7 @@ MAIN_DIALOG_CONTROL = 1000
 IDOK, IDCANCEL, IDYES, IDNO = 1, 2, 6, 7
 
 # The 21 models as the sorted list shows them.
-MODELS = sorted([
-    "Tolvar-60", "Corvel 24", "Corvel 24 LX", "Corvel Pro-60", "Corvel Pro-132", "HaldenII-61",
-    "HaldenII-101", "HaldenII-132", "HaldenIV-61", "HaldenIV-101", "HaldenIV-132", "HaldenIV-183",
-    "FerraII Plus-60", "FerraII Plus-132", "FerraIII-60", "FerraIII-132", "FerraIII-60DX",
-    "FerraIII-132DX", "Nolle-60", "Ristan-165", "Ristan-183",
-], key=str.lower)
+MODELS = sorted(catalogue.models(), key=str.lower)
 
 # The offer dialog: its window on a 1024 x 768 screen and its two drawn buttons (client
 # coordinates; left and top edges inside, right and bottom outside).

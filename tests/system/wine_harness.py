@@ -43,6 +43,8 @@ from dataclasses import dataclass, field
 from pathlib import Path
 from typing import Iterator, Optional
 
+import catalogue
+
 REPO = Path(__file__).resolve().parents[2]
 SYSTEM_TESTS = Path(__file__).resolve().parent
 WINE64 = "/usr/lib/wine/wine64"
@@ -60,15 +62,7 @@ SYSWOW64_REL = "drive_c/windows/syswow64"
 SYSTEM32_REL = "drive_c/windows/system32"
 
 # The package file names the installer deletes from the driver directory, in its order.
-PACKAGE_FILES = (
-    "~QarUDev.dat", "Tolvar-60.INI", "Mirren-60.INI", "Corvel 24 LX.INI", "Corvel 24.INI",
-    "Corvel Pro-60.INI", "Corvel Pro-132.INI", "KT4_CAl.dll", "KT4_CAlUI.dll", "KT4C_Beta.dll",
-    "KT4C_BetaUI.dll", "Kt4lng.ini", "Qarui.hlp", "HaldenII-61.INI", "HaldenII-101.INI",
-    "HaldenII-132.INI", "HaldenIV-61.INI", "HaldenIV-101.INI", "HaldenIV-132.INI", "HaldenIV-183.INI",
-    "FerraII-60.INI", "FerraII-132.INI", "FerraII Plus-60.INI", "FerraII Plus-132.INI",
-    "FerraIII-60.INI", "FerraIII-60DX.INI", "FerraIII-132.INI", "FerraIII-132DX.INI", "Nolle-60.INI",
-    "usb_AVI.avi", "UsbDetect_32.exe", "Ristan-165.INI", "Ristan-183.INI",
-)
+PACKAGE_FILES = catalogue.package_files()
 # The driver's own files, registered by the spooler and left in place. "QARUI.HLP" and the
 # package's "Qarui.hlp" are one file on a case-insensitive file system.
 DRIVER_FILES = ("KT4_cx64.dll", "KT4_cx64UI.dll", "QARUI.HLP")
