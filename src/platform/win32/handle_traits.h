@@ -17,29 +17,28 @@ inline Win32Error LastError() {
     return static_cast<Win32Error>(GetLastError());
 }
 
-class LastErrorKeeper {
-  public:
-    LastErrorKeeper() : saved_(GetLastError()) {}
-    ~LastErrorKeeper() { SetLastError(saved_); }
-
-  private:
-    DWORD saved_;
-};
-
-struct RegistryKeyTraits {
-    using Handle = HKEY;
-    static Handle Invalid() { return nullptr; }
-    static void Close(Handle key) {
-        LastErrorKeeper keep;
-        RegCloseKey(key);
+// The base of the kinds that keep the thread's last error when closed: each names its handle, its
+// "none" and how it is released.
+template <typename Kind>
+struct KeepingLastError {
+    template <typename Handle>
+    static void Close(Handle handle) {
+        const DWORD saved = GetLastError();
+        Kind::Release(handle);
+        SetLastError(saved);
     }
 };
 
-struct PrinterTraits {
+struct RegistryKeyTraits : KeepingLastError<RegistryKeyTraits> {
+    using Handle = HKEY;
+    static Handle Invalid() { return nullptr; }
+    static void Release(Handle key) { RegCloseKey(key); }
+};
+
+struct PrinterTraits : KeepingLastError<PrinterTraits> {
     using Handle = HANDLE;
     static Handle Invalid() { return nullptr; }
-    static void Close(Handle printer) {
-        LastErrorKeeper keep;
+    static void Release(Handle printer) {
         // The handle came from winspool, so it is loaded.
         if (const auto closePrinter = QAR_SYSTEM_FUNCTION(kWinspool, ClosePrinter)) {
             closePrinter(printer);
@@ -47,11 +46,10 @@ struct PrinterTraits {
     }
 };
 
-struct DeviceInfoSetTraits {
+struct DeviceInfoSetTraits : KeepingLastError<DeviceInfoSetTraits> {
     using Handle = HDEVINFO;
     static Handle Invalid() { return INVALID_HANDLE_VALUE; }
-    static void Close(Handle set) {
-        LastErrorKeeper keep;
+    static void Release(Handle set) {
         if (const auto destroy = QAR_SYSTEM_FUNCTION(kSetupApi, SetupDiDestroyDeviceInfoList)) {
             destroy(set);
         }
@@ -59,53 +57,40 @@ struct DeviceInfoSetTraits {
 };
 
 // Files and devices: CreateFile's "none" is INVALID_HANDLE_VALUE.
-struct FileTraits {
+struct FileTraits : KeepingLastError<FileTraits> {
     using Handle = HANDLE;
     static Handle Invalid() { return INVALID_HANDLE_VALUE; }
-    static void Close(Handle file) {
-        LastErrorKeeper keep;
-        CloseHandle(file);
-    }
+    static void Release(Handle file) { CloseHandle(file); }
 };
 
-struct FindTraits {
+struct FindTraits : KeepingLastError<FindTraits> {
     using Handle = HANDLE;
     static Handle Invalid() { return INVALID_HANDLE_VALUE; }
-    static void Close(Handle search) {
-        LastErrorKeeper keep;
-        FindClose(search);
-    }
+    static void Release(Handle search) { FindClose(search); }
 };
 
 // Process, thread and event handles: "none" is null.
-struct KernelObjectTraits {
+struct KernelObjectTraits : KeepingLastError<KernelObjectTraits> {
     using Handle = HANDLE;
     static Handle Invalid() { return nullptr; }
-    static void Close(Handle object) {
-        LastErrorKeeper keep;
-        CloseHandle(object);
-    }
+    static void Release(Handle object) { CloseHandle(object); }
 };
 
 // Closed without destroying: the namespace goes with the last handle of any run.
-struct PrivateNamespaceTraits {
+struct PrivateNamespaceTraits : KeepingLastError<PrivateNamespaceTraits> {
     using Handle = HANDLE;
     static Handle Invalid() { return nullptr; }
-    static void Close(Handle space) {
-        LastErrorKeeper keep;
+    static void Release(Handle space) {
         if (const auto close = QAR_SYSTEM_FUNCTION(kKernel32, ClosePrivateNamespace)) {
             close(space, 0);
         }
     }
 };
 
-struct LocalMemoryTraits {
+struct LocalMemoryTraits : KeepingLastError<LocalMemoryTraits> {
     using Handle = HLOCAL;
     static Handle Invalid() { return nullptr; }
-    static void Close(Handle memory) {
-        LastErrorKeeper keep;
-        LocalFree(memory);
-    }
+    static void Release(Handle memory) { LocalFree(memory); }
 };
 
 template <typename GdiHandle>
