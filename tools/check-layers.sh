@@ -1,40 +1,36 @@
 #!/usr/bin/env bash
-# The layers of src/, ground floor first: an include goes to its own folder or a lower layer, with
-# no exception. platform/win32 (the seam's Win32 implementations) includes only platform/ and is
-# included only by the Win32 layers; Windows' own headers (<windows.h>, any <....h>) appear only
-# in the Win32 folders: platform/win32, views and main. The build refuses upward includes too
-# (src/CMakeLists.txt); this says which line is wrong.
+# Every include of src/ goes to the file's own folder or to one that src/layers.txt lets it use;
+# Windows' own headers (<windows.h>, any <....h>) appear only in the folders it marks win32. The
+# build refuses other includes too (src/CMakeLists.txt); this says which line is wrong.
 set -euo pipefail
 cd "$(dirname "$0")/../src"
-layers=(platform core "spooler discovery" dialogs install app cli views main)
-win32_folders="platform/win32 views main"
-rank() {
-    local i
-    for i in "${!layers[@]}"; do
-        [[ " ${layers[$i]} " == *" $1 "* ]] && { echo "$i"; return; }
-    done
-    echo "${#layers[@]}"  # a folder the list forgot: the check fails loudly below
-}
-in_win32() {
-    local folder
-    for folder in $win32_folders; do [[ $1 == "$folder"/* ]] && return 0; done
-    return 1
+declare -A uses=()
+win32_folders=" "
+while IFS=: read -r head rest; do
+    [[ -z $head || $head == \#* ]] && continue
+    read -r folder mark <<<"$head"
+    [[ $mark == win32 ]] && win32_folders+="$folder "
+    uses[$folder]=" $rest "
+done <layers.txt
+folder_of() {
+    [[ $1 == platform/win32/* ]] && { echo platform/win32; return; }
+    echo "${1%%/*}"
 }
 status=0
+for folder in $(find . -mindepth 1 -type d | sed 's|^\./||'); do
+    [[ -n ${uses[$folder]+set} ]] || { echo "src/$folder has no line in src/layers.txt"; status=1; }
+done
 while IFS= read -r line; do
     file=${line%%:*}
+    from=$(folder_of "$file")
     target=$(sed -E 's/.*#include "([a-z_0-9]+(\/win32)?)\/.*/\1/' <<<"$line")
-    if (($(rank "${target%%/*}") > $(rank "${file%%/*}"))); then
-        echo "upward include: $line"
-        status=1
-    elif [[ $target == platform/win32 ]] && ! in_win32 "$file"; then
-        echo "a portable folder includes the Win32 implementations: $line"
+    if [[ $target != "$from" && ${uses[$from]:-} != *" $target "* ]]; then
+        echo "src/$from may not include $target (src/layers.txt): $line"
         status=1
     fi
 done < <(grep -rn --include='*.h' --include='*.cpp' '#include "[a-z_0-9]*/' . | sed 's|^\./||')
 while IFS= read -r line; do
-    file=${line%%:*}
-    if ! in_win32 "$file"; then
+    if [[ $win32_folders != *" $(folder_of "${line%%:*}") "* ]]; then
         echo "a system header outside the Win32 folders: $line"
         status=1
     fi

@@ -1,4 +1,4 @@
-// Folder app: the application's spine (application object, main dialog); never includes cli.
+// Folder app: the application's spine (application object, main dialog).
 // The application object: runs the main dialog once and lets the process end.
 #pragma once
 

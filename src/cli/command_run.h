@@ -1,5 +1,4 @@
-// Folder cli, top of the portable layers: the unattended layer (command line, run, log); includes
-// any portable layer below.
+// Folder cli: the unattended layer (command line, run, log).
 // A run with switches, from the parsed command line to the exit code that deployment tools read.
 #pragma once
 

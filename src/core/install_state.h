@@ -1,4 +1,4 @@
-// Folder core: the vocabulary every layer shares; includes only platform.
+// Folder core: the vocabulary every layer shares.
 // The one record through which the flows, the spooler steps and the dialogs hand values on.
 #pragma once
 

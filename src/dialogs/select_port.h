@@ -1,4 +1,4 @@
-// Folder dialogs: the logic of the three dialogs; includes discovery, core, platform.
+// Folder dialogs: the logic of the three dialogs.
 // The dialog in which the user picks the port and the cutter model for a manual installation.
 #pragma once
 

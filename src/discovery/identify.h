@@ -1,4 +1,4 @@
-// Folder discovery: serial ports and USB cutters, asked their model; includes core, platform.
+// Folder discovery: serial ports and USB cutters, asked their model.
 // Asks each listed cutter for its model: a bounded 7-byte request, a pause and one bounded read.
 #pragma once
 

@@ -1,4 +1,4 @@
-// Folder install: the flows over discovery, spooler and dialogs; includes every layer below.
+// Folder install: the flows over discovery, spooler and dialogs.
 // The manual installation: port and model from the user, then driver, queue and clean-up.
 #pragma once
 

@@ -1,5 +1,5 @@
-// Folder main, the top: the program entry, the one file that sees every layer. The real
-// services, the process-wide install state and the application object.
+// Folder main: the program entry, the one file that sees every layer. The real services, the
+// process-wide install state and the application object.
 #include <windows.h>
 #include <commctrl.h>
 

@@ -1,4 +1,4 @@
-// Folder platform, ground floor: the seam to Windows (win32/ and tests/fakes implement it).
+// Folder platform: the seam to Windows (win32/ and tests/fakes implement it).
 // Every platform service the installer uses, handed around as one bundle of references.
 #pragma once
 

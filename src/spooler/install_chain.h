@@ -1,4 +1,4 @@
-// Folder spooler: the work done on the print spooler; includes core and platform.
+// Folder spooler: the work done on the print spooler.
 // Registers the driver, prepares its key and creates the queue: the steps of an installation.
 #pragma once
 

@@ -1,5 +1,5 @@
-// Folder views, above app and cli: the Win32 half of the dialogs (dialog base, views, pictures)
-// and the user interface that runs them; includes any layer below and platform/win32.
+// Folder views: the Win32 half of the dialogs (dialog base, views, pictures) and the user
+// interface that runs them. What each folder may use: src/layers.txt.
 #pragma once
 
 #include <windows.h>
