@@ -4,13 +4,13 @@
 #include <optional>
 
 #include "app/main_dialog.h"
-#include "cli/event_log.h"
+#include "log/event_log.h"
 #include "cli/logged_files.h"
 #include "cli/logged_registry.h"
 #include "cli/logged_shell.h"
 #include "cli/logged_spooler.h"
 #include "cli/quiet_user_interface.h"
-#include "cli/run_log.h"
+#include "log/run_log.h"
 #include "dialogs/select_port.h"
 #include "discovery/serial_ports.h"
 #include "qar_version.h"

@@ -3,7 +3,7 @@
 // This one: copies and removals of files.
 #pragma once
 
-#include "cli/event_log.h"
+#include "log/event_log.h"
 #include "platform/files.h"
 
 namespace qar {

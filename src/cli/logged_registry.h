@@ -3,7 +3,7 @@
 // This one: keys and values under HKEY_LOCAL_MACHINE.
 #pragma once
 
-#include "cli/event_log.h"
+#include "log/event_log.h"
 #include "platform/registry.h"
 
 namespace qar {

@@ -4,7 +4,7 @@
 // HRESULT, so that a Windows on which the route fails is seen, not guessed.
 #pragma once
 
-#include "cli/event_log.h"
+#include "log/event_log.h"
 #include "platform/shell.h"
 
 namespace qar {

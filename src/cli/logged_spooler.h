@@ -3,7 +3,7 @@
 // This one: drivers, queues, printer settings, monitors and ports.
 #pragma once
 
-#include "cli/event_log.h"
+#include "log/event_log.h"
 #include "platform/spooler.h"
 
 namespace qar {

@@ -3,7 +3,7 @@
 // one written to the log with the answer the user gave.
 #pragma once
 
-#include "cli/event_log.h"
+#include "log/event_log.h"
 #include "platform/user_interface.h"
 
 namespace qar {

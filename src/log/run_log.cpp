@@ -1,9 +1,9 @@
-#include "cli/run_log.h"
+#include "log/run_log.h"
 
 #include <variant>
 
-#include "cli/event_log.h"
-#include "cli/log_trust.h"
+#include "log/event_log.h"
+#include "log/log_trust.h"
 #include "platform/file_path.h"
 
 namespace qar {

@@ -1,4 +1,4 @@
-#include "cli/log_trust.h"
+#include "log/log_trust.h"
 
 #include <array>
 

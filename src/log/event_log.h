@@ -1,3 +1,4 @@
+// Folder log: the run's log, opened safely, and its events.
 // The log of a run with switches: one line per event, to the file /log names, or nowhere.
 #pragma once
 

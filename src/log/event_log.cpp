@@ -1,4 +1,4 @@
-#include "cli/event_log.h"
+#include "log/event_log.h"
 
 #include <cstdio>
 
