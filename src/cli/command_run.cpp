@@ -4,15 +4,15 @@
 #include <optional>
 
 #include "app/main_dialog.h"
-#include "log/event_log.h"
 #include "cli/logged_files.h"
 #include "cli/logged_registry.h"
 #include "cli/logged_shell.h"
 #include "cli/logged_spooler.h"
 #include "cli/quiet_user_interface.h"
-#include "log/run_log.h"
 #include "dialogs/select_port.h"
 #include "discovery/serial_ports.h"
+#include "log/event_log.h"
+#include "log/run_log.h"
 #include "qar_version.h"
 #include "spooler/install_chain.h"
 #include "spooler/model_removal.h"
@@ -47,7 +47,7 @@ struct Refusal {
 // The ports /port may name: those the selection dialog lists and those the spooler knows. A
 // spooler that cannot list its ports (stopped, disabled) is the machine's fault, not the line's.
 Result<std::vector<std::string>> KnownPorts(Platform& platform) {
-    EventLog nowhere(nullptr, platform.ui);
+    EventLog nowhere(nullptr, platform.ui, platform.clock);
     QuietUserInterface silent(platform.ui, nowhere, false);
     std::vector<std::string> ports;
     ListLocalPorts(platform.registry, silent, kNoWindow, ports);
@@ -125,7 +125,7 @@ int RunCommand(Platform& platform, InstallState& state, const CommandLine& line,
     UserInterface& ui = line.quiet ? static_cast<UserInterface&>(quiet) : shown;
     Platform logged{
         spooler, registry, platform.deviceSetup, files, platform.processes, platform.profile,
-        shell,   ui};
+        shell,   ui,       platform.clock};
 
     if (line.command == Command::kUninstall) {
         // The package files belong to the installation that may follow: they stay.
@@ -192,7 +192,7 @@ int RunCommandLine(Platform& platform, InstallState& state, const CommandLine& l
         }
         file = std::move(opened.file);
     }
-    EventLog log(file.get(), platform.ui);
+    EventLog log(file.get(), platform.ui, platform.clock);
     log.Record(std::string(kApplicationName) + " " + QAR_VERSION +
                ", command line: " + QuotedArguments(arguments));
     const int code = RunLogged(platform, state, line, log);

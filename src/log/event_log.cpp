@@ -23,10 +23,20 @@ std::string Escaped(std::string_view event) {
     return line;
 }
 
+std::string Stamp(const LocalTime& now) {
+    char stamp[48] = {};  // room for any five-digit field
+    std::snprintf(stamp, sizeof stamp, "%04u-%02u-%02u %02u:%02u:%02u.%03u ",
+                  static_cast<unsigned>(now.year), static_cast<unsigned>(now.month),
+                  static_cast<unsigned>(now.day), static_cast<unsigned>(now.hour),
+                  static_cast<unsigned>(now.minute), static_cast<unsigned>(now.second),
+                  static_cast<unsigned>(now.millisecond));
+    return stamp;
+}
+
 }  // namespace
 
 void EventLog::Record(std::string_view event) {
-    if (file_) file_->Append(Escaped(event));
+    if (file_) file_->Append(Stamp(clock_.Now()) + Escaped(event) + "\r\n");
 }
 
 void EventLog::RecordFailure(std::string_view what, Win32Error code) {

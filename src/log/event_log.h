@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/user_interface.h"
 
@@ -12,8 +13,10 @@ namespace qar {
 
 class EventLog {
   public:
-    // `file` may be null: every event then goes nowhere. `messages` gives the system's texts.
-    EventLog(LogFile* file, UserInterface& messages) : file_(file), messages_(messages) {}
+    // `file` may be null: every event then goes nowhere. `messages` gives the system's texts;
+    // each line is stamped with the clock's local time.
+    EventLog(LogFile* file, UserInterface& messages, Clock& clock)
+        : file_(file), messages_(messages), clock_(clock) {}
 
     void Record(std::string_view event);
     // "<what> failed: error <code>: <the system's text>"
@@ -24,6 +27,7 @@ class EventLog {
   private:
     LogFile* file_;
     UserInterface& messages_;
+    Clock& clock_;
 };
 
 // A text on one line: line breaks become " / ", trailing blanks and breaks go.

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "platform/platform.h"
+#include "platform/win32/win32_clock.h"
 #include "platform/win32/win32_device_setup.h"
 #include "platform/win32/win32_files.h"
 #include "platform/win32/win32_processes.h"
@@ -29,8 +30,9 @@ class Win32Platform {
     Win32Profile profile_;
     Win32Shell shell_;
     Win32UserInterface ui_;
-    Platform services_{spooler_,   registry_, deviceSetup_, files_,
-                       processes_, profile_,  shell_,       ui_};
+    Win32Clock clock_;
+    Platform services_{spooler_, registry_, deviceSetup_, files_, processes_,
+                       profile_, shell_,    ui_,          clock_};
 };
 
 }  // namespace qar::win32

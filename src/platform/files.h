@@ -94,11 +94,12 @@ class HeldFolder {
     virtual void DeleteIfMade() = 0;
 };
 
-// A log opened for appending; each event becomes one line, stamped with the local time.
+// A log opened for appending.
 class LogFile {
   public:
     virtual ~LogFile() = default;
-    virtual void Append(std::string_view event) = 0;
+    // One whole line, in one write: runs that share the log never split each other's lines.
+    virtual void Append(std::string_view line) = 0;
     // Read from the handle after the open, so that a file the open made can be taken back when
     // they cannot be read.
     virtual Result<HandleFacts> ReadFacts() = 0;

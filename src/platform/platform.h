@@ -2,6 +2,7 @@
 // Every platform service the installer uses, handed around as one bundle of references.
 #pragma once
 
+#include "platform/clock.h"
 #include "platform/device_setup.h"
 #include "platform/files.h"
 #include "platform/processes.h"
@@ -22,6 +23,7 @@ struct Platform {
     Profile& profile;
     Shell& shell;
     UserInterface& ui;
+    Clock& clock;
 };
 
 }  // namespace qar

@@ -133,10 +133,7 @@ class FakeLogFile final : public LogFile, private CountedHandle {
           created_(created) {
         if (created_) files_[where_];
     }
-    void Append(std::string_view event) override {
-        files_[where_] += event;
-        files_[where_] += "\r\n";
-    }
+    void Append(std::string_view line) override { files_[where_] += line; }
     Result<HandleFacts> ReadFacts() override {
         if (auto failure = control_.InjectedFailure("GetFinalPathNameByHandle")) {
             return Failure{*failure};

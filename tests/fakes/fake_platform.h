@@ -1,6 +1,7 @@
 // Every fake in one place, wired to one shared control, for tests that own their whole world.
 #pragma once
 
+#include "fakes/fake_clock.h"
 #include "fakes/fake_control.h"
 #include "fakes/fake_device_setup.h"
 #include "fakes/fake_files.h"
@@ -31,7 +32,8 @@ struct FakePlatform {
     FakeProfile profile{control, files};
     FakeShell shell{control};
     FakeUserInterface ui{control};
-    Platform platform{spooler, registry, deviceSetup, files, processes, profile, shell, ui};
+    FakeClock clock;
+    Platform platform{spooler, registry, deviceSetup, files, processes, profile, shell, ui, clock};
 };
 
 }  // namespace qar::fake

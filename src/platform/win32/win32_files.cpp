@@ -3,7 +3,6 @@
 #include <windows.h>
 #include <winternl.h>
 
-#include <cstdio>
 #include <string>
 
 #include "platform/win32/ansi_text.h"
@@ -92,13 +91,7 @@ class Win32LogFile final : public LogFile {
   public:
     Win32LogFile(UniqueFile file, bool created) : file_(std::move(file)), created_(created) {}
 
-    void Append(std::string_view event) override {
-        SYSTEMTIME now{};
-        GetLocalTime(&now);
-        char stamp[32] = {};
-        std::snprintf(stamp, sizeof(stamp), "%04u-%02u-%02u %02u:%02u:%02u.%03u ", now.wYear,
-                      now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond, now.wMilliseconds);
-        const std::string line = stamp + std::string(event) + "\r\n";
+    void Append(std::string_view line) override {
         DWORD written = 0;
         WriteFile(file_.Get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
     }
