@@ -13,7 +13,7 @@
 #include "cli/command_run.h"
 #include "core/install_state.h"
 #include "main/win32_platform.h"
-#include "platform/win32/system_library.h"
+#include "platform/win32/system_functions.h"
 
 namespace {
 
@@ -44,7 +44,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     qar::win32::EnforceRedirectionTrust();
     // The help dialog's animation control needs its class registered.
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_ANIMATE_CLASS | ICC_STANDARD_CLASSES};
-    if (const auto initCommonControls = QAR_SYSTEM_FUNCTION(kComctl32, InitCommonControlsEx)) {
+    if (const auto initCommonControls = qar::win32::Comctl32::InitCommonControlsEx()) {
         initCommonControls(&controls);
     }
 

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <map>
+#include <regex>
 #include <set>
 #include <sstream>
 
@@ -49,17 +50,39 @@ Win32Error RepresentativeError(const std::string& call) {
     return found == kErrors.end() ? win32_error::kAccessDenied : found->second;
 }
 
-// The DLLs the program loads from System32 on first use, and the calls each one answers. When
-// one cannot be loaded, every call into it fails with 126.
-const std::map<std::string, std::set<std::string>> kLoadedOnFirstUse = {
-    {"winspool.drv",
-     {"GetPrinterDriverDirectory", "AddPrinterDriver", "AddPrinter", "OpenPrinter", "EnumPrinters",
-      "GetPrinter", "SetPrinter", "EnumMonitors", "AddMonitor", "DeleteMonitor", "DeletePort",
-      "XcvData"}},
-    {"setupapi.dll",
-     {"SetupDiGetClassDevs", "SetupDiEnumDeviceInterfaces", "SetupDiGetDeviceInterfaceDetail",
-      "SetupDiOpenDeviceInterfaceRegKey"}},
-};
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+// The DLLs the program loads from System32 on first use, and the calls each one answers, read
+// from the program's own tables (a struct per DLL, its file name in the comment), named as the
+// fakes record them: without the A or W of the ANSI and wide forms. When one cannot be loaded,
+// every call into it fails with 126.
+std::map<std::string, std::set<std::string>> LoadedOnFirstUse() {
+    const std::string tables = ReadFile(QAR_SYSTEM_FUNCTIONS);
+    const std::regex dll(R"(struct \w+ \{  // (\S+))"), function(R"(QAR_EXPORT\((\w+)\))");
+    std::map<std::string, std::set<std::string>> calls;
+    std::string current;
+    std::istringstream lines(tables);
+    for (std::string line; std::getline(lines, line);) {
+        std::smatch found;
+        if (std::regex_search(line, found, dll)) current = found[1];
+        if (current.empty() || !std::regex_search(line, found, function)) continue;
+        std::string name = found[1];
+        const char last = name.back();
+        if ((last == 'A' || last == 'W') &&
+            std::islower(static_cast<unsigned char>(name[name.size() - 2]))) {
+            name.pop_back();
+        }
+        calls[current].insert(name);
+    }
+    EXPECT_TRUE(calls.contains("winspool.drv") && calls.contains("setupapi.dll"))
+        << QAR_SYSTEM_FUNCTIONS;
+    return calls;
+}
 
 std::string CallName(const std::string& call) {
     return call.substr(0, call.find('('));
@@ -219,6 +242,7 @@ std::string BuildMatrix(int& cases) {
         "| Flow | Failing call (error) | Boxes shown | Offer | Clean-up | Spooler afterwards |\n"
         "|---|---|---|---|---|---|\n";
     cases = 0;
+    const auto loadedOnFirstUse = LoadedOnFirstUse();
     for (const Flow& flow : AllFlows()) {
         std::vector<std::string> calls;
         matrix += MatrixRow(flow.name, "none",
@@ -234,7 +258,7 @@ std::string BuildMatrix(int& cases) {
             matrix += MatrixRow(flow.name, call + " (" + std::to_string(code) + ")", run);
             ++cases;
         }
-        for (const auto& [dll, dllCalls] : kLoadedOnFirstUse) {
+        for (const auto& [dll, dllCalls] : loadedOnFirstUse) {
             const std::vector<std::string> failable = FailableCalls(calls);
             if (std::none_of(failable.begin(), failable.end(),
                              [&](const std::string& call) { return dllCalls.count(call) > 0; })) {
@@ -257,13 +281,6 @@ std::string BuildMatrix(int& cases) {
         }
     }
     return matrix;
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path);
-    std::stringstream content;
-    content << in.rdbuf();
-    return content.str();
 }
 
 TEST(FaultMatrix, EveryFlowSurvivesEveryFailingCallAsDocumented) {

@@ -8,7 +8,7 @@
 #include <winspool.h>
 
 #include "platform/unique_handle.h"
-#include "platform/win32/system_library.h"
+#include "platform/win32/system_functions.h"
 #include "platform/win32_error.h"
 
 namespace qar::win32 {
@@ -40,7 +40,7 @@ struct PrinterTraits : KeepingLastError<PrinterTraits> {
     static Handle Invalid() { return nullptr; }
     static void Release(Handle printer) {
         // The handle came from winspool, so it is loaded.
-        if (const auto closePrinter = QAR_SYSTEM_FUNCTION(kWinspool, ClosePrinter)) {
+        if (const auto closePrinter = Winspool::ClosePrinter()) {
             closePrinter(printer);
         }
     }
@@ -50,7 +50,7 @@ struct DeviceInfoSetTraits : KeepingLastError<DeviceInfoSetTraits> {
     using Handle = HDEVINFO;
     static Handle Invalid() { return INVALID_HANDLE_VALUE; }
     static void Release(Handle set) {
-        if (const auto destroy = QAR_SYSTEM_FUNCTION(kSetupApi, SetupDiDestroyDeviceInfoList)) {
+        if (const auto destroy = SetupApi::SetupDiDestroyDeviceInfoList()) {
             destroy(set);
         }
     }
@@ -81,7 +81,7 @@ struct PrivateNamespaceTraits : KeepingLastError<PrivateNamespaceTraits> {
     using Handle = HANDLE;
     static Handle Invalid() { return nullptr; }
     static void Release(Handle space) {
-        if (const auto close = QAR_SYSTEM_FUNCTION(kKernel32, ClosePrivateNamespace)) {
+        if (const auto close = Kernel32::ClosePrivateNamespace()) {
             close(space, 0);
         }
     }

@@ -32,7 +32,3 @@ Function SystemFunction(SystemDll dll, const char* exportName) {
 }
 
 }  // namespace qar::win32
-
-// The system function of that name, typed by its own declaration (which is never linked).
-#define QAR_SYSTEM_FUNCTION(dll, function) \
-    ::qar::win32::SystemFunction<decltype(&::function)>(::qar::win32::SystemDll::dll, #function)

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/win32/handle_traits.h"
-#include "platform/win32/system_library.h"
+#include "platform/win32/system_functions.h"
 #include "platform/win32/win32_registry.h"
 
 namespace qar::win32 {
@@ -31,7 +31,7 @@ class Win32DeviceInterfaceSet final : public DeviceInterfaceSet {
     Win32Error EnumInterface(std::uint32_t index) override {
         SP_DEVICE_INTERFACE_DATA data{};
         data.cbSize = sizeof(data);
-        const auto enumInterfaces = QAR_SYSTEM_FUNCTION(kSetupApi, SetupDiEnumDeviceInterfaces);
+        const auto enumInterfaces = SetupApi::SetupDiEnumDeviceInterfaces();
         if (!enumInterfaces) return LastError();
         if (!enumInterfaces(set_.Get(), nullptr, &class_, index, &data)) {
             return LastError();
@@ -44,7 +44,7 @@ class Win32DeviceInterfaceSet final : public DeviceInterfaceSet {
     Result<std::string> InterfacePath(std::uint32_t index) override {
         if (index != currentIndex_) return Failure{win32_error::kInvalidParameter};
         DWORD required = 0;
-        const auto getDetail = QAR_SYSTEM_FUNCTION(kSetupApi, SetupDiGetDeviceInterfaceDetailA);
+        const auto getDetail = SetupApi::SetupDiGetDeviceInterfaceDetailA();
         if (!getDetail) return Failure{LastError()};
         getDetail(set_.Get(), &current_, nullptr, 0, &required, nullptr);
         if (required < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A)) return Failure{LastError()};
@@ -61,7 +61,7 @@ class Win32DeviceInterfaceSet final : public DeviceInterfaceSet {
 
     Result<RegistryKeyPtr> OpenInterfaceKey(std::uint32_t index, RegistryAccess access) override {
         if (index != currentIndex_) return Failure{win32_error::kInvalidParameter};
-        const auto openKey = QAR_SYSTEM_FUNCTION(kSetupApi, SetupDiOpenDeviceInterfaceRegKey);
+        const auto openKey = SetupApi::SetupDiOpenDeviceInterfaceRegKey();
         if (!openKey) return Failure{LastError()};
         HKEY key = openKey(set_.Get(), &current_, 0, static_cast<REGSAM>(access));
         if (key == INVALID_HANDLE_VALUE) return Failure{LastError()};
@@ -80,7 +80,7 @@ class Win32DeviceInterfaceSet final : public DeviceInterfaceSet {
 Result<std::unique_ptr<DeviceInterfaceSet>> Win32DeviceSetup::GetPresentInterfaces(
     const Guid& interfaceClass) {
     const GUID guid = ToGuid(interfaceClass);
-    const auto getClassDevices = QAR_SYSTEM_FUNCTION(kSetupApi, SetupDiGetClassDevsA);
+    const auto getClassDevices = SetupApi::SetupDiGetClassDevsA();
     if (!getClassDevices) return Failure{LastError()};
     UniqueDeviceInfoSet set(
         getClassDevices(&guid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE));

@@ -10,7 +10,7 @@
 #include "platform/win32/handle_facts.h"
 #include "platform/win32/handle_traits.h"
 #include "platform/win32/security_descriptor.h"
-#include "platform/win32/system_library.h"
+#include "platform/win32/system_functions.h"
 
 namespace qar::win32 {
 
@@ -130,8 +130,8 @@ struct Opened {
 // The NTSTATUS of a refusal, as its Win32 error.
 Result<Opened> OpenRelative(HANDLE parent, std::string_view name, const RelativeOpen& open,
                             NTSTATUS* refusal = nullptr) {
-    const auto create = QAR_SYSTEM_FUNCTION(kNtdll, NtCreateFile);
-    const auto toWin32 = QAR_SYSTEM_FUNCTION(kNtdll, RtlNtStatusToDosError);
+    const auto create = Ntdll::NtCreateFile();
+    const auto toWin32 = Ntdll::RtlNtStatusToDosError();
     if (!create || !toWin32) return Failure{LastError()};
     std::wstring wide = WideFromAnsi(name);
     if (wide.empty() || wide.size() > 0x7FFF) return Failure{ERROR_INVALID_NAME};

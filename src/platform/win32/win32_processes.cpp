@@ -7,7 +7,7 @@
 
 #include "platform/win32/handle_traits.h"
 #include "platform/win32/security_descriptor.h"
-#include "platform/win32/system_library.h"
+#include "platform/win32/system_functions.h"
 #include "platform/win32/this_account.h"
 
 namespace qar::win32 {
@@ -102,14 +102,14 @@ constexpr int kNamespaceAttempts = 3;
 // when it cannot be had; the functions missing altogether (Wine 8 has none of them) give
 // ERROR_CALL_NOT_IMPLEMENTED.
 UniquePrivateNamespace AdministratorsNamespace(const std::string& name) {
-    const auto createBoundary = QAR_SYSTEM_FUNCTION(kKernel32, CreateBoundaryDescriptorA);
-    const auto addSid = QAR_SYSTEM_FUNCTION(kKernel32, AddSIDToBoundaryDescriptor);
-    const auto addLabel = QAR_SYSTEM_FUNCTION(kKernel32, AddIntegrityLabelToBoundaryDescriptor);
-    const auto deleteBoundary = QAR_SYSTEM_FUNCTION(kKernel32, DeleteBoundaryDescriptor);
-    const auto createNamespace = QAR_SYSTEM_FUNCTION(kKernel32, CreatePrivateNamespaceA);
-    const auto openNamespace = QAR_SYSTEM_FUNCTION(kKernel32, OpenPrivateNamespaceA);
+    const auto createBoundary = Kernel32::CreateBoundaryDescriptorA();
+    const auto addSid = Kernel32::AddSIDToBoundaryDescriptor();
+    const auto addLabel = Kernel32::AddIntegrityLabelToBoundaryDescriptor();
+    const auto deleteBoundary = Kernel32::DeleteBoundaryDescriptor();
+    const auto createNamespace = Kernel32::CreatePrivateNamespaceA();
+    const auto openNamespace = Kernel32::OpenPrivateNamespaceA();
     if (!createBoundary || !addSid || !addLabel || !deleteBoundary || !createNamespace ||
-        !openNamespace || !QAR_SYSTEM_FUNCTION(kKernel32, ClosePrivateNamespace)) {
+        !openNamespace || !Kernel32::ClosePrivateNamespace()) {
         SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
         return UniquePrivateNamespace();
     }

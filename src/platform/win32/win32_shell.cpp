@@ -14,7 +14,7 @@
 #include "platform/unique_handle.h"
 #include "platform/win32/ansi_text.h"
 #include "platform/win32/com_ptr.h"
-#include "platform/win32/system_library.h"
+#include "platform/win32/system_functions.h"
 
 namespace qar::win32 {
 
@@ -25,7 +25,7 @@ namespace {
 // apartment would tear it down. Every hand-off comes from the dialogs' one thread.
 HRESULT ProcessApartment() {
     static const HRESULT entered = [] {
-        const auto initialise = QAR_SYSTEM_FUNCTION(kOle32, CoInitializeEx);
+        const auto initialise = Ole32::CoInitializeEx();
         return initialise ? initialise(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE)
                           : E_FAIL;
     }();
@@ -36,12 +36,12 @@ struct BstrTraits {
     using Handle = BSTR;
     static Handle Invalid() { return nullptr; }
     // Made by oleaut32, so the DLL is loaded.
-    static void Close(Handle text) { QAR_SYSTEM_FUNCTION(kOleAut32, SysFreeString)(text); }
+    static void Close(Handle text) { OleAut32::SysFreeString()(text); }
 };
 using UniqueBstr = UniqueHandle<BstrTraits>;
 
 UniqueBstr MakeBstr(std::string_view text) {
-    const auto allocate = QAR_SYSTEM_FUNCTION(kOleAut32, SysAllocStringLen);
+    const auto allocate = OleAut32::SysAllocStringLen();
     const std::wstring wide = WideFromAnsi(text);
     if (!allocate || wide.empty()) return UniqueBstr();
     return UniqueBstr(allocate(wide.data(), static_cast<UINT>(wide.size())));
@@ -63,7 +63,7 @@ class Steps {
 // The desktop's folder view as the running shell holds it: a local server, so that nothing of
 // the shell is loaded into this elevated process.
 ComPtr<IShellView> DesktopView(Steps& steps) {
-    const auto create = QAR_SYSTEM_FUNCTION(kOle32, CoCreateInstance);
+    const auto create = Ole32::CoCreateInstance();
     ComPtr<IShellWindows> windows;
     if (!create || !steps.Succeeded("CoCreateInstance(ShellWindows)",
                                     create(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER,
@@ -148,7 +148,7 @@ class ComAccessDescriptor {
 // hand-off relies on this first answer. Wine's CoInitializeSecurity is a stub that says yes.
 bool ComSecurityHardened(Steps& steps) {
     static const bool hardened = [&] {
-        const auto initialise = QAR_SYSTEM_FUNCTION(kOle32, CoInitializeSecurity);
+        const auto initialise = Ole32::CoInitializeSecurity();
         ComAccessDescriptor access;
         if (!initialise || !access.Get()) return false;
         return steps.Succeeded(

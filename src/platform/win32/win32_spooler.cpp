@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/win32/handle_traits.h"
-#include "platform/win32/system_library.h"
+#include "platform/win32/system_functions.h"
 
 namespace qar::win32 {
 
@@ -37,7 +37,7 @@ class Win32PrinterHandle final : public PrinterHandle {
     XcvOutcome SendXcvData(std::u16string_view command, std::span<const std::uint8_t> input,
                            std::uint32_t outputCapacity) override;
     Win32Error DeletePrinter() override {
-        const auto deletePrinter = QAR_SYSTEM_FUNCTION(kWinspool, DeletePrinter);
+        const auto deletePrinter = Winspool::DeletePrinter();
         if (!deletePrinter || !deletePrinter(printer_.Get())) return LastError();
         return win32_error::kSuccess;
     }
@@ -77,7 +77,7 @@ class Win32PrinterInfo2Block final : public PrinterInfo2Block {
 // Asked again while the record grows between the sizing call and the read (another program
 // changing the queue), a few times.
 Result<std::unique_ptr<PrinterInfo2Block>> Win32PrinterHandle::GetPrinter2() {
-    const auto getPrinter = QAR_SYSTEM_FUNCTION(kWinspool, GetPrinterA);
+    const auto getPrinter = Winspool::GetPrinterA();
     if (!getPrinter) return Failure{LastError()};
     DWORD needed = 0;
     getPrinter(printer_.Get(), 2, nullptr, 0, &needed);
@@ -95,7 +95,7 @@ Result<std::unique_ptr<PrinterInfo2Block>> Win32PrinterHandle::GetPrinter2() {
 
 Win32Error Win32PrinterHandle::SetPrinter2(const PrinterInfo2Block& block, std::size_t index) {
     auto& records = static_cast<const Win32PrinterInfo2Block&>(block);
-    const auto setPrinter = QAR_SYSTEM_FUNCTION(kWinspool, SetPrinterA);
+    const auto setPrinter = Winspool::SetPrinterA();
     if (!setPrinter) return LastError();
     if (!setPrinter(printer_.Get(), 2, reinterpret_cast<BYTE*>(&records.Records()[index]), 0)) {
         return LastError();
@@ -111,7 +111,7 @@ XcvOutcome Win32PrinterHandle::SendXcvData(std::u16string_view command,
     UniqueLocalMemory output(LocalAlloc(LMEM_ZEROINIT, outputCapacity));
     DWORD needed = 0;
     DWORD status = 0;
-    const auto xcvData = QAR_SYSTEM_FUNCTION(kWinspool, XcvDataW);
+    const auto xcvData = Winspool::XcvDataW();
     if (!xcvData) return {false, LastError()};
     const BOOL returned =
         xcvData(printer_.Get(), commandText.c_str(), inputBytes.data(),
@@ -126,7 +126,7 @@ Result<std::string> Win32Spooler::DriverDirectory(std::string_view environment) 
     char directory[kDriverDirectoryBuffer] = {};
     DWORD needed = 0;
     MutableText environmentText(environment);
-    const auto getDriverDirectory = QAR_SYSTEM_FUNCTION(kWinspool, GetPrinterDriverDirectoryA);
+    const auto getDriverDirectory = Winspool::GetPrinterDriverDirectoryA();
     if (!getDriverDirectory) return Failure{LastError()};
     if (!getDriverDirectory(nullptr, environmentText.Get(), 1, reinterpret_cast<BYTE*>(directory),
                             sizeof(directory), &needed)) {
@@ -147,7 +147,7 @@ Win32Error Win32Spooler::AddPrinterDriver3(const DriverInfo3& driver) {
     info.pDataFile = data.Get();
     info.pConfigFile = config.Get();
     info.pHelpFile = help.Get();
-    const auto addPrinterDriver = QAR_SYSTEM_FUNCTION(kWinspool, AddPrinterDriverA);
+    const auto addPrinterDriver = Winspool::AddPrinterDriverA();
     if (!addPrinterDriver) return LastError();
     if (!addPrinterDriver(nullptr, 3, reinterpret_cast<BYTE*>(&info))) return LastError();
     return win32_error::kSuccess;
@@ -162,7 +162,7 @@ Result<PrinterHandlePtr> Win32Spooler::AddPrinter2(const NewPrinterInfo2& printe
     info.pDriverName = driver.Get();
     info.pPrintProcessor = processor.Get();
     info.pDatatype = datatype.OrNull();
-    const auto addPrinter = QAR_SYSTEM_FUNCTION(kWinspool, AddPrinterA);
+    const auto addPrinter = Winspool::AddPrinterA();
     if (!addPrinter) return Failure{LastError()};
     UniquePrinter handle(addPrinter(nullptr, 2, reinterpret_cast<BYTE*>(&info)));
     if (!handle) return Failure{LastError()};
@@ -174,7 +174,7 @@ Result<PrinterHandlePtr> Win32Spooler::OpenPrinterByName(std::string_view name,
     MutableText printerName(name);
     PRINTER_DEFAULTSA defaults{nullptr, nullptr, desiredAccess};
     HANDLE opened = nullptr;
-    const auto openPrinter = QAR_SYSTEM_FUNCTION(kWinspool, OpenPrinterA);
+    const auto openPrinter = Winspool::OpenPrinterA();
     if (!openPrinter) return Failure{LastError()};
     if (!openPrinter(printerName.Get(), &opened, &defaults)) return Failure{LastError()};
     return PrinterHandlePtr(std::make_unique<Win32PrinterHandle>(UniquePrinter(opened)));
@@ -184,7 +184,7 @@ Result<std::unique_ptr<PrinterInfo2Block>> Win32Spooler::EnumLocalPrinters2() {
     char noName[] = "";
     DWORD needed = 0;
     DWORD count = 0;
-    const auto enumPrinters = QAR_SYSTEM_FUNCTION(kWinspool, EnumPrintersA);
+    const auto enumPrinters = Winspool::EnumPrintersA();
     if (!enumPrinters) return Failure{LastError()};
     enumPrinters(PRINTER_ENUM_LOCAL, noName, 2, nullptr, 0, &needed, &count);
     // The extra bytes keep the block non-empty and zero-terminated even with no printer.
@@ -202,7 +202,7 @@ Result<std::vector<std::string>> Win32Spooler::EnumMonitorNames(std::uint32_t bu
     std::vector<BYTE> buffer(bufferSize, 0);
     DWORD needed = 0;
     DWORD count = 0;
-    const auto enumMonitors = QAR_SYSTEM_FUNCTION(kWinspool, EnumMonitorsA);
+    const auto enumMonitors = Winspool::EnumMonitorsA();
     if (!enumMonitors) return Failure{LastError()};
     if (!enumMonitors(nullptr, 1, buffer.data(), bufferSize, &needed, &count)) {
         return Failure{LastError()};
@@ -218,7 +218,7 @@ Result<std::vector<std::string>> Win32Spooler::EnumMonitorNames(std::uint32_t bu
 Win32Error Win32Spooler::AddMonitor2(const MonitorInfo2& monitor) {
     MutableText name(monitor.name), environment(monitor.environment), dll(monitor.dllName);
     MONITOR_INFO_2A info{name.Get(), environment.Get(), dll.Get()};
-    const auto addMonitor = QAR_SYSTEM_FUNCTION(kWinspool, AddMonitorA);
+    const auto addMonitor = Winspool::AddMonitorA();
     if (!addMonitor) return LastError();
     if (!addMonitor(nullptr, 2, reinterpret_cast<BYTE*>(&info))) return LastError();
     return win32_error::kSuccess;
@@ -226,7 +226,7 @@ Win32Error Win32Spooler::AddMonitor2(const MonitorInfo2& monitor) {
 
 Win32Error Win32Spooler::RemoveMonitor(std::string_view environment, std::string_view name) {
     MutableText environmentText(environment), nameText(name);
-    const auto deleteMonitor = QAR_SYSTEM_FUNCTION(kWinspool, DeleteMonitorA);
+    const auto deleteMonitor = Winspool::DeleteMonitorA();
     if (!deleteMonitor) return LastError();
     if (!deleteMonitor(nullptr, environmentText.Get(), nameText.Get())) return LastError();
     return win32_error::kSuccess;
@@ -234,7 +234,7 @@ Win32Error Win32Spooler::RemoveMonitor(std::string_view environment, std::string
 
 Win32Error Win32Spooler::RemovePort(WindowRef parent, std::string_view portName) {
     MutableText port(portName);
-    const auto deletePort = QAR_SYSTEM_FUNCTION(kWinspool, DeletePortA);
+    const auto deletePort = Winspool::DeletePortA();
     if (!deletePort) return LastError();
     if (!deletePort(nullptr, reinterpret_cast<HWND>(parent), port.Get())) return LastError();
     return win32_error::kSuccess;
@@ -257,7 +257,7 @@ Result<std::vector<BYTE>> Enumerated(Enumerate enumerate, DWORD& count) {
 }  // namespace
 
 Result<std::vector<std::string>> Win32Spooler::EnumPortNames() {
-    const auto enumPorts = QAR_SYSTEM_FUNCTION(kWinspool, EnumPortsA);
+    const auto enumPorts = Winspool::EnumPortsA();
     if (!enumPorts) return Failure{LastError()};
     DWORD count = 0;
     auto buffer = Enumerated(
@@ -275,7 +275,7 @@ Result<std::vector<std::string>> Win32Spooler::EnumPortNames() {
 }
 
 Result<std::vector<std::string>> Win32Spooler::ListDriverNames(std::string_view environment) {
-    const auto enumDrivers = QAR_SYSTEM_FUNCTION(kWinspool, EnumPrinterDriversA);
+    const auto enumDrivers = Winspool::EnumPrinterDriversA();
     if (!enumDrivers) return Failure{LastError()};
     MutableText environmentText(environment);
     DWORD count = 0;
@@ -295,7 +295,7 @@ Result<std::vector<std::string>> Win32Spooler::ListDriverNames(std::string_view 
 
 Win32Error Win32Spooler::DeleteDriver(std::string_view environment, std::string_view name,
                                       std::uint32_t flags) {
-    const auto deleteDriver = QAR_SYSTEM_FUNCTION(kWinspool, DeletePrinterDriverExA);
+    const auto deleteDriver = Winspool::DeletePrinterDriverExA();
     if (!deleteDriver) return LastError();
     MutableText environmentText(environment), nameText(name);
     if (!deleteDriver(nullptr, environmentText.Get(), nameText.Get(), flags, 0)) {
