@@ -97,8 +97,11 @@ const Case kSpoolerCases[] = {
      "AddPrinter: the port must exist (\"pPortName ... identify the port\"); Wine adds the queue"},
     {"QueueWithATakenNameIsRefusedWith1802",
      [](World& world) {
-         const NewPrinterInfo2 queue = QueueOn("LPT1:", AddedDriver(world));
+         NewPrinterInfo2 queue = QueueOn("LPT1:", AddedDriver(world));
          ASSERT_TRUE(world.spooler().AddPrinter2(queue));
+         // Printer names are compared ignoring case.
+         std::transform(queue.printerName.begin(), queue.printerName.end(),
+                        queue.printerName.begin(), ::toupper);
          EXPECT_EQ(world.spooler().AddPrinter2(queue).error(), win32_error::kPrinterAlreadyExists);
      },
      OnWine::kLenient,
