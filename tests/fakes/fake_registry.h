@@ -40,9 +40,6 @@ class FakeRegistry final : public Registry {
     // As for the shipping 32-bit program on 64-bit Windows. The keys below are stored where they
     // really are: the set-up and inspection calls take those paths.
     bool softwareKeysRedirected = true;
-    // Where the program's path leads: the registry redirector puts a 32-bit process's
-    // HKLM\SOFTWARE keys under SOFTWARE\WOW6432Node unless it asks for the 64-bit view.
-    std::string Where(std::string_view path, RegistryAccess access) const;
 
     // Test set-up and inspection.
     StoredKey& AddKey(std::string_view path);
@@ -62,6 +59,9 @@ class FakeRegistry final : public Registry {
   private:
     friend class FakeRegistryKey;
     StoredKey* Find(std::string_view path);
+    // Where the program's path leads: the registry redirector puts a 32-bit process's
+    // HKLM\SOFTWARE keys under SOFTWARE\WOW6432Node unless it asks for the 64-bit view.
+    std::string Where(std::string_view path, RegistryAccess access) const;
     // RegCreateKey of a key where it really is; `named` is how the call names it.
     Result<RegistryKeyPtr> CreateAt(const std::string& where, std::string_view named);
 
