@@ -176,9 +176,4 @@ void CModelprobe_uDlg::OnCancel() {
     if (window_) window_->EndDialog(dialog_result::kCancel);
 }
 
-IconOrigin CModelprobe_uDlg::MinimisedIconOrigin(int clientWidth, int clientHeight, int iconWidth,
-                                                 int iconHeight) {
-    return {(clientWidth - iconWidth + 1) / 2, (clientHeight - iconHeight + 1) / 2};
-}
-
 }  // namespace qar

@@ -13,11 +13,6 @@
 
 namespace qar {
 
-struct IconOrigin {
-    int x;
-    int y;
-};
-
 class CModelprobe_uDlg final : public MainDialogHandler, public InstallHost {
   public:
     CModelprobe_uDlg(Platform& platform, InstallState& state, StartCommand start = {});
@@ -45,10 +40,6 @@ class CModelprobe_uDlg final : public MainDialogHandler, public InstallHost {
 
     // How the last command that ran ended.
     FlowOutcome LastOutcome() const { return lastOutcome_; }
-
-    // Where the minimised dialog draws its icon in a client area of the given size.
-    static IconOrigin MinimisedIconOrigin(int clientWidth, int clientHeight, int iconWidth,
-                                          int iconHeight);
 
   private:
     void RunStartCommand();

@@ -37,14 +37,6 @@ WindowPlacement AviPlayer::Placement(bool instructionPage, int screenWidth, int 
                            : CentredAboveMiddle(screenWidth, screenHeight, 200, 180);
 }
 
-Rect AviPlayer::AnimationRect(Rect client) {
-    const int height = client.Height();
-    const int shrinkY = static_cast<int>(height / 5.0);
-    Rect rect{client.left + 8, client.top + shrinkY, client.right - 8, client.bottom - shrinkY};
-    const int moveY = static_cast<int>((rect.top - rect.bottom) * 0.25);
-    return {rect.left + 30, rect.top + moveY, rect.right + 30, rect.bottom + moveY};
-}
-
 std::vector<TextLine> AviPlayer::Lines(bool instructionPage, int clientWidth) {
     if (!instructionPage) return {kAnimationLines.begin(), kAnimationLines.end()};
     // Each line gets the width of all its characters, centred in the client area, so that no
@@ -76,8 +68,8 @@ void AviPlayer::OnInitDialog(ConnectionHelpWindow& window) {
 void AviPlayer::OnUsbTypeHelp() {
     if (shell_.OpenInUserShell(guidePath_) != ShellHandoff::kNoDesktopShell) return;
     ui_.ShowMessageBox(window_ ? window_->Handle() : kNoWindow,
-                       std::string(kOpenItYourselfText) + guidePath_,
-                       kInstallCaption, message_box::kOk | message_box::kIconInformation);
+                       std::string(kOpenItYourselfText) + guidePath_, kInstallCaption,
+                       message_box::kOk | message_box::kIconInformation);
 }
 
 }  // namespace qar

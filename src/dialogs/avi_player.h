@@ -22,7 +22,6 @@ inline constexpr std::string_view kNoClip = "NULL";
 
 class AviPlayer final : public ConnectionHelpHandler {
   public:
-    static constexpr int kBackgroundColour = 0xF7B48E;  // red 142, green 180, blue 247
     // The text font: 8 pixels a character, fixed pitch.
     static constexpr int kTextCharacterWidth = 8;
 
@@ -38,8 +37,6 @@ class AviPlayer final : public ConnectionHelpHandler {
     // The instruction page is shown for a path beginning with "NUL" in capitals.
     static bool IsInstructionPage(std::string_view mediaPath);
     static WindowPlacement Placement(bool instructionPage, int screenWidth, int screenHeight);
-    // Where the animation control goes in a client area: shrunk, then moved right and up.
-    static Rect AnimationRect(Rect client);
     // The page's lines in a client area of the given width.
     static std::vector<TextLine> Lines(bool instructionPage, int clientWidth);
 

@@ -1,5 +1,7 @@
 #include "dialogs/extend_protect.h"
 
+#include "dialogs/warranty_offer_layout.h"
+
 #include <string>
 
 #include "core/install_host.h"
@@ -16,18 +18,18 @@ void ExtendProtectAP::OnMouseMove(int x, int y) {
     const Point point{x, y};
     switch (hoverArea_) {
         case kNeither:
-            if (kLeftArea.Contains(point)) {
+            if (warranty_offer_layout::kLeftArea.Contains(point)) {
                 hoverArea_ = kOnlineRegistration;
-            } else if (kRightArea.Contains(point)) {
+            } else if (warranty_offer_layout::kRightArea.Contains(point)) {
                 hoverArea_ = kRegisterLater;
             }
             break;
         case kOnlineRegistration:
             // Leaving an area always passes through "neither", even straight into the other.
-            if (!kLeftArea.Contains(point)) hoverArea_ = kNeither;
+            if (!warranty_offer_layout::kLeftArea.Contains(point)) hoverArea_ = kNeither;
             break;
         case kRegisterLater:
-            if (!kRightArea.Contains(point)) hoverArea_ = kNeither;
+            if (!warranty_offer_layout::kRightArea.Contains(point)) hoverArea_ = kNeither;
             break;
     }
 }

@@ -1,10 +1,8 @@
 // The warranty extension offer: one picture in a shaped window with two drawn buttons.
 #pragma once
 
-#include <array>
 #include <string_view>
 
-#include "platform/geometry.h"
 #include "platform/shell.h"
 #include "platform/user_interface.h"
 #include "platform/warranty_offer_view.h"
@@ -17,20 +15,6 @@ inline constexpr std::string_view kRegistrationAddress =
 class ExtendProtectAP final : public WarrantyOfferHandler {
   public:
     enum HoverArea { kNeither = 0, kOnlineRegistration = 1, kRegisterLater = 2 };
-
-    // The drawn buttons in client coordinates (the picture is shown shifted by (3, 30)).
-    static constexpr Rect kLeftArea{38, 230, 178, 275};
-    static constexpr Rect kRightArea{250, 230, 390, 275};
-    // The window's outline, in window coordinates.
-    static constexpr std::array<Point, 5> kRegionOutline = {
-        {{2, 2}, {1, 325}, {425, 325}, {425, 2}, {2, 1}}};
-    // The picture in the client area and its top strip over the title bar.
-    static constexpr Blit kClientPicture{129, {0, 0, 429, 329}, {3, 30}};
-    static constexpr Blit kTitleStrip{129, {3, 0, 429, 29}, {3, 0}};
-
-    static constexpr WindowPlacement Placement(int screenWidth, int screenHeight) {
-        return CentredAboveMiddle(screenWidth, screenHeight, 214, 165);
-    }
 
     // The box that names the address when no desktop shell can open it.
     static constexpr std::string_view kOpenItYourselfText =

@@ -2,13 +2,11 @@
 // The dialog in which the user picks the port and the cutter model for a manual installation.
 #pragma once
 
-#include <array>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "core/catalogue.h"
-#include "platform/geometry.h"
 #include "platform/registry.h"
 #include "platform/select_port_view.h"
 #include "platform/user_interface.h"
@@ -19,12 +17,6 @@ inline constexpr std::string_view kParallelPort = "LPT1:";
 
 class SelectPort final : public SelectPortHandler {
   public:
-    // The plugs level with the port part, the plotter level with the model part; pixels.
-    static constexpr std::array<Blit, 2> kPictures = {{
-        {130, {280, 20, 340, 100}, {0, 0}},
-        {131, {262, 130, 342, 180}, {0, 0}},
-    }};
-
     SelectPort(Registry& registry, UserInterface& ui) : registry_(registry), ui_(ui) {}
 
     bool OnInitDialog(SelectPortWindow& window) override;

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "dialogs/avi_player.h"
+#include "dialogs/connection_help_layout.h"
 #include "platform/win32/gdi.h"
 #include "resource.h"
 
@@ -24,7 +24,7 @@ bool IsControlColour(UINT message) {
 ConnectionHelpView::ConnectionHelpView(HINSTANCE instance, ConnectionHelpHandler& handler)
     : DialogBase(instance, IDD_AVI_PLAYER),
       handler_(handler),
-      backgroundBrush_(CreateSolidBrush(AviPlayer::kBackgroundColour)) {}
+      backgroundBrush_(CreateSolidBrush(connection_help_layout::kBackgroundColour)) {}
 
 WindowRef ConnectionHelpView::Handle() const {
     return reinterpret_cast<WindowRef>(Hwnd());
@@ -89,8 +89,8 @@ void ConnectionHelpView::ReplayAnimation() {
     if (!IsWindow(animation_)) {
         RECT client{};
         GetClientRect(Hwnd(), &client);
-        const Rect where =
-            AviPlayer::AnimationRect({client.left, client.top, client.right, client.bottom});
+        const Rect where = connection_help_layout::AnimationRect(
+            {client.left, client.top, client.right, client.bottom});
         animation_ = CreateWindowExA(0, ANIMATE_CLASSA, "", kAnimationStyle, where.left, where.top,
                                      where.Width(), where.Height(), Hwnd(),
                                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(kAnimationId)),

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/main_dialog.h"
+#include "app/main_dialog_layout.h"
 #include "platform/win32/gdi.h"
 #include "resource.h"
 
@@ -76,7 +76,7 @@ void MainDialogView::PaintMinimisedIcon() {
     SendMessageA(Hwnd(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(paint.Get()), 0);
     RECT client{};
     GetClientRect(Hwnd(), &client);
-    const IconOrigin origin = CModelprobe_uDlg::MinimisedIconOrigin(
+    const IconOrigin origin = main_dialog_layout::MinimisedIconOrigin(
         client.right - client.left, client.bottom - client.top, GetSystemMetrics(SM_CXICON),
         GetSystemMetrics(SM_CYICON));
     DrawIcon(paint.Get(), origin.x, origin.y, icon_);

@@ -2,10 +2,10 @@
 
 #include <string>
 
-#include "dialogs/select_port.h"
+#include "dialogs/select_port_layout.h"
 #include "platform/win32/gdi.h"
-#include "views/blit.h"
 #include "resource.h"
+#include "views/blit.h"
 
 namespace qar::win32 {
 
@@ -76,7 +76,8 @@ std::optional<INT_PTR> SelectPortView::HandleMessage(UINT message, WPARAM, LPARA
 
 void SelectPortView::Paint() {
     PaintDc paint(Hwnd());
-    for (const Blit& picture : SelectPort::kPictures) PaintBlit(paint.Get(), Instance(), picture);
+    for (const Blit& picture : select_port_layout::kPictures)
+        PaintBlit(paint.Get(), Instance(), picture);
 }
 
 }  // namespace qar::win32

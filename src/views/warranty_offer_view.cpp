@@ -4,10 +4,10 @@
 
 #include <array>
 
-#include "dialogs/extend_protect.h"
+#include "dialogs/warranty_offer_layout.h"
 #include "platform/win32/gdi.h"
-#include "views/blit.h"
 #include "resource.h"
+#include "views/blit.h"
 
 namespace qar::win32 {
 
@@ -29,18 +29,18 @@ BOOL WarrantyOfferView::OnInitDialog() {
 }
 
 void WarrantyOfferView::ShapeAndPlace() {
-    std::array<POINT, ExtendProtectAP::kRegionOutline.size()> outline{};
+    std::array<POINT, warranty_offer_layout::kRegionOutline.size()> outline{};
     for (std::size_t index = 0; index < outline.size(); ++index) {
-        outline[index] = {ExtendProtectAP::kRegionOutline[index].x,
-                          ExtendProtectAP::kRegionOutline[index].y};
+        outline[index] = {warranty_offer_layout::kRegionOutline[index].x,
+                          warranty_offer_layout::kRegionOutline[index].y};
     }
     UniqueHandle<GdiObjectTraits<HRGN>> region(
         CreatePolygonRgn(outline.data(), static_cast<int>(outline.size()), WINDING));
     // Once the window accepts the region it owns it.
     if (region && SetWindowRgn(Hwnd(), region.Get(), TRUE)) (void)region.Release();
 
-    const WindowPlacement place =
-        ExtendProtectAP::Placement(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    const WindowPlacement place = warranty_offer_layout::Placement(GetSystemMetrics(SM_CXSCREEN),
+                                                                   GetSystemMetrics(SM_CYSCREEN));
     MoveWindow(place.left, place.top, place.width, place.height, true);
     InvalidateRect(Hwnd(), nullptr, TRUE);
 }
@@ -79,14 +79,14 @@ std::optional<INT_PTR> WarrantyOfferView::HandleMessage(UINT message, WPARAM wPa
 
 void WarrantyOfferView::PaintClient() {
     PaintDc paint(Hwnd());
-    PaintBlit(paint.Get(), Instance(), ExtendProtectAP::kClientPicture);
+    PaintBlit(paint.Get(), Instance(), warranty_offer_layout::kClientPicture);
 }
 
 INT_PTR WarrantyOfferView::PaintTitleStrip(UINT message, WPARAM wParam, LPARAM lParam) {
     // The frame is drawn as usual first; the picture's top strip then covers the title bar.
     DefWindowProcA(Hwnd(), message, wParam, lParam);
     WindowDc window(Hwnd());
-    if (window.Get()) PaintBlit(window.Get(), Instance(), ExtendProtectAP::kTitleStrip);
+    if (window.Get()) PaintBlit(window.Get(), Instance(), warranty_offer_layout::kTitleStrip);
     return Result(message);
 }
 

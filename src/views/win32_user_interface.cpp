@@ -2,13 +2,13 @@
 
 #include <string>
 
-#include "views/dialog_base.h"
 #include "platform/win32/handle_traits.h"
+#include "resource.h"
 #include "views/connection_help_view.h"
+#include "views/dialog_base.h"
 #include "views/main_dialog_view.h"
 #include "views/select_port_view.h"
 #include "views/warranty_offer_view.h"
-#include "resource.h"
 
 namespace qar::win32 {
 

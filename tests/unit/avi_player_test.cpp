@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "dialogs/avi_player.h"
+#include "dialogs/connection_help_layout.h"
 #include "fakes/fake_platform.h"
 
 namespace qar {
@@ -23,9 +24,9 @@ TEST(AviPlayerPlacement, BothPagesOnA1024By768Screen) {
 }
 
 TEST(AviPlayerPlacement, AnimationRectangleIsShrunkThenMovedUp) {
-    EXPECT_EQ(AviPlayer::AnimationRect({0, 0, 394, 331}), (Rect{38, 17, 416, 216}));
+    EXPECT_EQ(connection_help_layout::AnimationRect({0, 0, 394, 331}), (Rect{38, 17, 416, 216}));
     // 14 / 5.0 = 2.8 shrinks by 2; -10 * 0.25 = -2.5 moves up by 2: truncation toward zero.
-    EXPECT_EQ(AviPlayer::AnimationRect({0, 0, 100, 14}), (Rect{38, 0, 122, 10}));
+    EXPECT_EQ(connection_help_layout::AnimationRect({0, 0, 100, 14}), (Rect{38, 0, 122, 10}));
 }
 
 TEST(AviPlayerText, LinesOfEachPage) {

@@ -638,8 +638,8 @@ TEST_F(CommandRunTest, MissingLogFoldersAreMadeWritableForAdministratorsOnly) {
     const std::string log = "C:\\ProgramData\\QAR\\deploy\\install.log";
     EXPECT_EQ(RunWith({"/quiet", "/model", "Nolle-60", "/port", "COM1"}, log), 0);
     // Each line whole: the clock's stamp, the event, the line's end.
-    EXPECT_TRUE(fakes.files.Content(log).value_or("").ends_with(
-        "\r\n" + std::string(kStamp) + "exit code 0\r\n"));
+    EXPECT_TRUE(fakes.files.Content(log).value_or("").ends_with("\r\n" + std::string(kStamp) +
+                                                                "exit code 0\r\n"));
     // The next run takes the folders and the log as this one left them.
     EXPECT_EQ(RunWith({"/quiet", "/updateport"}, log), 0);
     EXPECT_NE(fakes.files.Content(log).value_or("").find("/updateport"), std::string::npos);

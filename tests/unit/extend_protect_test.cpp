@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "dialogs/extend_protect.h"
+#include "dialogs/warranty_offer_layout.h"
 #include "fakes/fake_platform.h"
 
 namespace qar {
@@ -41,14 +42,14 @@ TEST_F(ExtendProtectTest, HoverStateTable) {
 }
 
 TEST_F(ExtendProtectTest, AreaEdgesFollowTheRectangleRules) {
-    EXPECT_FALSE(ExtendProtectAP::kLeftArea.Contains({178, 250}));
-    EXPECT_TRUE(ExtendProtectAP::kLeftArea.Contains({177, 250}));
-    EXPECT_FALSE(ExtendProtectAP::kLeftArea.Contains({100, 275}));
-    EXPECT_TRUE(ExtendProtectAP::kLeftArea.Contains({100, 274}));
-    EXPECT_TRUE(ExtendProtectAP::kLeftArea.Contains({38, 230}));
-    EXPECT_FALSE(ExtendProtectAP::kLeftArea.Contains({37, 230}));
-    EXPECT_TRUE(ExtendProtectAP::kRightArea.Contains({250, 230}));
-    EXPECT_FALSE(ExtendProtectAP::kRightArea.Contains({250, 229}));
+    EXPECT_FALSE(warranty_offer_layout::kLeftArea.Contains({178, 250}));
+    EXPECT_TRUE(warranty_offer_layout::kLeftArea.Contains({177, 250}));
+    EXPECT_FALSE(warranty_offer_layout::kLeftArea.Contains({100, 275}));
+    EXPECT_TRUE(warranty_offer_layout::kLeftArea.Contains({100, 274}));
+    EXPECT_TRUE(warranty_offer_layout::kLeftArea.Contains({38, 230}));
+    EXPECT_FALSE(warranty_offer_layout::kLeftArea.Contains({37, 230}));
+    EXPECT_TRUE(warranty_offer_layout::kRightArea.Contains({250, 230}));
+    EXPECT_FALSE(warranty_offer_layout::kRightArea.Contains({250, 229}));
 }
 
 TEST_F(ExtendProtectTest, PressAnywhereThenReleaseOverTheLeftButtonOpensThePage) {
@@ -118,17 +119,17 @@ TEST_F(ExtendProtectTest, HandCursorFollowsTheHoverState) {
 }
 
 TEST_F(ExtendProtectTest, PlacementCentresAboveTheMiddle) {
-    EXPECT_EQ(ExtendProtectAP::Placement(1024, 768), (WindowPlacement{298, 209, 428, 330}));
-    EXPECT_EQ(ExtendProtectAP::Placement(1920, 1080), (WindowPlacement{746, 365, 428, 330}));
-    EXPECT_EQ(ExtendProtectAP::Placement(801, 601), (WindowPlacement{186, 125, 428, 330}));
+    EXPECT_EQ(warranty_offer_layout::Placement(1024, 768), (WindowPlacement{298, 209, 428, 330}));
+    EXPECT_EQ(warranty_offer_layout::Placement(1920, 1080), (WindowPlacement{746, 365, 428, 330}));
+    EXPECT_EQ(warranty_offer_layout::Placement(801, 601), (WindowPlacement{186, 125, 428, 330}));
 }
 
 TEST_F(ExtendProtectTest, PictureCopiesReachPastThePictureEdges) {
-    EXPECT_EQ(ExtendProtectAP::kClientPicture.destination, (Rect{0, 0, 429, 329}));
-    EXPECT_EQ(ExtendProtectAP::kClientPicture.source.x, 3);
-    EXPECT_EQ(ExtendProtectAP::kClientPicture.source.y, 30);
-    EXPECT_EQ(ExtendProtectAP::kTitleStrip.destination, (Rect{3, 0, 429, 29}));
-    EXPECT_EQ(ExtendProtectAP::kTitleStrip.source.y, 0);
+    EXPECT_EQ(warranty_offer_layout::kClientPicture.destination, (Rect{0, 0, 429, 329}));
+    EXPECT_EQ(warranty_offer_layout::kClientPicture.source.x, 3);
+    EXPECT_EQ(warranty_offer_layout::kClientPicture.source.y, 30);
+    EXPECT_EQ(warranty_offer_layout::kTitleStrip.destination, (Rect{3, 0, 429, 29}));
+    EXPECT_EQ(warranty_offer_layout::kTitleStrip.source.y, 0);
 }
 
 }  // namespace

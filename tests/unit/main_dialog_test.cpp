@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/main_dialog.h"
+#include "app/main_dialog_layout.h"
 #include "app/modelprobe_app.h"
 #include "fakes/fake_platform.h"
 
@@ -113,10 +114,10 @@ TEST_F(MainDialogTest, CommandTableRoutesEachButtonToItsHandler) {
 }
 
 TEST_F(MainDialogTest, MinimisedIconIsCentredWithRoundingUp) {
-    const IconOrigin origin = CModelprobe_uDlg::MinimisedIconOrigin(160, 31, 32, 32);
+    const IconOrigin origin = main_dialog_layout::MinimisedIconOrigin(160, 31, 32, 32);
     EXPECT_EQ(origin.x, 64);
     EXPECT_EQ(origin.y, 0);
-    const IconOrigin odd = CModelprobe_uDlg::MinimisedIconOrigin(101, 50, 32, 32);
+    const IconOrigin odd = main_dialog_layout::MinimisedIconOrigin(101, 50, 32, 32);
     EXPECT_EQ(odd.x, 35);
     EXPECT_EQ(odd.y, 9);
 }

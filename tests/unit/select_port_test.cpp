@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "dialogs/select_port.h"
+#include "dialogs/select_port_layout.h"
 #include "discovery/serial_ports.h"
 #include "fakes/fake_platform.h"
 
@@ -77,10 +78,10 @@ TEST_F(SelectPortTest, InstallWithOnlyOneListSelectedKeepsTheDialogOpen) {
 }
 
 TEST_F(SelectPortTest, PicturesSitAtFixedPixelPositions) {
-    EXPECT_EQ(SelectPort::kPictures[0].bitmapId, 130);
-    EXPECT_EQ(SelectPort::kPictures[0].destination, (Rect{280, 20, 340, 100}));
-    EXPECT_EQ(SelectPort::kPictures[1].bitmapId, 131);
-    EXPECT_EQ(SelectPort::kPictures[1].destination, (Rect{262, 130, 342, 180}));
+    EXPECT_EQ(select_port_layout::kPictures[0].bitmapId, 130);
+    EXPECT_EQ(select_port_layout::kPictures[0].destination, (Rect{280, 20, 340, 100}));
+    EXPECT_EQ(select_port_layout::kPictures[1].bitmapId, 131);
+    EXPECT_EQ(select_port_layout::kPictures[1].destination, (Rect{262, 130, 342, 180}));
 }
 
 }  // namespace
