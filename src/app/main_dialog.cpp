@@ -37,8 +37,9 @@ constexpr std::array<CommandEntry, 6> kCommandTable = {{
 
 }  // namespace
 
-CModelprobe_uDlg::CModelprobe_uDlg(Platform& platform, InstallState& state, StartCommand start)
-    : platform_(platform), state_(state), start_(std::move(start)) {
+CModelprobe_uDlg::CModelprobe_uDlg(Platform& platform, DialogRunner& dialogs, InstallState& state,
+                                   StartCommand start)
+    : platform_(platform), dialogs_(dialogs), state_(state), start_(std::move(start)) {
     state_.packageFiles.RemoveAll();
 }
 
@@ -99,7 +100,7 @@ bool CModelprobe_uDlg::OnCommand(std::uint32_t id) {
 
 bool CModelprobe_uDlg::OnSysCommand(std::uint32_t id) {
     if ((id & 0xFFF0) != IDM_ABOUTBOX) return false;
-    platform_.ui.RunAboutDialog(Owner());
+    dialogs_.RunAboutDialog(Owner());
     return true;
 }
 
@@ -144,7 +145,7 @@ int CModelprobe_uDlg::RunSelectPort() {
     SelectPort dialog(platform_.registry, platform_.ui);
     state_.selectedPort.clear();
     state_.selectedModel.clear();
-    const int result = platform_.ui.RunSelectPortDialog(dialog);
+    const int result = dialogs_.RunSelectPortDialog(dialog);
     if (result == dialog_result::kOk) {
         state_.selectedPort = dialog.chosenPort();
         state_.selectedModel = dialog.chosenModel();
@@ -156,14 +157,14 @@ int CModelprobe_uDlg::RunSelectPort() {
 
 void CModelprobe_uDlg::ShowWarrantyOffer() {
     ExtendProtectAP offer(platform_.shell, platform_.ui);
-    if (platform_.ui.RunWarrantyOfferDialog(offer) == dialog_result::kOk) OnCancel();
+    if (dialogs_.RunWarrantyOfferDialog(offer) == dialog_result::kOk) OnCancel();
 }
 
 int CModelprobe_uDlg::ShowConnectionHelp(std::string_view mode, std::string_view guidePath) {
     AviPlayer help(platform_.shell, platform_.ui);
     help.SetMediaPath(mode == "2" ? kUsbClipPath : kNoClip);
     help.SetGuidePath(guidePath);
-    const int result = platform_.ui.RunConnectionHelpDialog(help);
+    const int result = dialogs_.RunConnectionHelpDialog(help);
     OnCancel();
     return result == dialog_result::kOk ? 1 : 0;
 }

@@ -3,19 +3,21 @@
 
 #include <cstdint>
 
+#include "app/dialog_runner.h"
+#include "app/main_dialog_contract.h"
 #include "app/start_command.h"
 #include "core/flow_outcome.h"
 #include "core/install_host.h"
 #include "core/install_state.h"
 #include "discovery/usb_interface_table.h"
-#include "platform/main_dialog_view.h"
 #include "platform/platform.h"
 
 namespace qar {
 
 class CModelprobe_uDlg final : public MainDialogHandler, public InstallHost {
   public:
-    CModelprobe_uDlg(Platform& platform, InstallState& state, StartCommand start = {});
+    CModelprobe_uDlg(Platform& platform, DialogRunner& dialogs, InstallState& state,
+                     StartCommand start = {});
 
     bool OnInitDialog(MainDialogWindow& window) override;
     bool OnCommand(std::uint32_t id) override;
@@ -45,6 +47,7 @@ class CModelprobe_uDlg final : public MainDialogHandler, public InstallHost {
     void RunStartCommand();
 
     Platform& platform_;
+    DialogRunner& dialogs_;
     InstallState& state_;
     StartCommand start_;
     MainDialogWindow* window_ = nullptr;

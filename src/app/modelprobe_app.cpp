@@ -4,12 +4,12 @@
 
 namespace qar {
 
-CModelprobe_uApp::CModelprobe_uApp(Platform& platform, InstallState& state)
-    : platform_(platform), state_(state) {}
+CModelprobe_uApp::CModelprobe_uApp(Platform& platform, DialogRunner& dialogs, InstallState& state)
+    : platform_(platform), dialogs_(dialogs), state_(state) {}
 
 bool CModelprobe_uApp::InitInstance() {
-    CModelprobe_uDlg dialog(platform_, state_);
-    platform_.ui.RunMainDialog(dialog);
+    CModelprobe_uDlg dialog(platform_, dialogs_, state_);
+    dialogs_.RunMainDialog(dialog);
     return false;
 }
 

@@ -2,6 +2,7 @@
 // The application object: runs the main dialog once and lets the process end.
 #pragma once
 
+#include "app/dialog_runner.h"
 #include "core/install_state.h"
 #include "platform/platform.h"
 
@@ -9,13 +10,14 @@ namespace qar {
 
 class CModelprobe_uApp {
   public:
-    CModelprobe_uApp(Platform& platform, InstallState& state);
+    CModelprobe_uApp(Platform& platform, DialogRunner& dialogs, InstallState& state);
 
     // Runs the main dialog modally and returns false: there is no message loop after it.
     bool InitInstance();
 
   private:
     Platform& platform_;
+    DialogRunner& dialogs_;
     InstallState& state_;
 };
 

@@ -101,8 +101,8 @@ void ShowUnlessQuiet(Platform& platform, const CommandLine& line, std::string_vi
     if (!line.quiet) platform.ui.ShowMessageBox(kNoWindow, text, kApplicationName, style);
 }
 
-int RunCommand(Platform& platform, InstallState& state, const CommandLine& line,
-               const StartCommand& start, EventLog& log) {
+int RunCommand(Platform& platform, DialogRunner& dialogs, InstallState& state,
+               const CommandLine& line, const StartCommand& start, EventLog& log) {
     auto lock = platform.processes.TryLock(kInstanceLockNamespace, kInstanceLockName);
     if (!lock || !*lock) {
         const std::string why =
@@ -121,8 +121,9 @@ int RunCommand(Platform& platform, InstallState& state, const CommandLine& line,
     // The command line's consent: /addqueue to a numbered queue, /uninstall to the removal.
     QuietUserInterface quiet(platform.ui, log,
                              line.addQueue || line.command == Command::kUninstall);
-    LoggedUserInterface shown(platform.ui, log);
+    LoggedUserInterface shown(platform.ui, dialogs, log);
     UserInterface& ui = line.quiet ? static_cast<UserInterface&>(quiet) : shown;
+    DialogRunner& runner = line.quiet ? static_cast<DialogRunner&>(quiet) : shown;
     Platform logged{
         spooler, registry, platform.deviceSetup, files, platform.processes, platform.profile,
         shell,   ui,       platform.clock};
@@ -131,8 +132,8 @@ int RunCommand(Platform& platform, InstallState& state, const CommandLine& line,
         // The package files belong to the installation that may follow: they stay.
         return ExitCode(RemoveModel(logged, start.model), line.quiet);
     }
-    CModelprobe_uDlg dialog(logged, state, start);
-    ui.RunMainDialog(dialog);
+    CModelprobe_uDlg dialog(logged, runner, state, start);
+    runner.RunMainDialog(dialog);
     if (line.quiet && dialog.LastOutcome() == FlowOutcome::kNoCutter) {
         log.Record("no cutter answered on USB; a quiet run starts no detector and shows no help");
     }
@@ -150,7 +151,8 @@ int RunCommand(Platform& platform, InstallState& state, const CommandLine& line,
     return ExitCode(dialog.LastOutcome(), line.quiet);
 }
 
-int RunLogged(Platform& platform, InstallState& state, const CommandLine& line, EventLog& log) {
+int RunLogged(Platform& platform, DialogRunner& dialogs, InstallState& state,
+              const CommandLine& line, EventLog& log) {
     StartCommand start{line.command, {}, {}, line.quiet};
     std::optional<Refusal> refusal;
     if (!line.error.empty()) {
@@ -158,7 +160,7 @@ int RunLogged(Platform& platform, InstallState& state, const CommandLine& line, 
     } else if (line.command == Command::kManual || line.command == Command::kUninstall) {
         refusal = ResolveSelection(platform, line, start);
     }
-    if (!refusal) return RunCommand(platform, state, line, start, log);
+    if (!refusal) return RunCommand(platform, dialogs, state, line, start, log);
     if (refusal->exitCode != exit_code::kBadCommandLine) {
         log.Record(refusal->why + "; nothing done");
         ShowUnlessQuiet(platform, line, refusal->why,
@@ -173,8 +175,8 @@ int RunLogged(Platform& platform, InstallState& state, const CommandLine& line, 
 
 }  // namespace
 
-int RunCommandLine(Platform& platform, InstallState& state, const CommandLine& line,
-                   const std::vector<std::string>& arguments) {
+int RunCommandLine(Platform& platform, DialogRunner& dialogs, InstallState& state,
+                   const CommandLine& line, const std::vector<std::string>& arguments) {
     if (line.command == Command::kHelp) {
         ShowUnlessQuiet(platform, line, UsageText(),
                         message_box::kOk | message_box::kIconInformation);
@@ -195,7 +197,7 @@ int RunCommandLine(Platform& platform, InstallState& state, const CommandLine& l
     EventLog log(file.get(), platform.ui, platform.clock);
     log.Record(std::string(kApplicationName) + " " + QAR_VERSION +
                ", command line: " + QuotedArguments(arguments));
-    const int code = RunLogged(platform, state, line, log);
+    const int code = RunLogged(platform, dialogs, state, line, log);
     log.Record("exit code " + std::to_string(code));
     return code;
 }

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/dialog_runner.h"
 #include "cli/command_line.h"
 #include "core/install_state.h"
 #include "platform/platform.h"
@@ -29,7 +30,8 @@ inline constexpr int kLogNotWritable = 1622;
 }  // namespace exit_code
 
 // `arguments` are the command line's arguments after the program's name, as parsed into `line`.
-int RunCommandLine(Platform& platform, InstallState& state, const CommandLine& line,
-                   const std::vector<std::string>& arguments);
+// `dialogs` runs the dialogs of a run that shows them.
+int RunCommandLine(Platform& platform, DialogRunner& dialogs, InstallState& state,
+                   const CommandLine& line, const std::vector<std::string>& arguments);
 
 }  // namespace qar

@@ -108,28 +108,28 @@ std::string LoggedUserInterface::SystemMessageText(Win32Error code) {
 }
 
 int LoggedUserInterface::RunMainDialog(MainDialogHandler& handler) {
-    return shown_.RunMainDialog(handler);
+    return shownDialogs_.RunMainDialog(handler);
 }
 
 int LoggedUserInterface::RunAboutDialog(WindowRef owner) {
-    return shown_.RunAboutDialog(owner);
+    return shownDialogs_.RunAboutDialog(owner);
 }
 
 int LoggedUserInterface::RunSelectPortDialog(SelectPortHandler& handler) {
-    const int result = shown_.RunSelectPortDialog(handler);
+    const int result = shownDialogs_.RunSelectPortDialog(handler);
     log_.Record("selection dialog closed: " + std::string(AnswerName(result)));
     return result;
 }
 
 int LoggedUserInterface::RunWarrantyOfferDialog(WarrantyOfferHandler& handler) {
-    const int result = shown_.RunWarrantyOfferDialog(handler);
+    const int result = shownDialogs_.RunWarrantyOfferDialog(handler);
     log_.Record("warranty offer closed");
     return result;
 }
 
 int LoggedUserInterface::RunConnectionHelpDialog(ConnectionHelpHandler& handler) {
     log_.Record("no cutter answered on USB; connection help shown");
-    const int result = shown_.RunConnectionHelpDialog(handler);
+    const int result = shownDialogs_.RunConnectionHelpDialog(handler);
     log_.Record(std::string("connection help closed: ") +
                 (result == dialog_result::kOk ? "Retry" : "Cancel"));
     return result;

@@ -3,12 +3,13 @@
 // one written to the log with the answer the user gave.
 #pragma once
 
+#include "app/dialog_runner.h"
 #include "log/event_log.h"
 #include "platform/user_interface.h"
 
 namespace qar {
 
-class QuietUserInterface final : public UserInterface {
+class QuietUserInterface final : public UserInterface, public DialogRunner {
   public:
     // Every question is answered `yes` (Yes or No), every other box OK.
     QuietUserInterface(UserInterface& system, EventLog& log, bool yes)
@@ -30,9 +31,10 @@ class QuietUserInterface final : public UserInterface {
     bool yes_;
 };
 
-class LoggedUserInterface final : public UserInterface {
+class LoggedUserInterface final : public UserInterface, public DialogRunner {
   public:
-    LoggedUserInterface(UserInterface& shown, EventLog& log) : shown_(shown), log_(log) {}
+    LoggedUserInterface(UserInterface& shown, DialogRunner& shownDialogs, EventLog& log)
+        : shown_(shown), shownDialogs_(shownDialogs), log_(log) {}
 
     int ShowMessageBox(WindowRef owner, std::string_view text, std::string_view caption,
                        unsigned style) override;
@@ -46,6 +48,7 @@ class LoggedUserInterface final : public UserInterface {
 
   private:
     UserInterface& shown_;
+    DialogRunner& shownDialogs_;
     EventLog& log_;
 };
 

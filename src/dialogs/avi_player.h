@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/connection_help_view.h"
+#include "dialogs/connection_help_contract.h"
 #include "platform/geometry.h"
 #include "platform/shell.h"
 #include "platform/user_interface.h"

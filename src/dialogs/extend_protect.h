@@ -5,7 +5,7 @@
 
 #include "platform/shell.h"
 #include "platform/user_interface.h"
-#include "platform/warranty_offer_view.h"
+#include "dialogs/warranty_offer_contract.h"
 
 namespace qar {
 

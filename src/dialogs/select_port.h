@@ -8,7 +8,7 @@
 
 #include "core/catalogue.h"
 #include "platform/registry.h"
-#include "platform/select_port_view.h"
+#include "dialogs/select_port_contract.h"
 #include "platform/user_interface.h"
 
 namespace qar {

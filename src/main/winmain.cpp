@@ -56,7 +56,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         // A plain start takes the lock when it is free but never waits for it or refuses.
         const auto lock = platform.Services().processes.TryLock(qar::kInstanceLockNamespace,
                                                                 qar::kInstanceLockName);
-        qar::CModelprobe_uApp application(platform.Services(), installState);
+        qar::CModelprobe_uApp application(platform.Services(), platform.Dialogs(), installState);
         application.InitInstance();
         return 0;
     }
@@ -65,5 +65,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     LeaveTheStartFolder(platform.Services().files);
     // A quiet run shows nothing, not even the system's own boxes for a missing disk or file.
     if (line.quiet) SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-    return qar::RunCommandLine(platform.Services(), installState, line, arguments);
+    return qar::RunCommandLine(platform.Services(), platform.Dialogs(), installState, line,
+                               arguments);
 }

@@ -1,14 +1,11 @@
-// User interface services: message boxes, system message texts and the modal dialogs.
+// User interface services: message boxes and system message texts. The application's own
+// dialogs run through app/dialog_runner.h.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
-#include "platform/connection_help_view.h"
-#include "platform/main_dialog_view.h"
-#include "platform/select_port_view.h"
-#include "platform/warranty_offer_view.h"
 #include "platform/win32_error.h"
 #include "platform/window_ref.h"
 
@@ -42,12 +39,6 @@ class UserInterface {
     virtual int ApplicationMessageBox(std::string_view text, unsigned style) = 0;
     // The system's text for an error code (FormatMessageA from the system), or a fallback.
     virtual std::string SystemMessageText(Win32Error code) = 0;
-
-    virtual int RunMainDialog(MainDialogHandler& handler) = 0;
-    virtual int RunAboutDialog(WindowRef owner) = 0;
-    virtual int RunSelectPortDialog(SelectPortHandler& handler) = 0;
-    virtual int RunWarrantyOfferDialog(WarrantyOfferHandler& handler) = 0;
-    virtual int RunConnectionHelpDialog(ConnectionHelpHandler& handler) = 0;
 };
 
 }  // namespace qar

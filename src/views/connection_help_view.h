@@ -2,9 +2,9 @@
 
 #include <windows.h>
 
-#include "platform/connection_help_view.h"
-#include "views/dialog_base.h"
+#include "dialogs/connection_help_contract.h"
 #include "platform/win32/handle_traits.h"
+#include "views/dialog_base.h"
 
 namespace qar::win32 {
 

@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "platform/main_dialog_view.h"
+#include "app/main_dialog_contract.h"
 #include "views/dialog_base.h"
 
 namespace qar::win32 {

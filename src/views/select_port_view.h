@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "platform/select_port_view.h"
+#include "dialogs/select_port_contract.h"
 #include "views/dialog_base.h"
 
 namespace qar::win32 {

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "platform/warranty_offer_view.h"
+#include "dialogs/warranty_offer_contract.h"
 #include "views/dialog_base.h"
 
 namespace qar::win32 {

@@ -4,11 +4,12 @@
 
 #include <windows.h>
 
+#include "app/dialog_runner.h"
 #include "platform/user_interface.h"
 
 namespace qar::win32 {
 
-class Win32UserInterface final : public UserInterface {
+class Win32UserInterface final : public UserInterface, public DialogRunner {
   public:
     explicit Win32UserInterface(HINSTANCE instance) : instance_(instance) {}
 

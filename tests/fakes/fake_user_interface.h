@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/dialog_runner.h"
 #include "fakes/fake_control.h"
 #include "platform/user_interface.h"
 
@@ -118,7 +119,7 @@ inline int AskUsbTypeHelp(FakeConnectionHelpWindow&, ConnectionHelpHandler& hand
 using SelectPortScript = std::function<void(FakeSelectPortWindow&, SelectPortHandler&)>;
 using WarrantyOfferScript = std::function<void(FakeWarrantyOfferWindow&, WarrantyOfferHandler&)>;
 
-class FakeUserInterface final : public UserInterface {
+class FakeUserInterface final : public UserInterface, public DialogRunner {
   public:
     explicit FakeUserInterface(FakeControl& control) : control_(control) {}
 

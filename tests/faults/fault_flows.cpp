@@ -36,7 +36,7 @@ void RunCommand(fake::FakePlatform& fakes, InstallState& state, const Arm& arm,
                 std::uint32_t command) {
     auto selection = std::move(fakes.ui.selectPortScript);
     fakes.ui.selectPortScript = [](fake::FakeSelectPortWindow&, SelectPortHandler&) {};
-    CModelprobe_uDlg dialog(fakes.platform, state);
+    CModelprobe_uDlg dialog(fakes.platform, fakes.ui, state);
     dialog.OnInitDialog(fakes.ui.mainWindow);
     fakes.ui.selectPortScript = std::move(selection);
     StagePackage(fakes);  // the cancelled start removed the package
@@ -58,7 +58,7 @@ std::vector<Flow> AllFlows() {
              };
          },
          [](fake::FakePlatform& fakes, InstallState& state, const Arm& arm) {
-             CModelprobe_uDlg dialog(fakes.platform, state);
+             CModelprobe_uDlg dialog(fakes.platform, fakes.ui, state);
              arm();
              dialog.OnInitDialog(fakes.ui.mainWindow);
          }},

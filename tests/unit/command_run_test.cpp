@@ -42,7 +42,8 @@ struct Machine {
     int RunWith(std::vector<std::string> arguments, const std::string& log = kLog) {
         arguments.insert(arguments.end(), {"/log", log});
         InstallState state;
-        return RunCommandLine(fakes.platform, state, ParseCommandLine(arguments), arguments);
+        return RunCommandLine(fakes.platform, fakes.ui, state, ParseCommandLine(arguments),
+                              arguments);
     }
     // The log's lines without the stamp the standing clock gives each of them.
     std::string Log() const {
@@ -111,7 +112,8 @@ TEST(CommandRun, ARunWhileAnotherIsBusyExits1618) {
     machine.fakes.processes.programs[std::string(kDetectorPath)] = [&] {
         InstallState state;
         const CommandLine line = ParseCommandLine(kQuietInstall);
-        secondRun = RunCommandLine(machine.fakes.platform, state, line, kQuietInstall);
+        secondRun =
+            RunCommandLine(machine.fakes.platform, machine.fakes.ui, state, line, kQuietInstall);
     };
     EXPECT_EQ(machine.RunWith({"/usb"}), 1602);
     EXPECT_EQ(secondRun, 1618);

@@ -16,7 +16,7 @@ class MainDialogTest : public ::testing::Test {
 
 TEST_F(MainDialogTest, ConstructionEmptiesThePackageList) {
     state.packageFiles.Append("left over");
-    CModelprobe_uDlg dialog(fakes.platform, state);
+    CModelprobe_uDlg dialog(fakes.platform, fakes.ui, state);
     EXPECT_EQ(state.packageFiles.Count(), 0u);
 }
 
@@ -25,7 +25,7 @@ TEST_F(MainDialogTest, InitialisationResetsSelectionFillsListAndEndsWithOk) {
     state.selectedModel = "Nolle-60";
     state.selectionMade = 1;
     fakes.ui.selectPortScript = [](fake::FakeSelectPortWindow&, SelectPortHandler&) {};
-    CModelprobe_uDlg dialog(fakes.platform, state);
+    CModelprobe_uDlg dialog(fakes.platform, fakes.ui, state);
     fake::FakeMainDialogWindow window;
 
     EXPECT_TRUE(dialog.OnInitDialog(window));
@@ -41,7 +41,7 @@ TEST_F(MainDialogTest, InitialisationResetsSelectionFillsListAndEndsWithOk) {
 }
 
 TEST_F(MainDialogTest, SecondInitialisationOfTheSameDialogAppendsASecondCopy) {
-    CModelprobe_uDlg dialog(fakes.platform, state);
+    CModelprobe_uDlg dialog(fakes.platform, fakes.ui, state);
     fake::FakeMainDialogWindow window;
     dialog.OnInitDialog(window);
     dialog.OnInitDialog(window);
@@ -49,14 +49,14 @@ TEST_F(MainDialogTest, SecondInitialisationOfTheSameDialogAppendsASecondCopy) {
 }
 
 TEST_F(MainDialogTest, SystemMenuGetsSeparatorAndAboutItem) {
-    CModelprobe_uDlg dialog(fakes.platform, state);
+    CModelprobe_uDlg dialog(fakes.platform, fakes.ui, state);
     fake::FakeMainDialogWindow window;
     dialog.OnInitDialog(window);
     EXPECT_EQ(window.systemMenu, (std::vector<std::string>{"-", "16:&About Modelprobe_u..."}));
 }
 
 TEST_F(MainDialogTest, EmptyAboutStringLeavesTheSystemMenuAlone) {
-    CModelprobe_uDlg dialog(fakes.platform, state);
+    CModelprobe_uDlg dialog(fakes.platform, fakes.ui, state);
     fake::FakeMainDialogWindow window;
     window.stringText.clear();
     dialog.OnInitDialog(window);
@@ -64,7 +64,7 @@ TEST_F(MainDialogTest, EmptyAboutStringLeavesTheSystemMenuAlone) {
 }
 
 TEST_F(MainDialogTest, NoSystemMenuMeansNoAboutItem) {
-    CModelprobe_uDlg dialog(fakes.platform, state);
+    CModelprobe_uDlg dialog(fakes.platform, fakes.ui, state);
     fake::FakeMainDialogWindow window;
     window.systemMenuPresent = false;
     dialog.OnInitDialog(window);
@@ -73,7 +73,7 @@ TEST_F(MainDialogTest, NoSystemMenuMeansNoAboutItem) {
 }
 
 TEST_F(MainDialogTest, SystemCommandsAreMaskedBeforeTheAboutTest) {
-    CModelprobe_uDlg dialog(fakes.platform, state);
+    CModelprobe_uDlg dialog(fakes.platform, fakes.ui, state);
     fake::FakeMainDialogWindow window;
     dialog.OnInitDialog(window);
 
@@ -87,7 +87,7 @@ TEST_F(MainDialogTest, SystemCommandsAreMaskedBeforeTheAboutTest) {
 
 TEST_F(MainDialogTest, CommandTableRoutesEachButtonToItsHandler) {
     fakes.ui.selectPortScript = [](fake::FakeSelectPortWindow&, SelectPortHandler&) {};
-    CModelprobe_uDlg dialog(fakes.platform, state);
+    CModelprobe_uDlg dialog(fakes.platform, fakes.ui, state);
     // Each handler is known by the first platform call only it makes.
     const std::pair<std::uint32_t, std::string> routes[] = {
         {1000, "SetupDiGetClassDevs()"},
@@ -123,7 +123,7 @@ TEST_F(MainDialogTest, MinimisedIconIsCentredWithRoundingUp) {
 }
 
 TEST_F(MainDialogTest, ApplicationRunsTheMainDialogOnceAndReturnsFalse) {
-    CModelprobe_uApp app(fakes.platform, state);
+    CModelprobe_uApp app(fakes.platform, fakes.ui, state);
     bool commandRanAfterEnd = false;
     fakes.ui.whileMainDialogOpen.push_back([&](MainDialogHandler&) { commandRanAfterEnd = true; });
 

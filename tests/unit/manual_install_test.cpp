@@ -36,7 +36,7 @@ class ManualInstallTest : public ::testing::Test {
         };
     }
     void Run() {
-        CModelprobe_uDlg dialog(fakes.platform, state);
+        CModelprobe_uDlg dialog(fakes.platform, fakes.ui, state);
         dialog.OnInitDialog(window);
     }
     bool PackageFilesGone() const {

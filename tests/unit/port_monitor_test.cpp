@@ -181,7 +181,7 @@ class MonitorCommandTest : public PortMonitorTest {
         fakes.control.Reset();
     }
     InstallState state;
-    CModelprobe_uDlg dialog{fakes.platform, state};
+    CModelprobe_uDlg dialog{fakes.platform, fakes.ui, state};
     fake::FakeMainDialogWindow window;
 };
 

@@ -43,7 +43,7 @@ class UsbInstallTest : public ::testing::Test {
 
     fake::FakePlatform fakes;
     InstallState state;
-    CModelprobe_uDlg dialog{fakes.platform, state};
+    CModelprobe_uDlg dialog{fakes.platform, fakes.ui, state};
     fake::FakeMainDialogWindow window;
 };
 
