@@ -10,14 +10,20 @@
 
 namespace qar {
 
+// The dialogs a flow may show.
 class DialogRunner {
   public:
     virtual ~DialogRunner() = default;
-    virtual int RunMainDialog(MainDialogHandler& handler) = 0;
     virtual int RunAboutDialog(WindowRef owner) = 0;
     virtual int RunSelectPortDialog(SelectPortHandler& handler) = 0;
     virtual int RunWarrantyOfferDialog(WarrantyOfferHandler& handler) = 0;
     virtual int RunConnectionHelpDialog(ConnectionHelpHandler& handler) = 0;
+};
+
+// And the main dialog, which only the real windows run.
+class ApplicationDialogs : public DialogRunner {
+  public:
+    virtual int RunMainDialog(MainDialogHandler& handler) = 0;
 };
 
 }  // namespace qar

@@ -3,9 +3,7 @@
 #include <array>
 #include <string>
 
-#include "dialogs/avi_player.h"
-#include "dialogs/extend_protect.h"
-#include "dialogs/select_port.h"
+#include "app/flow_dialogs.h"
 #include "install/manual_install.h"
 #include "install/usb_install.h"
 #include "resource.h"
@@ -37,9 +35,8 @@ constexpr std::array<CommandEntry, 6> kCommandTable = {{
 
 }  // namespace
 
-CModelprobe_uDlg::CModelprobe_uDlg(Platform& platform, DialogRunner& dialogs, InstallState& state,
-                                   StartCommand start)
-    : platform_(platform), dialogs_(dialogs), state_(state), start_(std::move(start)) {
+CModelprobe_uDlg::CModelprobe_uDlg(Platform& platform, DialogRunner& dialogs, InstallState& state)
+    : platform_(platform), dialogs_(dialogs), state_(state) {
     state_.packageFiles.RemoveAll();
 }
 
@@ -55,37 +52,9 @@ bool CModelprobe_uDlg::OnInitDialog(MainDialogWindow& window) {
     window.SetIcons();
     state_.ResetSelection();
     state_.packageFiles.AppendPackageNames();
-    if (start_.command == Command::kNone) {
-        OnInstallDriver();
-    } else {
-        RunStartCommand();
-    }
+    OnInstallDriver();
     OnOK();
     return true;
-}
-
-void CModelprobe_uDlg::RunStartCommand() {
-    switch (start_.command) {
-        case Command::kManual:
-            OnInstallDriver();
-            break;
-        case Command::kUsb:
-            OnModelprobe();
-            break;
-        case Command::kInstallUsb:
-            OnInstallUSB();
-            break;
-        case Command::kUninstallUsb:
-            OnUninstallUsb();
-            break;
-        case Command::kUpdatePort:
-            OnUpdatePort();
-            break;
-        case Command::kNone:
-        case Command::kUninstall:
-        case Command::kHelp:
-            break;
-    }
 }
 
 bool CModelprobe_uDlg::OnCommand(std::uint32_t id) {
@@ -134,39 +103,19 @@ WindowRef CModelprobe_uDlg::Owner() const {
 }
 
 int CModelprobe_uDlg::RunSelectPort() {
-    if (start_.command == Command::kManual) {
-        // Given on the command line: the choice is made without the dialog.
-        state_.selectedPort = start_.port;
-        state_.selectedModel = start_.model;
-        state_.selectionMade = 1;
-        OnCancel();
-        return 1;
-    }
-    SelectPort dialog(platform_.registry, platform_.ui);
-    state_.selectedPort.clear();
-    state_.selectedModel.clear();
-    const int result = dialogs_.RunSelectPortDialog(dialog);
-    if (result == dialog_result::kOk) {
-        state_.selectedPort = dialog.chosenPort();
-        state_.selectedModel = dialog.chosenModel();
-        state_.selectionMade = 1;
-    }
+    const int chosen = RunSelection(platform_, dialogs_, state_);
     OnCancel();
-    return result == dialog_result::kOk ? 1 : 0;
+    return chosen;
 }
 
 void CModelprobe_uDlg::ShowWarrantyOffer() {
-    ExtendProtectAP offer(platform_.shell, platform_.ui);
-    if (dialogs_.RunWarrantyOfferDialog(offer) == dialog_result::kOk) OnCancel();
+    if (RunWarrantyOffer(platform_, dialogs_)) OnCancel();
 }
 
 int CModelprobe_uDlg::ShowConnectionHelp(std::string_view mode, std::string_view guidePath) {
-    AviPlayer help(platform_.shell, platform_.ui);
-    help.SetMediaPath(mode == "2" ? kUsbClipPath : kNoClip);
-    help.SetGuidePath(guidePath);
-    const int result = dialogs_.RunConnectionHelpDialog(help);
+    const int retry = RunConnectionHelp(platform_, dialogs_, mode, guidePath);
     OnCancel();
-    return result == dialog_result::kOk ? 1 : 0;
+    return retry;
 }
 
 void CModelprobe_uDlg::OnOK() {

@@ -5,7 +5,6 @@
 
 #include "app/dialog_runner.h"
 #include "app/main_dialog_contract.h"
-#include "app/start_command.h"
 #include "core/flow_outcome.h"
 #include "core/install_host.h"
 #include "core/install_state.h"
@@ -16,8 +15,7 @@ namespace qar {
 
 class CModelprobe_uDlg final : public MainDialogHandler, public InstallHost {
   public:
-    CModelprobe_uDlg(Platform& platform, DialogRunner& dialogs, InstallState& state,
-                     StartCommand start = {});
+    CModelprobe_uDlg(Platform& platform, DialogRunner& dialogs, InstallState& state);
 
     bool OnInitDialog(MainDialogWindow& window) override;
     bool OnCommand(std::uint32_t id) override;
@@ -34,7 +32,8 @@ class CModelprobe_uDlg final : public MainDialogHandler, public InstallHost {
     int RunSelectPort() override;
     void ShowWarrantyOffer() override;
     int ShowConnectionHelp(std::string_view mode, std::string_view guidePath) override;
-    bool Unattended() const override { return start_.quiet; }
+    // Someone is there: a plain start shows what it does.
+    bool Unattended() const override { return false; }
 
     // Both only ask the window to end; whatever runs in the handler goes on.
     void OnOK();
@@ -44,12 +43,9 @@ class CModelprobe_uDlg final : public MainDialogHandler, public InstallHost {
     FlowOutcome LastOutcome() const { return lastOutcome_; }
 
   private:
-    void RunStartCommand();
-
     Platform& platform_;
     DialogRunner& dialogs_;
     InstallState& state_;
-    StartCommand start_;
     MainDialogWindow* window_ = nullptr;
     CUsbIF usbTable_;
     FlowOutcome lastOutcome_ = FlowOutcome::kDone;

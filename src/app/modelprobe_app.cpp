@@ -4,7 +4,8 @@
 
 namespace qar {
 
-CModelprobe_uApp::CModelprobe_uApp(Platform& platform, DialogRunner& dialogs, InstallState& state)
+CModelprobe_uApp::CModelprobe_uApp(Platform& platform, ApplicationDialogs& dialogs,
+                                   InstallState& state)
     : platform_(platform), dialogs_(dialogs), state_(state) {}
 
 bool CModelprobe_uApp::InitInstance() {

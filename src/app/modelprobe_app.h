@@ -10,14 +10,14 @@ namespace qar {
 
 class CModelprobe_uApp {
   public:
-    CModelprobe_uApp(Platform& platform, DialogRunner& dialogs, InstallState& state);
+    CModelprobe_uApp(Platform& platform, ApplicationDialogs& dialogs, InstallState& state);
 
     // Runs the main dialog modally and returns false: there is no message loop after it.
     bool InitInstance();
 
   private:
     Platform& platform_;
-    DialogRunner& dialogs_;
+    ApplicationDialogs& dialogs_;
     InstallState& state_;
 };
 

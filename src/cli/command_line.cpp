@@ -3,25 +3,13 @@
 #include <algorithm>
 #include <array>
 
+#include "cli/command_flows.h"
 #include "core/catalogue.h"
 #include "platform/ignoring_case.h"
 
 namespace qar {
 
 namespace {
-
-struct CommandSwitch {
-    std::string_view name;
-    Command command;
-};
-
-constexpr std::array<CommandSwitch, 5> kCommandSwitches = {{
-    {"usb", Command::kUsb},
-    {"installusb", Command::kInstallUsb},
-    {"uninstallusb", Command::kUninstallUsb},
-    {"updateport", Command::kUpdatePort},
-    {"uninstall", Command::kUninstall},
-}};
 
 // The switch's name without its "/" or "-"; nothing for a plain value.
 std::optional<std::string_view> SwitchName(std::string_view argument) {
@@ -76,8 +64,8 @@ class Parser {
     }
 
     void TakeCommand(std::string_view name, const std::string& argument) {
-        for (const CommandSwitch& command : kCommandSwitches) {
-            if (EqualIgnoringCase(name, command.name)) {
+        for (const CommandFlow& command : CommandFlows()) {
+            if (!command.name.empty() && EqualIgnoringCase(name, command.name)) {
                 commands_.push_back(command.command);
                 return;
             }

@@ -8,9 +8,18 @@
 #include <string_view>
 #include <vector>
 
-#include "app/start_command.h"
-
 namespace qar {
+
+enum class Command {
+    kNone,
+    kManual,
+    kUsb,
+    kInstallUsb,
+    kUninstallUsb,
+    kUpdatePort,
+    kUninstall,
+    kHelp,
+};
 
 struct CommandLine {
     Command command = Command::kNone;

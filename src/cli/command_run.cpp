@@ -1,9 +1,11 @@
 #include "cli/command_run.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 
-#include "app/main_dialog.h"
+#include "cli/command_flows.h"
+#include "cli/command_host.h"
 #include "cli/logged_files.h"
 #include "cli/logged_registry.h"
 #include "cli/logged_shell.h"
@@ -15,7 +17,6 @@
 #include "log/run_log.h"
 #include "qar_version.h"
 #include "spooler/install_chain.h"
-#include "spooler/model_removal.h"
 #include "spooler/package_cleanup.h"
 
 namespace qar {
@@ -58,12 +59,12 @@ Result<std::vector<std::string>> KnownPorts(Platform& platform) {
     return ports;
 }
 
-// Fills the start command's model and port; why the run cannot go on when it cannot.
+// Fills the selection's model and port; why the run cannot go on when it cannot.
 std::optional<Refusal> ResolveSelection(Platform& platform, const CommandLine& line,
-                                        StartCommand& start) {
+                                        Selection& selection) {
     const auto model = ResolveModel(line.model);
     if (!model) return Refusal{exit_code::kBadCommandLine, "unknown model \"" + line.model + "\""};
-    start.model = *model;
+    selection.model = *model;
     if (line.command == Command::kUninstall) return std::nullopt;
     const auto ports = KnownPorts(platform);
     if (!ports) {
@@ -75,7 +76,7 @@ std::optional<Refusal> ResolveSelection(Platform& platform, const CommandLine& l
         return Refusal{exit_code::kBadCommandLine,
                        "unknown port \"" + line.port + "\"; known ports: " + Listed(*ports)};
     }
-    start.port = *port;
+    selection.port = *port;
     return std::nullopt;
 }
 
@@ -101,8 +102,38 @@ void ShowUnlessQuiet(Platform& platform, const CommandLine& line, std::string_vi
     if (!line.quiet) platform.ui.ShowMessageBox(kNoWindow, text, kApplicationName, style);
 }
 
-int RunCommand(Platform& platform, DialogRunner& dialogs, InstallState& state,
-               const CommandLine& line, const StartCommand& start, EventLog& log) {
+// A shown run's flow gets an owner window of the program's own, the main window kept hidden, so
+// that no box or dialog gets a taskbar entry; the window ends as soon as the flow has.
+class OwnerWindow final : public MainDialogHandler {
+  public:
+    OwnerWindow(CommandHost& host, const std::function<FlowOutcome()>& flow)
+        : host_(host), flow_(flow) {}
+    bool OnInitDialog(MainDialogWindow& window) override {
+        host_.SetOwner(window.Handle());
+        outcome_ = flow_();
+        host_.SetOwner(kNoWindow);
+        window.EndDialog(dialog_result::kOk);
+        return true;
+    }
+    bool OnCommand(std::uint32_t) override { return false; }
+    bool OnSysCommand(std::uint32_t) override { return false; }
+    FlowOutcome Outcome() const { return outcome_; }
+
+  private:
+    CommandHost& host_;
+    const std::function<FlowOutcome()>& flow_;
+    FlowOutcome outcome_ = FlowOutcome::kFailed;
+};
+
+FlowOutcome RunOwned(ApplicationDialogs& windows, CommandHost& host,
+                     const std::function<FlowOutcome()>& flow) {
+    OwnerWindow owner(host, flow);
+    windows.RunMainDialog(owner);
+    return owner.Outcome();
+}
+
+int RunCommand(Platform& platform, ApplicationDialogs& windows, InstallState& state,
+               const CommandLine& line, const Selection& selection, EventLog& log) {
     auto lock = platform.processes.TryLock(kInstanceLockNamespace, kInstanceLockName);
     if (!lock || !*lock) {
         const std::string why =
@@ -118,26 +149,26 @@ int RunCommand(Platform& platform, DialogRunner& dialogs, InstallState& state,
     LoggedRegistry registry(platform.registry, log);
     LoggedFileSystem files(platform.files, log);
     LoggedShell shell(platform.shell, log);
+    // Quiet is decided here, once: the run's boxes, its dialogs and whether anyone is there.
     // The command line's consent: /addqueue to a numbered queue, /uninstall to the removal.
     QuietUserInterface quiet(platform.ui, log,
                              line.addQueue || line.command == Command::kUninstall);
-    LoggedUserInterface shown(platform.ui, dialogs, log);
+    LoggedUserInterface shown(platform.ui, windows, log);
     UserInterface& ui = line.quiet ? static_cast<UserInterface&>(quiet) : shown;
-    DialogRunner& runner = line.quiet ? static_cast<DialogRunner&>(quiet) : shown;
+    DialogRunner& dialogs = line.quiet ? static_cast<DialogRunner&>(quiet) : shown;
     Platform logged{
         spooler, registry, platform.deviceSetup, files, platform.processes, platform.profile,
         shell,   ui,       platform.clock};
 
-    if (line.command == Command::kUninstall) {
-        // The package files belong to the installation that may follow: they stay.
-        return ExitCode(RemoveModel(logged, start.model), line.quiet);
-    }
-    CModelprobe_uDlg dialog(logged, runner, state, start);
-    runner.RunMainDialog(dialog);
-    if (line.quiet && dialog.LastOutcome() == FlowOutcome::kNoCutter) {
+    const CommandFlow& command = *FlowOf(line.command);
+    CommandHost host(logged, dialogs, state, selection, line.quiet);
+    const std::function<FlowOutcome()> flow = [&] { return command.run(logged, state, host); };
+    if (!command.installs) return ExitCode(flow(), line.quiet);
+    const FlowOutcome outcome = line.quiet ? flow() : RunOwned(windows, host, flow);
+    if (line.quiet && outcome == FlowOutcome::kNoCutter) {
         log.Record("no cutter answered on USB; a quiet run starts no detector and shows no help");
     }
-    if (dialog.LastOutcome() == FlowOutcome::kNoModel) {
+    if (outcome == FlowOutcome::kNoModel) {
         log.Record("the cutter on USB gave no usable model name: nothing installed");
     }
     // As after every run, the package leaves the driver directory, once.
@@ -148,19 +179,19 @@ int RunCommand(Platform& platform, DialogRunner& dialogs, InstallState& state,
     }
     log.Record("package files removed: " + std::to_string(files.Removed()) + " of " +
                std::to_string(state.packageFiles.Count()));
-    return ExitCode(dialog.LastOutcome(), line.quiet);
+    return ExitCode(outcome, line.quiet);
 }
 
-int RunLogged(Platform& platform, DialogRunner& dialogs, InstallState& state,
+int RunLogged(Platform& platform, ApplicationDialogs& windows, InstallState& state,
               const CommandLine& line, EventLog& log) {
-    StartCommand start{line.command, {}, {}, line.quiet};
+    Selection selection;
     std::optional<Refusal> refusal;
     if (!line.error.empty()) {
         refusal = Refusal{exit_code::kBadCommandLine, line.error};
     } else if (line.command == Command::kManual || line.command == Command::kUninstall) {
-        refusal = ResolveSelection(platform, line, start);
+        refusal = ResolveSelection(platform, line, selection);
     }
-    if (!refusal) return RunCommand(platform, dialogs, state, line, start, log);
+    if (!refusal) return RunCommand(platform, windows, state, line, selection, log);
     if (refusal->exitCode != exit_code::kBadCommandLine) {
         log.Record(refusal->why + "; nothing done");
         ShowUnlessQuiet(platform, line, refusal->why,
@@ -175,7 +206,7 @@ int RunLogged(Platform& platform, DialogRunner& dialogs, InstallState& state,
 
 }  // namespace
 
-int RunCommandLine(Platform& platform, DialogRunner& dialogs, InstallState& state,
+int RunCommandLine(Platform& platform, ApplicationDialogs& windows, InstallState& state,
                    const CommandLine& line, const std::vector<std::string>& arguments) {
     if (line.command == Command::kHelp) {
         ShowUnlessQuiet(platform, line, UsageText(),
@@ -197,7 +228,7 @@ int RunCommandLine(Platform& platform, DialogRunner& dialogs, InstallState& stat
     EventLog log(file.get(), platform.ui, platform.clock);
     log.Record(std::string(kApplicationName) + " " + QAR_VERSION +
                ", command line: " + QuotedArguments(arguments));
-    const int code = RunLogged(platform, dialogs, state, line, log);
+    const int code = RunLogged(platform, windows, state, line, log);
     log.Record("exit code " + std::to_string(code));
     return code;
 }

@@ -30,8 +30,8 @@ inline constexpr int kLogNotWritable = 1622;
 }  // namespace exit_code
 
 // `arguments` are the command line's arguments after the program's name, as parsed into `line`.
-// `dialogs` runs the dialogs of a run that shows them.
-int RunCommandLine(Platform& platform, DialogRunner& dialogs, InstallState& state,
+// `windows` runs the dialogs of a run that shows them.
+int RunCommandLine(Platform& platform, ApplicationDialogs& windows, InstallState& state,
                    const CommandLine& line, const std::vector<std::string>& arguments);
 
 }  // namespace qar

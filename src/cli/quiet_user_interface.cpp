@@ -1,28 +1,10 @@
 #include "cli/quiet_user_interface.h"
 
-#include <optional>
 #include <string>
 
 namespace qar {
 
 namespace {
-
-// The main dialog of a quiet run: it has no window and nothing to show.
-class HeadlessMainWindow final : public MainDialogWindow {
-  public:
-    WindowRef Handle() const override { return kNoWindow; }
-    bool HasSystemMenu() override { return false; }
-    void AppendSystemMenuSeparator() override {}
-    void AppendSystemMenuItem(std::uint32_t, std::string_view) override {}
-    std::string LoadResourceString(std::uint32_t) override { return {}; }
-    void SetIcons() override {}
-    // As with a real dialog, the last request decides the result.
-    void EndDialog(int result) override { result_ = result; }
-    int Result() const { return result_.value_or(dialog_result::kCancel); }
-
-  private:
-    std::optional<int> result_;
-};
 
 std::string BoxEvent(std::string_view caption, std::string_view text) {
     return "box \"" + std::string(caption) + "\": \"" + OneLine(text) + "\"";
@@ -65,12 +47,6 @@ std::string QuietUserInterface::SystemMessageText(Win32Error code) {
     return system_.SystemMessageText(code);
 }
 
-int QuietUserInterface::RunMainDialog(MainDialogHandler& handler) {
-    HeadlessMainWindow window;
-    handler.OnInitDialog(window);
-    return window.Result();
-}
-
 int QuietUserInterface::RunAboutDialog(WindowRef) {
     return dialog_result::kCancel;
 }
@@ -105,10 +81,6 @@ int LoggedUserInterface::ApplicationMessageBox(std::string_view text, unsigned s
 
 std::string LoggedUserInterface::SystemMessageText(Win32Error code) {
     return shown_.SystemMessageText(code);
-}
-
-int LoggedUserInterface::RunMainDialog(MainDialogHandler& handler) {
-    return shownDialogs_.RunMainDialog(handler);
 }
 
 int LoggedUserInterface::RunAboutDialog(WindowRef owner) {

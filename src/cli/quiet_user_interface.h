@@ -19,7 +19,6 @@ class QuietUserInterface final : public UserInterface, public DialogRunner {
                        unsigned style) override;
     int ApplicationMessageBox(std::string_view text, unsigned style) override;
     std::string SystemMessageText(Win32Error code) override;
-    int RunMainDialog(MainDialogHandler& handler) override;
     int RunAboutDialog(WindowRef owner) override;
     int RunSelectPortDialog(SelectPortHandler& handler) override;
     int RunWarrantyOfferDialog(WarrantyOfferHandler& handler) override;
@@ -40,7 +39,6 @@ class LoggedUserInterface final : public UserInterface, public DialogRunner {
                        unsigned style) override;
     int ApplicationMessageBox(std::string_view text, unsigned style) override;
     std::string SystemMessageText(Win32Error code) override;
-    int RunMainDialog(MainDialogHandler& handler) override;
     int RunAboutDialog(WindowRef owner) override;
     int RunSelectPortDialog(SelectPortHandler& handler) override;
     int RunWarrantyOfferDialog(WarrantyOfferHandler& handler) override;

@@ -20,7 +20,7 @@ class Win32Platform {
   public:
     explicit Win32Platform(HINSTANCE instance) : ui_(instance) {}
     Platform& Services() { return services_; }
-    DialogRunner& Dialogs() { return ui_; }
+    ApplicationDialogs& Dialogs() { return ui_; }
 
   private:
     Win32Spooler spooler_;

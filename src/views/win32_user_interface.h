@@ -9,7 +9,7 @@
 
 namespace qar::win32 {
 
-class Win32UserInterface final : public UserInterface, public DialogRunner {
+class Win32UserInterface final : public UserInterface, public ApplicationDialogs {
   public:
     explicit Win32UserInterface(HINSTANCE instance) : instance_(instance) {}
 

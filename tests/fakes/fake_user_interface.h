@@ -119,7 +119,7 @@ inline int AskUsbTypeHelp(FakeConnectionHelpWindow&, ConnectionHelpHandler& hand
 using SelectPortScript = std::function<void(FakeSelectPortWindow&, SelectPortHandler&)>;
 using WarrantyOfferScript = std::function<void(FakeWarrantyOfferWindow&, WarrantyOfferHandler&)>;
 
-class FakeUserInterface final : public UserInterface, public DialogRunner {
+class FakeUserInterface final : public UserInterface, public ApplicationDialogs {
   public:
     explicit FakeUserInterface(FakeControl& control) : control_(control) {}
 
