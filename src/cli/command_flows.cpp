@@ -14,38 +14,33 @@ namespace qar {
 
 namespace {
 
-FlowOutcome Manual(Platform& platform, InstallState& state, CommandHost& host) {
-    return RunManualInstallation(platform, state, host);
-}
-
-FlowOutcome Usb(Platform& platform, InstallState& state, CommandHost& host) {
-    CUsbIF usbTable;
-    return RunAutomaticDetection(platform, state, host, usbTable);
-}
-
-FlowOutcome InstallUsb(Platform& platform, InstallState&, CommandHost& host) {
-    return PortMonitorCommands(platform).OnInstallUSB(host.Owner());
-}
-
-FlowOutcome UninstallUsb(Platform& platform, InstallState&, CommandHost& host) {
-    return PortMonitorCommands(platform).OnUninstallUsb(host.Owner());
-}
-
-FlowOutcome UpdatePort(Platform& platform, InstallState&, CommandHost&) {
-    return UpdatePrinterPort(platform.spooler);
-}
-
-FlowOutcome Uninstall(Platform& platform, InstallState&, CommandHost& host) {
-    return RemoveModel(platform, host.Model());
-}
-
 constexpr std::array<CommandFlow, 6> kCommandFlows = {{
-    {"", Command::kManual, &Manual},
-    {"usb", Command::kUsb, &Usb},
-    {"installusb", Command::kInstallUsb, &InstallUsb},
-    {"uninstallusb", Command::kUninstallUsb, &UninstallUsb},
-    {"updateport", Command::kUpdatePort, &UpdatePort},
-    {"uninstall", Command::kUninstall, &Uninstall, false},
+    {"", Command::kManual,
+     [](Platform& platform, InstallState& state, CommandHost& host) {
+         return RunManualInstallation(platform, state, host);
+     }},
+    {"usb", Command::kUsb,
+     [](Platform& platform, InstallState& state, CommandHost& host) {
+         CUsbIF usbTable;
+         return RunAutomaticDetection(platform, state, host, usbTable);
+     }},
+    {"installusb", Command::kInstallUsb,
+     [](Platform& platform, InstallState&, CommandHost& host) {
+         return PortMonitorCommands(platform).OnInstallUSB(host.Owner());
+     }},
+    {"uninstallusb", Command::kUninstallUsb,
+     [](Platform& platform, InstallState&, CommandHost& host) {
+         return PortMonitorCommands(platform).OnUninstallUsb(host.Owner());
+     }},
+    {"updateport", Command::kUpdatePort,
+     [](Platform& platform, InstallState&, CommandHost&) {
+         return UpdatePrinterPort(platform.spooler);
+     }},
+    {"uninstall", Command::kUninstall,
+     [](Platform& platform, InstallState&, CommandHost& host) {
+         return RemoveModel(platform, host.Model());
+     },
+     false},
 }};
 
 }  // namespace
