@@ -10,20 +10,21 @@
 
 namespace qar {
 
-// The dialogs a flow may show.
+// The dialogs a flow shows under either front end.
 class DialogRunner {
   public:
     virtual ~DialogRunner() = default;
-    virtual int RunAboutDialog(WindowRef owner) = 0;
-    virtual int RunSelectPortDialog(SelectPortHandler& handler) = 0;
     virtual int RunWarrantyOfferDialog(WarrantyOfferHandler& handler) = 0;
     virtual int RunConnectionHelpDialog(ConnectionHelpHandler& handler) = 0;
 };
 
-// And the main dialog, which only the real windows run.
+// And those only a plain start runs: the main dialog, its About box and the selection (the
+// command line gives the model and port).
 class ApplicationDialogs : public DialogRunner {
   public:
     virtual int RunMainDialog(MainDialogHandler& handler) = 0;
+    virtual int RunAboutDialog(WindowRef owner) = 0;
+    virtual int RunSelectPortDialog(SelectPortHandler& handler) = 0;
 };
 
 }  // namespace qar

@@ -6,7 +6,7 @@
 
 namespace qar {
 
-int RunSelection(Platform& platform, DialogRunner& dialogs, InstallState& state) {
+int RunSelection(Platform& platform, ApplicationDialogs& dialogs, InstallState& state) {
     SelectPort dialog(platform.registry, platform.ui);
     state.selectedPort.clear();
     state.selectedModel.clear();

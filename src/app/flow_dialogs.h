@@ -10,7 +10,7 @@
 namespace qar {
 
 // The port and model selection; 1 when the user confirmed both (then in `state`), 0 otherwise.
-int RunSelection(Platform& platform, DialogRunner& dialogs, InstallState& state);
+int RunSelection(Platform& platform, ApplicationDialogs& dialogs, InstallState& state);
 
 // The warranty offer; true when it ended with OK.
 bool RunWarrantyOffer(Platform& platform, DialogRunner& dialogs);

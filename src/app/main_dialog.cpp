@@ -35,7 +35,8 @@ constexpr std::array<CommandEntry, 6> kCommandTable = {{
 
 }  // namespace
 
-CModelprobe_uDlg::CModelprobe_uDlg(Platform& platform, DialogRunner& dialogs, InstallState& state)
+CModelprobe_uDlg::CModelprobe_uDlg(Platform& platform, ApplicationDialogs& dialogs,
+                                   InstallState& state)
     : platform_(platform), dialogs_(dialogs), state_(state) {
     state_.packageFiles.RemoveAll();
 }

@@ -15,7 +15,7 @@ namespace qar {
 
 class CModelprobe_uDlg final : public MainDialogHandler, public InstallHost {
   public:
-    CModelprobe_uDlg(Platform& platform, DialogRunner& dialogs, InstallState& state);
+    CModelprobe_uDlg(Platform& platform, ApplicationDialogs& dialogs, InstallState& state);
 
     bool OnInitDialog(MainDialogWindow& window) override;
     bool OnCommand(std::uint32_t id) override;
@@ -44,7 +44,7 @@ class CModelprobe_uDlg final : public MainDialogHandler, public InstallHost {
 
   private:
     Platform& platform_;
-    DialogRunner& dialogs_;
+    ApplicationDialogs& dialogs_;
     InstallState& state_;
     MainDialogWindow* window_ = nullptr;
     CUsbIF usbTable_;

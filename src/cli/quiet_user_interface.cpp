@@ -47,15 +47,6 @@ std::string QuietUserInterface::SystemMessageText(Win32Error code) {
     return system_.SystemMessageText(code);
 }
 
-int QuietUserInterface::RunAboutDialog(WindowRef) {
-    return dialog_result::kCancel;
-}
-
-int QuietUserInterface::RunSelectPortDialog(SelectPortHandler&) {
-    log_.Record("selection dialog not shown (quiet), cancelled");
-    return dialog_result::kCancel;
-}
-
 int QuietUserInterface::RunWarrantyOfferDialog(WarrantyOfferHandler&) {
     log_.Record("warranty offer not shown (quiet)");
     return dialog_result::kCancel;
@@ -81,16 +72,6 @@ int LoggedUserInterface::ApplicationMessageBox(std::string_view text, unsigned s
 
 std::string LoggedUserInterface::SystemMessageText(Win32Error code) {
     return shown_.SystemMessageText(code);
-}
-
-int LoggedUserInterface::RunAboutDialog(WindowRef owner) {
-    return shownDialogs_.RunAboutDialog(owner);
-}
-
-int LoggedUserInterface::RunSelectPortDialog(SelectPortHandler& handler) {
-    const int result = shownDialogs_.RunSelectPortDialog(handler);
-    log_.Record("selection dialog closed: " + std::string(AnswerName(result)));
-    return result;
 }
 
 int LoggedUserInterface::RunWarrantyOfferDialog(WarrantyOfferHandler& handler) {

@@ -19,8 +19,6 @@ class QuietUserInterface final : public UserInterface, public DialogRunner {
                        unsigned style) override;
     int ApplicationMessageBox(std::string_view text, unsigned style) override;
     std::string SystemMessageText(Win32Error code) override;
-    int RunAboutDialog(WindowRef owner) override;
-    int RunSelectPortDialog(SelectPortHandler& handler) override;
     int RunWarrantyOfferDialog(WarrantyOfferHandler& handler) override;
     int RunConnectionHelpDialog(ConnectionHelpHandler& handler) override;
 
@@ -39,8 +37,6 @@ class LoggedUserInterface final : public UserInterface, public DialogRunner {
                        unsigned style) override;
     int ApplicationMessageBox(std::string_view text, unsigned style) override;
     std::string SystemMessageText(Win32Error code) override;
-    int RunAboutDialog(WindowRef owner) override;
-    int RunSelectPortDialog(SelectPortHandler& handler) override;
     int RunWarrantyOfferDialog(WarrantyOfferHandler& handler) override;
     int RunConnectionHelpDialog(ConnectionHelpHandler& handler) override;
 
