@@ -53,9 +53,6 @@ std::string NotAFolder(const std::string& folder) {
     return "\"" + folder + "\" is not a folder.";
 }
 
-// What a relative open of a folder answers where a file is (ERROR_DIRECTORY).
-constexpr Win32Error kNotADirectory = 267;
-
 std::optional<std::string> RefusedKind(const std::string& folder, PathKind kind) {
     if (kind == PathKind::kLink) return IsALink(folder);
     if (kind != PathKind::kFolder) return NotAFolder(folder);
@@ -114,7 +111,8 @@ std::variant<HeldWay, RunLog> HeldFolders(FileSystem& files, UserInterface& mess
         }
         auto hold = parent ? parent->HoldChild(LastStep(folder), kLogFolderSecurity)
                            : HeldByName(files, folder, *seen);
-        if (!hold && hold.error() == kNotADirectory) return Refused(NotAFolder(folder));
+        if (!hold && hold.error() == win32_error::kNotADirectory)
+            return Refused(NotAFolder(folder));
         if (!hold) return RefusedFor(messages, hold.error());
         const HandleFacts& facts = (*hold)->Facts();
         if (facts.kind == PathKind::kLink) {

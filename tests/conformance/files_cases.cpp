@@ -40,7 +40,8 @@ const Case kFileCases[] = {
          const std::string folder = ScratchFolder(world);
          world.StageFile(folder + "\\a", "a");
          world.StageFile(folder + "\\b", "b");
-         EXPECT_EQ(world.files().Copy(folder + "\\a", folder + "\\b", true), 80u);
+         EXPECT_EQ(world.files().Copy(folder + "\\a", folder + "\\b", true),
+                   win32_error::kFileExists);
          EXPECT_EQ(world.files().Copy(folder + "\\a", folder + "\\b", false),
                    win32_error::kSuccess);
      }},
@@ -112,7 +113,7 @@ const Case kFileCases[] = {
          world.StageFile(folder + "\\file", "x");
          const auto parent = Held(world, folder);
          ASSERT_TRUE(parent);
-         EXPECT_EQ(parent->HoldChild("file", kSecurity).error(), 267u);
+         EXPECT_EQ(parent->HoldChild("file", kSecurity).error(), win32_error::kNotADirectory);
      }},
     {"LogOpenedThroughItsFolderIsCreatedOnceAndKeepsOneName",
      [](World& world) {

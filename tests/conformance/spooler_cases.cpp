@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "conformance/conformance.h"
+#include "platform/ignoring_case.h"
 #include "platform/win32_error.h"
 
 namespace qar::conformance {
@@ -63,9 +64,8 @@ const Case kSpoolerCases[] = {
      [](World& world) {
          const auto directory = world.spooler().DriverDirectory(kX64);
          ASSERT_TRUE(directory);
-         std::string lower = *directory;
-         std::transform(lower.begin(), lower.end(), lower.begin(), ::tolower);
-         EXPECT_EQ(lower, "c:\\windows\\system32\\spool\\drivers\\x64");
+         EXPECT_TRUE(EqualIgnoringCase(*directory, "C:\\windows\\system32\\spool\\drivers\\x64"))
+             << *directory;
      }},
     {"DriverDirectoryOfAnUnknownEnvironmentFailsWith1805",
      [](World& world) {

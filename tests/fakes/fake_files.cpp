@@ -48,7 +48,7 @@ Win32Error FakeFileSystem::Copy(std::string_view from, std::string_view to, bool
     auto source = files.find(Physical(from));
     if (source == files.end()) return win32_error::kFileNotFound;
     const std::string target = Physical(to);
-    if (failIfExists && Exists(target)) return 80;  // ERROR_FILE_EXISTS
+    if (failIfExists && Exists(target)) return win32_error::kFileExists;
     files[target] = source->second;
     return win32_error::kSuccess;
 }
@@ -173,7 +173,8 @@ class FakeHeldFolder final : public HeldFolder, private CountedHandle {
         if (made != win32_error::kSuccess && made != win32_error::kAlreadyExists) {
             return Failure{made};
         }
-        if (files_.Exists(files_.Resolved(child, false))) return Failure{kNotADirectory};
+        if (files_.Exists(files_.Resolved(child, false)))
+            return Failure{win32_error::kNotADirectory};
         auto held = files_.HoldFolder(child);
         if (held && made == win32_error::kSuccess) {
             static_cast<FakeHeldFolder&>(**held).made_ = true;
@@ -192,8 +193,6 @@ class FakeHeldFolder final : public HeldFolder, private CountedHandle {
     }
 
   private:
-    static constexpr Win32Error kNotADirectory = 267;  // ERROR_DIRECTORY
-
     std::string Child(std::string_view name) const {
         return where_ + (where_.ends_with('\\') ? "" : "\\") + std::string(name);
     }
