@@ -75,19 +75,19 @@ bool CModelprobe_uDlg::OnSysCommand(std::uint32_t id) {
 }
 
 void CModelprobe_uDlg::OnModelprobe() {
-    lastOutcome_ = RunAutomaticDetection(platform_, state_, *this, usbTable_);
+    RunAutomaticDetection(platform_, state_, *this, usbTable_);
 }
 
 void CModelprobe_uDlg::OnUpdatePort() {
-    lastOutcome_ = UpdatePrinterPort(platform_.spooler);
+    UpdatePrinterPort(platform_.spooler);
 }
 
 void CModelprobe_uDlg::OnInstallUSB() {
-    lastOutcome_ = PortMonitorCommands(platform_).OnInstallUSB(Owner());
+    PortMonitorCommands(platform_).OnInstallUSB(Owner());
 }
 
 void CModelprobe_uDlg::OnUninstallUsb() {
-    lastOutcome_ = PortMonitorCommands(platform_).OnUninstallUsb(Owner());
+    PortMonitorCommands(platform_).OnUninstallUsb(Owner());
 }
 
 void CModelprobe_uDlg::OnHelp() {
@@ -96,7 +96,7 @@ void CModelprobe_uDlg::OnHelp() {
 }
 
 void CModelprobe_uDlg::OnInstallDriver() {
-    lastOutcome_ = RunManualInstallation(platform_, state_, *this);
+    RunManualInstallation(platform_, state_, *this);
 }
 
 WindowRef CModelprobe_uDlg::Owner() const {

@@ -5,7 +5,6 @@
 
 #include "app/dialog_runner.h"
 #include "app/main_dialog_contract.h"
-#include "core/flow_outcome.h"
 #include "core/install_host.h"
 #include "core/install_state.h"
 #include "discovery/usb_interface_table.h"
@@ -39,16 +38,12 @@ class CModelprobe_uDlg final : public MainDialogHandler, public InstallHost {
     void OnOK();
     void OnCancel();
 
-    // How the last command that ran ended.
-    FlowOutcome LastOutcome() const { return lastOutcome_; }
-
   private:
     Platform& platform_;
     ApplicationDialogs& dialogs_;
     InstallState& state_;
     MainDialogWindow* window_ = nullptr;
     CUsbIF usbTable_;
-    FlowOutcome lastOutcome_ = FlowOutcome::kDone;
 };
 
 }  // namespace qar

@@ -20,39 +20,9 @@ Win32Error LoggedFileSystem::Remove(std::string_view path) {
     return result;
 }
 
-Result<std::string> LoggedFileSystem::WindowsDirectory() {
-    return inner_.WindowsDirectory();
-}
-
-Result<std::string> LoggedFileSystem::SystemDirectory() {
-    return inner_.SystemDirectory();
-}
-
-bool LoggedFileSystem::EnableWow64Redirection(bool enable) {
-    return inner_.EnableWow64Redirection(enable);
-}
-
 // A cutter that cannot even be opened is told apart from one that gave no usable answer.
 Result<std::unique_ptr<DeviceFile>> LoggedFileSystem::OpenDevice(std::string_view path) {
-    auto device = inner_.OpenDevice(path);
-    if (!device) log_.RecordFailure("opening the device " + std::string(path), device.error());
-    return device;
-}
-
-Result<PathKind> LoggedFileSystem::Inspect(std::string_view path) {
-    return inner_.Inspect(path);
-}
-
-Win32Error LoggedFileSystem::CreateFolder(std::string_view path, std::string_view security) {
-    return inner_.CreateFolder(path, security);
-}
-
-Result<std::unique_ptr<HeldFolder>> LoggedFileSystem::HoldFolder(std::string_view path) {
-    return inner_.HoldFolder(path);
-}
-
-Result<std::unique_ptr<LogFile>> LoggedFileSystem::OpenLog(std::string_view path) {
-    return inner_.OpenLog(path);
+    return log_.Noted(inner_.OpenDevice(path), "opening the device " + std::string(path));
 }
 
 }  // namespace qar

@@ -14,14 +14,22 @@ class LoggedFileSystem final : public FileSystem {
 
     Win32Error Copy(std::string_view from, std::string_view to, bool failIfExists) override;
     Win32Error Remove(std::string_view path) override;
-    Result<std::string> WindowsDirectory() override;
-    Result<std::string> SystemDirectory() override;
-    bool EnableWow64Redirection(bool enable) override;
+    Result<std::string> WindowsDirectory() override { return inner_.WindowsDirectory(); }
+    Result<std::string> SystemDirectory() override { return inner_.SystemDirectory(); }
+    bool EnableWow64Redirection(bool enable) override {
+        return inner_.EnableWow64Redirection(enable);
+    }
     Result<std::unique_ptr<DeviceFile>> OpenDevice(std::string_view path) override;
-    Result<PathKind> Inspect(std::string_view path) override;
-    Win32Error CreateFolder(std::string_view path, std::string_view security) override;
-    Result<std::unique_ptr<HeldFolder>> HoldFolder(std::string_view path) override;
-    Result<std::unique_ptr<LogFile>> OpenLog(std::string_view path) override;
+    Result<PathKind> Inspect(std::string_view path) override { return inner_.Inspect(path); }
+    Win32Error CreateFolder(std::string_view path, std::string_view security) override {
+        return inner_.CreateFolder(path, security);
+    }
+    Result<std::unique_ptr<HeldFolder>> HoldFolder(std::string_view path) override {
+        return inner_.HoldFolder(path);
+    }
+    Result<std::unique_ptr<LogFile>> OpenLog(std::string_view path) override {
+        return inner_.OpenLog(path);
+    }
     std::u16string FromAnsi(std::string_view text) const override { return inner_.FromAnsi(text); }
 
     // The only files the program removes are the package files.

@@ -23,9 +23,7 @@ class LoggedPrinterHandle final : public PrinterHandle {
         : inner_(std::move(inner)), name_(std::move(name)), log_(log) {}
 
     Result<std::unique_ptr<PrinterInfo2Block>> GetPrinter2() override {
-        auto record = inner_->GetPrinter2();
-        if (!record) log_.RecordFailure("reading printer \"" + name_ + "\"", record.error());
-        return record;
+        return log_.Noted(inner_->GetPrinter2(), "reading printer \"" + name_ + "\"");
     }
     Win32Error SetPrinter2(const PrinterInfo2Block& block, std::size_t index) override {
         const Win32Error result = inner_->SetPrinter2(block, index);
@@ -63,12 +61,8 @@ class LoggedPrinterHandle final : public PrinterHandle {
 }  // namespace
 
 Result<std::string> LoggedSpooler::DriverDirectory(std::string_view environment) {
-    auto directory = inner_.DriverDirectory(environment);
-    if (!directory) {
-        log_.RecordFailure("driver directory of \"" + std::string(environment) + "\"",
-                           directory.error());
-    }
-    return directory;
+    return log_.Noted(inner_.DriverDirectory(environment),
+                      "driver directory of \"" + std::string(environment) + "\"");
 }
 
 Win32Error LoggedSpooler::AddPrinterDriver3(const DriverInfo3& driver) {
@@ -102,15 +96,11 @@ Result<PrinterHandlePtr> LoggedSpooler::OpenPrinterByName(std::string_view name,
 }
 
 Result<std::unique_ptr<PrinterInfo2Block>> LoggedSpooler::EnumLocalPrinters2() {
-    auto printers = inner_.EnumLocalPrinters2();
-    if (!printers) log_.RecordFailure("listing the printers", printers.error());
-    return printers;
+    return log_.Noted(inner_.EnumLocalPrinters2(), "listing the printers");
 }
 
 Result<std::vector<std::string>> LoggedSpooler::EnumMonitorNames(std::uint32_t bufferSize) {
-    auto names = inner_.EnumMonitorNames(bufferSize);
-    if (!names) log_.RecordFailure("listing the port monitors", names.error());
-    return names;
+    return log_.Noted(inner_.EnumMonitorNames(bufferSize), "listing the port monitors");
 }
 
 Win32Error LoggedSpooler::AddMonitor2(const MonitorInfo2& monitor) {
@@ -146,14 +136,8 @@ Win32Error LoggedSpooler::RemovePort(WindowRef parent, std::string_view portName
     return result;
 }
 
-Result<std::vector<std::string>> LoggedSpooler::EnumPortNames() {
-    return inner_.EnumPortNames();
-}
-
 Result<std::vector<std::string>> LoggedSpooler::ListDriverNames(std::string_view environment) {
-    auto names = inner_.ListDriverNames(environment);
-    if (!names) log_.RecordFailure("listing the drivers", names.error());
-    return names;
+    return log_.Noted(inner_.ListDriverNames(environment), "listing the drivers");
 }
 
 Win32Error LoggedSpooler::DeleteDriver(std::string_view environment, std::string_view name,

@@ -22,7 +22,7 @@ class LoggedSpooler final : public Spooler {
     Win32Error AddMonitor2(const MonitorInfo2& monitor) override;
     Win32Error RemoveMonitor(std::string_view environment, std::string_view name) override;
     Win32Error RemovePort(WindowRef parent, std::string_view portName) override;
-    Result<std::vector<std::string>> EnumPortNames() override;
+    Result<std::vector<std::string>> EnumPortNames() override { return inner_.EnumPortNames(); }
     Result<std::vector<std::string>> ListDriverNames(std::string_view environment) override;
     Win32Error DeleteDriver(std::string_view environment, std::string_view name,
                             std::uint32_t flags) override;

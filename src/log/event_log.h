@@ -7,6 +7,7 @@
 
 #include "platform/clock.h"
 #include "platform/files.h"
+#include "platform/result.h"
 #include "platform/user_interface.h"
 
 namespace qar {
@@ -23,6 +24,12 @@ class EventLog {
     void RecordFailure(std::string_view what, Win32Error code);
     // `done` when `result` is success, else the failure of `attempt`.
     void RecordResult(Win32Error result, std::string_view done, std::string_view attempt);
+    // The result as it came, a failure recorded as that of `what`.
+    template <typename T>
+    Result<T> Noted(Result<T> result, std::string_view what) {
+        if (!result) RecordFailure(what, result.error());
+        return result;
+    }
 
   private:
     LogFile* file_;

@@ -22,13 +22,9 @@ bool IsControlColour(UINT message) {
 }  // namespace
 
 ConnectionHelpView::ConnectionHelpView(HINSTANCE instance, ConnectionHelpHandler& handler)
-    : DialogBase(instance, IDD_AVI_PLAYER),
+    : DialogView(instance, IDD_AVI_PLAYER),
       handler_(handler),
       backgroundBrush_(CreateSolidBrush(connection_help_layout::kBackgroundColour)) {}
-
-WindowRef ConnectionHelpView::Handle() const {
-    return reinterpret_cast<WindowRef>(Hwnd());
-}
 
 Point ConnectionHelpView::ScreenSize() const {
     return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};

@@ -10,11 +10,10 @@ namespace qar::win32 {
 
 // The help dialog's window: an animation control made at the first paint, Courier text
 // lines, and one background brush for the dialog's whole life.
-class ConnectionHelpView final : public DialogBase, public ConnectionHelpWindow {
+class ConnectionHelpView final : public DialogView<ConnectionHelpWindow> {
   public:
     ConnectionHelpView(HINSTANCE instance, ConnectionHelpHandler& handler);
 
-    WindowRef Handle() const override;
     Point ScreenSize() const override;
     void HideHelpButtons() override;
     void Place(const WindowPlacement& placement) override;

@@ -5,6 +5,8 @@
 
 #include <optional>
 
+#include "platform/window_ref.h"
+
 namespace qar::win32 {
 
 class DialogBase {
@@ -44,6 +46,16 @@ class DialogBase {
     int templateId_;
     HWND hwnd_ = nullptr;
     bool ended_ = false;
+};
+
+// A dialog as the window of its logic's contract: the handle, and the end where the contract asks
+// for it (a same-signature function overrides the contract's, and is plain where it has none).
+template <typename Window>
+class DialogView : public DialogBase, public Window {
+  public:
+    using DialogBase::DialogBase;
+    WindowRef Handle() const override { return reinterpret_cast<WindowRef>(Hwnd()); }
+    void EndDialog(int result) { DialogBase::EndDialog(result); }
 };
 
 }  // namespace qar::win32

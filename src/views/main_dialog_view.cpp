@@ -10,14 +10,10 @@ namespace qar::win32 {
 
 MainDialogView::MainDialogView(HINSTANCE instance, MainDialogHandler& handler,
                                std::function<void(HWND)> onCreated)
-    : DialogBase(instance, IDD_MODELPROBE_U_DIALOG),
+    : DialogView(instance, IDD_MODELPROBE_U_DIALOG),
       handler_(handler),
       onCreated_(std::move(onCreated)),
       icon_(LoadIconA(instance, MAKEINTRESOURCEA(IDR_MAINFRAME))) {}
-
-WindowRef MainDialogView::Handle() const {
-    return reinterpret_cast<WindowRef>(Hwnd());
-}
 
 bool MainDialogView::HasSystemMenu() {
     return GetSystemMenu(Hwnd(), FALSE) != nullptr;
@@ -40,10 +36,6 @@ std::string MainDialogView::LoadResourceString(std::uint32_t id) {
 void MainDialogView::SetIcons() {
     SendMessageA(Hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
     SendMessageA(Hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
-}
-
-void MainDialogView::EndDialog(int result) {
-    DialogBase::EndDialog(result);
 }
 
 BOOL MainDialogView::OnInitDialog() {

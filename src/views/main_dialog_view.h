@@ -10,18 +10,16 @@
 namespace qar::win32 {
 
 // The main dialog's window: forwards its messages to the logic and paints the minimised icon.
-class MainDialogView final : public DialogBase, public MainDialogWindow {
+class MainDialogView final : public DialogView<MainDialogWindow> {
   public:
     MainDialogView(HINSTANCE instance, MainDialogHandler& handler,
                    std::function<void(HWND)> onCreated);
 
-    WindowRef Handle() const override;
     bool HasSystemMenu() override;
     void AppendSystemMenuSeparator() override;
     void AppendSystemMenuItem(std::uint32_t id, std::string_view text) override;
     std::string LoadResourceString(std::uint32_t id) override;
     void SetIcons() override;
-    void EndDialog(int result) override;
 
   protected:
     BOOL OnInitDialog() override;

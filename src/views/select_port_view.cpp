@@ -10,11 +10,7 @@
 namespace qar::win32 {
 
 SelectPortView::SelectPortView(HINSTANCE instance, SelectPortHandler& handler)
-    : DialogBase(instance, IDD_SELECT_PORT), handler_(handler) {}
-
-WindowRef SelectPortView::Handle() const {
-    return reinterpret_cast<WindowRef>(Hwnd());
-}
+    : DialogView(instance, IDD_SELECT_PORT), handler_(handler) {}
 
 void SelectPortView::AddPortEntry(std::string_view text) {
     SendMessageA(Control(IDC_PORT_COMBO), CB_ADDSTRING, 0,
@@ -54,10 +50,6 @@ std::optional<std::string> SelectPortView::SelectedEntry(int comboId) {
     if (copied == CB_ERR) return std::nullopt;
     text.resize(static_cast<std::size_t>(copied));
     return text;
-}
-
-void SelectPortView::EndDialog(int result) {
-    DialogBase::EndDialog(result);
 }
 
 BOOL SelectPortView::OnInitDialog() {

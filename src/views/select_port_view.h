@@ -8,18 +8,16 @@
 namespace qar::win32 {
 
 // The selection dialog's window: two sorted combo boxes and two pictures.
-class SelectPortView final : public DialogBase, public SelectPortWindow {
+class SelectPortView final : public DialogView<SelectPortWindow> {
   public:
     SelectPortView(HINSTANCE instance, SelectPortHandler& handler);
 
-    WindowRef Handle() const override;
     void AddPortEntry(std::string_view text) override;
     void AddModelEntry(std::string_view text) override;
     void SelectPortEntry(int index) override;
     void SelectModelEntry(int index) override;
     std::optional<std::string> SelectedPortEntry() override;
     std::optional<std::string> SelectedModelEntry() override;
-    void EndDialog(int result) override;
 
   protected:
     BOOL OnInitDialog() override;

@@ -12,15 +12,7 @@
 namespace qar::win32 {
 
 WarrantyOfferView::WarrantyOfferView(HINSTANCE instance, WarrantyOfferHandler& handler)
-    : DialogBase(instance, IDD_EXTEND_PROTECT), handler_(handler) {}
-
-WindowRef WarrantyOfferView::Handle() const {
-    return reinterpret_cast<WindowRef>(Hwnd());
-}
-
-void WarrantyOfferView::EndDialog(int result) {
-    DialogBase::EndDialog(result);
-}
+    : DialogView(instance, IDD_EXTEND_PROTECT), handler_(handler) {}
 
 BOOL WarrantyOfferView::OnInitDialog() {
     handler_.OnInitDialog(*this);

@@ -8,12 +8,9 @@
 namespace qar::win32 {
 
 // The offer's window: a shaped window showing one picture, title bar included.
-class WarrantyOfferView final : public DialogBase, public WarrantyOfferWindow {
+class WarrantyOfferView final : public DialogView<WarrantyOfferWindow> {
   public:
     WarrantyOfferView(HINSTANCE instance, WarrantyOfferHandler& handler);
-
-    WindowRef Handle() const override;
-    void EndDialog(int result) override;
 
   protected:
     BOOL OnInitDialog() override;

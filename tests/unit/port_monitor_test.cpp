@@ -233,16 +233,14 @@ TEST_F(MonitorCommandTest, UninstallUsbWarnsWithTheApplicationsNameAndRemovesBot
     EXPECT_EQ(fakes.ui.messageBoxes[0].caption, "Modelprobe_u");
     EXPECT_FALSE(fakes.spooler.HasMonitor(kMonitorName));
     // Nothing left to remove is no failure, and nothing else goes.
-    dialog.OnCommand(1003);
+    EXPECT_EQ(PortMonitorCommands(fakes.platform).OnUninstallUsb(kNoWindow), FlowOutcome::kDone);
     EXPECT_EQ(fakes.ui.messageBoxes.size(), 2u);
-    EXPECT_EQ(dialog.LastOutcome(), FlowOutcome::kDone);
     EXPECT_TRUE(fakes.spooler.HasMonitor("Local Port"));
     EXPECT_EQ(fakes.control.CountCalls("DeleteFile"), 0u);
     // A monitor that cannot delete its ports answers 50 too: a port still listed is no success.
     InstallMonitor();
     fakes.control.FailCall("DeletePort", win32_error::kNotSupported);
-    dialog.OnCommand(1003);
-    EXPECT_EQ(dialog.LastOutcome(), FlowOutcome::kFailed);
+    EXPECT_EQ(PortMonitorCommands(fakes.platform).OnUninstallUsb(kNoWindow), FlowOutcome::kFailed);
 }
 
 }  // namespace

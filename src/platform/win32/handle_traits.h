@@ -17,6 +17,14 @@ inline Win32Error LastError() {
     return static_cast<Win32Error>(GetLastError());
 }
 
+// A call that answers BOOL, through an export that may be missing (its last error then set): the
+// seam's error, 0 when it succeeded.
+template <typename Function, typename... Arguments>
+Win32Error Called(Function function, Arguments... arguments) {
+    if (!function || !function(arguments...)) return LastError();
+    return win32_error::kSuccess;
+}
+
 // The base of the kinds that keep the thread's last error when closed: each names its handle, its
 // "none" and how it is released.
 template <typename Kind>

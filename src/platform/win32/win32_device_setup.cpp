@@ -31,10 +31,9 @@ class Win32DeviceInterfaceSet final : public DeviceInterfaceSet {
     Win32Error EnumInterface(std::uint32_t index) override {
         SP_DEVICE_INTERFACE_DATA data{};
         data.cbSize = sizeof(data);
-        const auto enumInterfaces = SetupApi::SetupDiEnumDeviceInterfaces();
-        if (!enumInterfaces) return LastError();
-        if (!enumInterfaces(set_.Get(), nullptr, &class_, index, &data)) {
-            return LastError();
+        if (const Win32Error failed = Called(SetupApi::SetupDiEnumDeviceInterfaces(), set_.Get(),
+                                             nullptr, &class_, DWORD{index}, &data)) {
+            return failed;
         }
         current_ = data;
         currentIndex_ = index;

@@ -48,15 +48,12 @@ class Win32DeviceFile final : public DeviceFile {
 }  // namespace
 
 Win32Error Win32FileSystem::Copy(std::string_view from, std::string_view to, bool failIfExists) {
-    if (!CopyFileA(std::string(from).c_str(), std::string(to).c_str(), failIfExists)) {
-        return LastError();
-    }
-    return win32_error::kSuccess;
+    return Called(&CopyFileA, std::string(from).c_str(), std::string(to).c_str(),
+                  BOOL{failIfExists});
 }
 
 Win32Error Win32FileSystem::Remove(std::string_view path) {
-    if (!DeleteFileA(std::string(path).c_str())) return LastError();
-    return win32_error::kSuccess;
+    return Called(&DeleteFileA, std::string(path).c_str());
 }
 
 Result<std::string> Win32FileSystem::WindowsDirectory() {
@@ -213,8 +210,7 @@ Win32Error Win32FileSystem::CreateFolder(std::string_view path, std::string_view
     const auto descriptor = SecurityDescriptor(security);
     if (!descriptor) return descriptor.error();
     SECURITY_ATTRIBUTES attributes{sizeof attributes, descriptor->Get(), FALSE};
-    if (!CreateDirectoryA(std::string(path).c_str(), &attributes)) return LastError();
-    return win32_error::kSuccess;
+    return Called(&CreateDirectoryA, std::string(path).c_str(), &attributes);
 }
 
 Result<std::unique_ptr<HeldFolder>> Win32FileSystem::HoldFolder(std::string_view path) {

@@ -37,9 +37,7 @@ class Win32PrinterHandle final : public PrinterHandle {
     XcvOutcome SendXcvData(std::u16string_view command, std::span<const std::uint8_t> input,
                            std::uint32_t outputCapacity) override;
     Win32Error DeletePrinter() override {
-        const auto deletePrinter = Winspool::DeletePrinter();
-        if (!deletePrinter || !deletePrinter(printer_.Get())) return LastError();
-        return win32_error::kSuccess;
+        return Called(Winspool::DeletePrinter(), printer_.Get());
     }
 
   private:
@@ -95,12 +93,8 @@ Result<std::unique_ptr<PrinterInfo2Block>> Win32PrinterHandle::GetPrinter2() {
 
 Win32Error Win32PrinterHandle::SetPrinter2(const PrinterInfo2Block& block, std::size_t index) {
     auto& records = static_cast<const Win32PrinterInfo2Block&>(block);
-    const auto setPrinter = Winspool::SetPrinterA();
-    if (!setPrinter) return LastError();
-    if (!setPrinter(printer_.Get(), 2, reinterpret_cast<BYTE*>(&records.Records()[index]), 0)) {
-        return LastError();
-    }
-    return win32_error::kSuccess;
+    return Called(Winspool::SetPrinterA(), printer_.Get(), 2,
+                  reinterpret_cast<BYTE*>(&records.Records()[index]), 0);
 }
 
 XcvOutcome Win32PrinterHandle::SendXcvData(std::u16string_view command,
@@ -126,11 +120,10 @@ Result<std::string> Win32Spooler::DriverDirectory(std::string_view environment) 
     char directory[kDriverDirectoryBuffer] = {};
     DWORD needed = 0;
     MutableText environmentText(environment);
-    const auto getDriverDirectory = Winspool::GetPrinterDriverDirectoryA();
-    if (!getDriverDirectory) return Failure{LastError()};
-    if (!getDriverDirectory(nullptr, environmentText.Get(), 1, reinterpret_cast<BYTE*>(directory),
-                            sizeof(directory), &needed)) {
-        return Failure{LastError()};
+    if (const Win32Error failed =
+            Called(Winspool::GetPrinterDriverDirectoryA(), nullptr, environmentText.Get(), 1,
+                   reinterpret_cast<BYTE*>(directory), DWORD{sizeof(directory)}, &needed)) {
+        return Failure{failed};
     }
     directory[kDriverDirectoryBuffer - 1] = '\0';
     return std::string(directory);
@@ -147,10 +140,7 @@ Win32Error Win32Spooler::AddPrinterDriver3(const DriverInfo3& driver) {
     info.pDataFile = data.Get();
     info.pConfigFile = config.Get();
     info.pHelpFile = help.Get();
-    const auto addPrinterDriver = Winspool::AddPrinterDriverA();
-    if (!addPrinterDriver) return LastError();
-    if (!addPrinterDriver(nullptr, 3, reinterpret_cast<BYTE*>(&info))) return LastError();
-    return win32_error::kSuccess;
+    return Called(Winspool::AddPrinterDriverA(), nullptr, 3, reinterpret_cast<BYTE*>(&info));
 }
 
 Result<PrinterHandlePtr> Win32Spooler::AddPrinter2(const NewPrinterInfo2& printer) {
@@ -174,9 +164,10 @@ Result<PrinterHandlePtr> Win32Spooler::OpenPrinterByName(std::string_view name,
     MutableText printerName(name);
     PRINTER_DEFAULTSA defaults{nullptr, nullptr, desiredAccess};
     HANDLE opened = nullptr;
-    const auto openPrinter = Winspool::OpenPrinterA();
-    if (!openPrinter) return Failure{LastError()};
-    if (!openPrinter(printerName.Get(), &opened, &defaults)) return Failure{LastError()};
+    if (const Win32Error failed =
+            Called(Winspool::OpenPrinterA(), printerName.Get(), &opened, &defaults)) {
+        return Failure{failed};
+    }
     return PrinterHandlePtr(std::make_unique<Win32PrinterHandle>(UniquePrinter(opened)));
 }
 
@@ -202,10 +193,9 @@ Result<std::vector<std::string>> Win32Spooler::EnumMonitorNames(std::uint32_t bu
     std::vector<BYTE> buffer(bufferSize, 0);
     DWORD needed = 0;
     DWORD count = 0;
-    const auto enumMonitors = Winspool::EnumMonitorsA();
-    if (!enumMonitors) return Failure{LastError()};
-    if (!enumMonitors(nullptr, 1, buffer.data(), bufferSize, &needed, &count)) {
-        return Failure{LastError()};
+    if (const Win32Error failed = Called(Winspool::EnumMonitorsA(), nullptr, 1, buffer.data(),
+                                         DWORD{bufferSize}, &needed, &count)) {
+        return Failure{failed};
     }
     std::vector<std::string> names;
     const auto* monitors = reinterpret_cast<const MONITOR_INFO_1A*>(buffer.data());
@@ -218,40 +208,37 @@ Result<std::vector<std::string>> Win32Spooler::EnumMonitorNames(std::uint32_t bu
 Win32Error Win32Spooler::AddMonitor2(const MonitorInfo2& monitor) {
     MutableText name(monitor.name), environment(monitor.environment), dll(monitor.dllName);
     MONITOR_INFO_2A info{name.Get(), environment.Get(), dll.Get()};
-    const auto addMonitor = Winspool::AddMonitorA();
-    if (!addMonitor) return LastError();
-    if (!addMonitor(nullptr, 2, reinterpret_cast<BYTE*>(&info))) return LastError();
-    return win32_error::kSuccess;
+    return Called(Winspool::AddMonitorA(), nullptr, 2, reinterpret_cast<BYTE*>(&info));
 }
 
 Win32Error Win32Spooler::RemoveMonitor(std::string_view environment, std::string_view name) {
     MutableText environmentText(environment), nameText(name);
-    const auto deleteMonitor = Winspool::DeleteMonitorA();
-    if (!deleteMonitor) return LastError();
-    if (!deleteMonitor(nullptr, environmentText.Get(), nameText.Get())) return LastError();
-    return win32_error::kSuccess;
+    return Called(Winspool::DeleteMonitorA(), nullptr, environmentText.Get(), nameText.Get());
 }
 
 Win32Error Win32Spooler::RemovePort(WindowRef parent, std::string_view portName) {
     MutableText port(portName);
-    const auto deletePort = Winspool::DeletePortA();
-    if (!deletePort) return LastError();
-    if (!deletePort(nullptr, reinterpret_cast<HWND>(parent), port.Get())) return LastError();
-    return win32_error::kSuccess;
+    return Called(Winspool::DeletePortA(), nullptr, reinterpret_cast<HWND>(parent), port.Get());
 }
 
 namespace {
 
-// A level-1 or level-2 enumeration into a buffer of the size the spooler asks for.
-template <typename Enumerate>
-Result<std::vector<BYTE>> Enumerated(Enumerate enumerate, DWORD& count) {
+// The names of a level-1 enumeration, read into a buffer of the size the spooler asks for.
+template <typename Record, typename Enumerate>
+Result<std::vector<std::string>> EnumeratedNames(Enumerate enumerate) {
     DWORD needed = 0;
+    DWORD count = 0;
     enumerate(nullptr, 0, &needed, &count);
     std::vector<BYTE> buffer(needed + 8, 0);
     if (!enumerate(buffer.data(), static_cast<DWORD>(buffer.size()), &needed, &count)) {
         return Failure{LastError()};
     }
-    return buffer;
+    std::vector<std::string> names;
+    const auto* records = reinterpret_cast<const Record*>(buffer.data());
+    for (DWORD index = 0; index < count; ++index) {
+        if (records[index].pName) names.emplace_back(records[index].pName);
+    }
+    return names;
 }
 
 }  // namespace
@@ -259,49 +246,26 @@ Result<std::vector<BYTE>> Enumerated(Enumerate enumerate, DWORD& count) {
 Result<std::vector<std::string>> Win32Spooler::EnumPortNames() {
     const auto enumPorts = Winspool::EnumPortsA();
     if (!enumPorts) return Failure{LastError()};
-    DWORD count = 0;
-    auto buffer = Enumerated(
-        [&](BYTE* data, DWORD size, DWORD* needed, DWORD* returned) {
-            return enumPorts(nullptr, 1, data, size, needed, returned);
-        },
-        count);
-    if (!buffer) return Failure{buffer.error()};
-    std::vector<std::string> names;
-    const auto* ports = reinterpret_cast<const PORT_INFO_1A*>(buffer->data());
-    for (DWORD index = 0; index < count; ++index) {
-        if (ports[index].pName) names.emplace_back(ports[index].pName);
-    }
-    return names;
+    return EnumeratedNames<PORT_INFO_1A>([&](BYTE* data, DWORD size, DWORD* needed, DWORD* count) {
+        return enumPorts(nullptr, 1, data, size, needed, count);
+    });
 }
 
 Result<std::vector<std::string>> Win32Spooler::ListDriverNames(std::string_view environment) {
     const auto enumDrivers = Winspool::EnumPrinterDriversA();
     if (!enumDrivers) return Failure{LastError()};
     MutableText environmentText(environment);
-    DWORD count = 0;
-    auto buffer = Enumerated(
-        [&](BYTE* data, DWORD size, DWORD* needed, DWORD* returned) {
-            return enumDrivers(nullptr, environmentText.Get(), 1, data, size, needed, returned);
-        },
-        count);
-    if (!buffer) return Failure{buffer.error()};
-    std::vector<std::string> names;
-    const auto* records = reinterpret_cast<const DRIVER_INFO_1A*>(buffer->data());
-    for (DWORD index = 0; index < count; ++index) {
-        if (records[index].pName) names.emplace_back(records[index].pName);
-    }
-    return names;
+    return EnumeratedNames<DRIVER_INFO_1A>(
+        [&](BYTE* data, DWORD size, DWORD* needed, DWORD* count) {
+            return enumDrivers(nullptr, environmentText.Get(), 1, data, size, needed, count);
+        });
 }
 
 Win32Error Win32Spooler::DeleteDriver(std::string_view environment, std::string_view name,
                                       std::uint32_t flags) {
-    const auto deleteDriver = Winspool::DeletePrinterDriverExA();
-    if (!deleteDriver) return LastError();
     MutableText environmentText(environment), nameText(name);
-    if (!deleteDriver(nullptr, environmentText.Get(), nameText.Get(), flags, 0)) {
-        return LastError();
-    }
-    return win32_error::kSuccess;
+    return Called(Winspool::DeletePrinterDriverExA(), nullptr, environmentText.Get(),
+                  nameText.Get(), DWORD{flags}, DWORD{0});
 }
 
 }  // namespace qar::win32
