@@ -3,9 +3,9 @@
 
 #include <string_view>
 
+#include "dialogs/warranty_offer_contract.h"
 #include "platform/shell.h"
 #include "platform/user_interface.h"
-#include "dialogs/warranty_offer_contract.h"
 
 namespace qar {
 

@@ -11,17 +11,17 @@ bool SelectPort::OnInitDialog(SelectPortWindow& window) {
 }
 
 void SelectPort::FillSelectPortLists() {
-    for (const std::string& port : portList_) window_->AddPortEntry(port);
-    window_->AddPortEntry(kParallelPort);
-    for (std::string_view model : kModelNames) window_->AddModelEntry(model);
+    for (const std::string& port : portList_) window_->AddEntry(SelectionList::kPort, port);
+    window_->AddEntry(SelectionList::kPort, kParallelPort);
+    for (std::string_view model : kModelNames) window_->AddEntry(SelectionList::kModel, model);
     // The lists sort themselves, so entry 0 is the alphabetically first of each.
-    window_->SelectPortEntry(0);
-    window_->SelectModelEntry(0);
+    window_->SelectEntry(SelectionList::kPort, 0);
+    window_->SelectEntry(SelectionList::kModel, 0);
 }
 
 void SelectPort::OnInstall() {
-    auto port = window_->SelectedPortEntry();
-    auto model = window_->SelectedModelEntry();
+    auto port = window_->SelectedEntry(SelectionList::kPort);
+    auto model = window_->SelectedEntry(SelectionList::kModel);
     if (!port || !model) return;
     chosenPort_ = std::move(*port);
     chosenModel_ = std::move(*model);

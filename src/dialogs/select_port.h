@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "core/catalogue.h"
-#include "platform/registry.h"
 #include "dialogs/select_port_contract.h"
+#include "platform/registry.h"
 #include "platform/user_interface.h"
 
 namespace qar {

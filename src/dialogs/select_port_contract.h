@@ -9,18 +9,17 @@
 
 namespace qar {
 
+enum class SelectionList { kPort, kModel };
+
 class SelectPortWindow {
   public:
     virtual ~SelectPortWindow() = default;
     virtual WindowRef Handle() const = 0;
-    // The lists sort what they are given (case-insensitively), as sorted combo boxes do.
-    virtual void AddPortEntry(std::string_view text) = 0;
-    virtual void AddModelEntry(std::string_view text) = 0;
-    virtual void SelectPortEntry(int index) = 0;
-    virtual void SelectModelEntry(int index) = 0;
-    // The text of the selected entry; nothing when no entry is selected.
-    virtual std::optional<std::string> SelectedPortEntry() = 0;
-    virtual std::optional<std::string> SelectedModelEntry() = 0;
+    // Each list sorts what it is given (case-insensitively), as a sorted combo box does.
+    virtual void AddEntry(SelectionList list, std::string_view text) = 0;
+    virtual void SelectEntry(SelectionList list, int index) = 0;
+    // The text of the list's selected entry; nothing when no entry is selected.
+    virtual std::optional<std::string> SelectedEntry(SelectionList list) = 0;
     virtual void EndDialog(int result) = 0;
 };
 

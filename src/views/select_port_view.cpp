@@ -5,41 +5,26 @@
 #include "dialogs/select_port_layout.h"
 #include "platform/win32/gdi.h"
 #include "resource.h"
-#include "views/blit.h"
 
 namespace qar::win32 {
 
 SelectPortView::SelectPortView(HINSTANCE instance, SelectPortHandler& handler)
     : DialogView(instance, IDD_SELECT_PORT), handler_(handler) {}
 
-void SelectPortView::AddPortEntry(std::string_view text) {
-    SendMessageA(Control(IDC_PORT_COMBO), CB_ADDSTRING, 0,
-                 reinterpret_cast<LPARAM>(std::string(text).c_str()));
+HWND SelectPortView::Combo(SelectionList list) const {
+    return Control(list == SelectionList::kPort ? IDC_PORT_COMBO : IDC_MODEL_COMBO);
 }
 
-void SelectPortView::AddModelEntry(std::string_view text) {
-    SendMessageA(Control(IDC_MODEL_COMBO), CB_ADDSTRING, 0,
-                 reinterpret_cast<LPARAM>(std::string(text).c_str()));
+void SelectPortView::AddEntry(SelectionList list, std::string_view text) {
+    SendMessageA(Combo(list), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(std::string(text).c_str()));
 }
 
-void SelectPortView::SelectPortEntry(int index) {
-    SendMessageA(Control(IDC_PORT_COMBO), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+void SelectPortView::SelectEntry(SelectionList list, int index) {
+    SendMessageA(Combo(list), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }
 
-void SelectPortView::SelectModelEntry(int index) {
-    SendMessageA(Control(IDC_MODEL_COMBO), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-}
-
-std::optional<std::string> SelectPortView::SelectedPortEntry() {
-    return SelectedEntry(IDC_PORT_COMBO);
-}
-
-std::optional<std::string> SelectPortView::SelectedModelEntry() {
-    return SelectedEntry(IDC_MODEL_COMBO);
-}
-
-std::optional<std::string> SelectPortView::SelectedEntry(int comboId) {
-    const HWND combo = Control(comboId);
+std::optional<std::string> SelectPortView::SelectedEntry(SelectionList list) {
+    const HWND combo = Combo(list);
     const LRESULT index = SendMessageA(combo, CB_GETCURSEL, 0, 0);
     if (index == CB_ERR) return std::nullopt;
     const LRESULT length = SendMessageA(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);

@@ -12,12 +12,9 @@ class SelectPortView final : public DialogView<SelectPortWindow> {
   public:
     SelectPortView(HINSTANCE instance, SelectPortHandler& handler);
 
-    void AddPortEntry(std::string_view text) override;
-    void AddModelEntry(std::string_view text) override;
-    void SelectPortEntry(int index) override;
-    void SelectModelEntry(int index) override;
-    std::optional<std::string> SelectedPortEntry() override;
-    std::optional<std::string> SelectedModelEntry() override;
+    void AddEntry(SelectionList list, std::string_view text) override;
+    void SelectEntry(SelectionList list, int index) override;
+    std::optional<std::string> SelectedEntry(SelectionList list) override;
 
   protected:
     BOOL OnInitDialog() override;
@@ -25,7 +22,7 @@ class SelectPortView final : public DialogView<SelectPortWindow> {
     std::optional<INT_PTR> HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
   private:
-    std::optional<std::string> SelectedEntry(int comboId);
+    HWND Combo(SelectionList list) const;
     void Paint();
 
     SelectPortHandler& handler_;

@@ -7,7 +7,6 @@
 #include "dialogs/warranty_offer_layout.h"
 #include "platform/win32/gdi.h"
 #include "resource.h"
-#include "views/blit.h"
 
 namespace qar::win32 {
 

@@ -57,13 +57,14 @@ inline constexpr WindowRef kFakeOfferWindow = 0x1030;
 class FakeSelectPortWindow final : public SelectPortWindow {
   public:
     WindowRef Handle() const override { return kFakeSelectPortWindow; }
-    void AddPortEntry(std::string_view text) override { AddSorted(ports, text); }
-    void AddModelEntry(std::string_view text) override { AddSorted(models, text); }
-    void SelectPortEntry(int index) override { portSelection = Valid(ports, index); }
-    void SelectModelEntry(int index) override { modelSelection = Valid(models, index); }
-    std::optional<std::string> SelectedPortEntry() override { return Entry(ports, portSelection); }
-    std::optional<std::string> SelectedModelEntry() override {
-        return Entry(models, modelSelection);
+    void AddEntry(SelectionList list, std::string_view text) override {
+        AddSorted(Entries(list), text);
+    }
+    void SelectEntry(SelectionList list, int index) override {
+        Selection(list) = Valid(Entries(list), index);
+    }
+    std::optional<std::string> SelectedEntry(SelectionList list) override {
+        return Entry(Entries(list), Selection(list));
     }
     void EndDialog(int result) override {
         if (!endResult) endResult = result;
@@ -80,6 +81,12 @@ class FakeSelectPortWindow final : public SelectPortWindow {
     std::optional<int> endResult;
 
   private:
+    std::vector<std::string>& Entries(SelectionList list) {
+        return list == SelectionList::kPort ? ports : models;
+    }
+    int& Selection(SelectionList list) {
+        return list == SelectionList::kPort ? portSelection : modelSelection;
+    }
     static void AddSorted(std::vector<std::string>& list, std::string_view text);
     static int Valid(const std::vector<std::string>& list, int index);
     static int IndexOf(const std::vector<std::string>& list, std::string_view text);

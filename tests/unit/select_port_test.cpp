@@ -18,11 +18,11 @@ class SelectPortTest : public ::testing::Test {
 TEST_F(SelectPortTest, MissingMapOffersFallbackPairAndParallelPortSorted) {
     EXPECT_TRUE(dialog.OnInitDialog(window));
     EXPECT_EQ(window.ports, (std::vector<std::string>{"COM1:", "COM2:", "LPT1:"}));
-    EXPECT_EQ(window.SelectedPortEntry(), "COM1:");
+    EXPECT_EQ(window.SelectedEntry(SelectionList::kPort), "COM1:");
     ASSERT_EQ(window.models.size(), 21u);
     EXPECT_EQ(window.models.front(), "Corvel 24");
     EXPECT_EQ(window.models.back(), "Tolvar-60");
-    EXPECT_EQ(window.SelectedModelEntry(), "Corvel 24");
+    EXPECT_EQ(window.SelectedEntry(SelectionList::kModel), "Corvel 24");
 }
 
 TEST_F(SelectPortTest, DiscoveredPortsAreListedSortedWithTheFirstPreselected) {
@@ -31,7 +31,7 @@ TEST_F(SelectPortTest, DiscoveredPortsAreListedSortedWithTheFirstPreselected) {
     dialog.OnInitDialog(window);
     EXPECT_EQ(dialog.portList(), (std::vector<std::string>{"COM3:", "COM1:"}));
     EXPECT_EQ(window.ports, (std::vector<std::string>{"COM1:", "COM3:", "LPT1:"}));
-    EXPECT_EQ(window.SelectedPortEntry(), "COM1:");
+    EXPECT_EQ(window.SelectedEntry(SelectionList::kPort), "COM1:");
 }
 
 TEST_F(SelectPortTest, DiscoveryFailureLeavesBothListsEmptyAfterItsBox) {

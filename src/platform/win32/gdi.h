@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include "platform/geometry.h"
 #include "platform/win32/handle_traits.h"
 
 namespace qar::win32 {
@@ -37,10 +38,6 @@ class WindowDc {
     HDC dc_;
 };
 
-inline UniqueMemoryDc CreateMemoryDc(HDC compatibleWith) {
-    return UniqueMemoryDc(CreateCompatibleDC(compatibleWith));
-}
-
 // Selects an object into a DC and puts the previous one back at scope end.
 class ScopedSelect {
   public:
@@ -57,8 +54,14 @@ class ScopedSelect {
     HGDIOBJ previous_;
 };
 
-inline UniqueBitmap LoadBitmapResource(HINSTANCE instance, int id) {
-    return UniqueBitmap(LoadBitmapA(instance, MAKEINTRESOURCEA(id)));
+// Loads a bitmap resource and copies it as the blit says; everything is released on return.
+inline void PaintBlit(HDC target, HINSTANCE instance, const Blit& blit) {
+    const UniqueBitmap picture(LoadBitmapA(instance, MAKEINTRESOURCEA(blit.bitmapId)));
+    const UniqueMemoryDc memory(CreateCompatibleDC(target));
+    if (!picture || !memory) return;
+    ScopedSelect selected(memory.Get(), picture.Get());
+    BitBlt(target, blit.destination.left, blit.destination.top, blit.destination.Width(),
+           blit.destination.Height(), memory.Get(), blit.source.x, blit.source.y, SRCCOPY);
 }
 
 }  // namespace qar::win32

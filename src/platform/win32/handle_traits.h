@@ -25,11 +25,12 @@ Win32Error Called(Function function, Arguments... arguments) {
     return win32_error::kSuccess;
 }
 
-// The base of the kinds that keep the thread's last error when closed: each names its handle, its
-// "none" and how it is released.
-template <typename Kind>
+// The base of the kinds that keep the thread's last error when closed: each names how its handle
+// is released, and its "none" where that is not null.
+template <typename Kind, typename HandleType>
 struct KeepingLastError {
-    template <typename Handle>
+    using Handle = HandleType;
+    static Handle Invalid() { return nullptr; }
     static void Close(Handle handle) {
         const DWORD saved = GetLastError();
         Kind::Release(handle);
@@ -37,67 +38,48 @@ struct KeepingLastError {
     }
 };
 
-struct RegistryKeyTraits : KeepingLastError<RegistryKeyTraits> {
-    using Handle = HKEY;
-    static Handle Invalid() { return nullptr; }
+struct RegistryKeyTraits : KeepingLastError<RegistryKeyTraits, HKEY> {
     static void Release(Handle key) { RegCloseKey(key); }
 };
 
-struct PrinterTraits : KeepingLastError<PrinterTraits> {
-    using Handle = HANDLE;
-    static Handle Invalid() { return nullptr; }
+struct PrinterTraits : KeepingLastError<PrinterTraits, HANDLE> {
     static void Release(Handle printer) {
         // The handle came from winspool, so it is loaded.
-        if (const auto closePrinter = Winspool::ClosePrinter()) {
-            closePrinter(printer);
-        }
+        if (const auto closePrinter = Winspool::ClosePrinter()) closePrinter(printer);
     }
 };
 
-struct DeviceInfoSetTraits : KeepingLastError<DeviceInfoSetTraits> {
-    using Handle = HDEVINFO;
+struct DeviceInfoSetTraits : KeepingLastError<DeviceInfoSetTraits, HDEVINFO> {
     static Handle Invalid() { return INVALID_HANDLE_VALUE; }
     static void Release(Handle set) {
-        if (const auto destroy = SetupApi::SetupDiDestroyDeviceInfoList()) {
-            destroy(set);
-        }
+        if (const auto destroy = SetupApi::SetupDiDestroyDeviceInfoList()) destroy(set);
     }
 };
 
 // Files and devices: CreateFile's "none" is INVALID_HANDLE_VALUE.
-struct FileTraits : KeepingLastError<FileTraits> {
-    using Handle = HANDLE;
+struct FileTraits : KeepingLastError<FileTraits, HANDLE> {
     static Handle Invalid() { return INVALID_HANDLE_VALUE; }
     static void Release(Handle file) { CloseHandle(file); }
 };
 
-struct FindTraits : KeepingLastError<FindTraits> {
-    using Handle = HANDLE;
+struct FindTraits : KeepingLastError<FindTraits, HANDLE> {
     static Handle Invalid() { return INVALID_HANDLE_VALUE; }
     static void Release(Handle search) { FindClose(search); }
 };
 
 // Process, thread and event handles: "none" is null.
-struct KernelObjectTraits : KeepingLastError<KernelObjectTraits> {
-    using Handle = HANDLE;
-    static Handle Invalid() { return nullptr; }
+struct KernelObjectTraits : KeepingLastError<KernelObjectTraits, HANDLE> {
     static void Release(Handle object) { CloseHandle(object); }
 };
 
 // Closed without destroying: the namespace goes with the last handle of any run.
-struct PrivateNamespaceTraits : KeepingLastError<PrivateNamespaceTraits> {
-    using Handle = HANDLE;
-    static Handle Invalid() { return nullptr; }
+struct PrivateNamespaceTraits : KeepingLastError<PrivateNamespaceTraits, HANDLE> {
     static void Release(Handle space) {
-        if (const auto close = Kernel32::ClosePrivateNamespace()) {
-            close(space, 0);
-        }
+        if (const auto close = Kernel32::ClosePrivateNamespace()) close(space, 0);
     }
 };
 
-struct LocalMemoryTraits : KeepingLastError<LocalMemoryTraits> {
-    using Handle = HLOCAL;
-    static Handle Invalid() { return nullptr; }
+struct LocalMemoryTraits : KeepingLastError<LocalMemoryTraits, HLOCAL> {
     static void Release(Handle memory) { LocalFree(memory); }
 };
 

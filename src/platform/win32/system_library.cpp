@@ -43,8 +43,7 @@ void EnforceRedirectionTrust() {
         DWORD flags;  // bit 0: EnforceRedirectionTrust
     } policy{1};
     using SetPolicy = BOOL(WINAPI*)(int, void*, SIZE_T);
-    const auto set = reinterpret_cast<SetPolicy>(reinterpret_cast<void (*)()>(
-        FindSystemExport(SystemDll::kKernel32, "SetProcessMitigationPolicy")));
+    const auto set = SystemFunction<SetPolicy>(SystemDll::kKernel32, "SetProcessMitigationPolicy");
     if (set) set(kProcessRedirectionTrustPolicy, &policy, sizeof policy);
 }
 

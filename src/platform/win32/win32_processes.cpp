@@ -16,12 +16,7 @@ namespace {
 
 class Win32Process final : public Process {
   public:
-    Win32Process(HANDLE process, HANDLE thread) : process_(process), thread_(thread) {}
-    ~Win32Process() override {
-        // The process handle first, then the thread's.
-        process_.Reset();
-        thread_.Reset();
-    }
+    Win32Process(HANDLE process, HANDLE thread) : thread_(thread), process_(process) {}
 
     Win32Error WaitForExit() override {
         if (WaitForSingleObject(process_.Get(), INFINITE) == WAIT_FAILED) {
@@ -31,8 +26,9 @@ class Win32Process final : public Process {
     }
 
   private:
-    UniqueKernelObject process_;
+    // Closed in the reverse order: the process handle first, then the thread's.
     UniqueKernelObject thread_;
+    UniqueKernelObject process_;
 };
 
 }  // namespace
@@ -60,17 +56,13 @@ namespace {
 class Win32InstanceLock final : public InstanceLock {
   public:
     Win32InstanceLock(UniqueKernelObject mutex, UniquePrivateNamespace space)
-        : mutex_(std::move(mutex)), space_(std::move(space)) {}
-    ~Win32InstanceLock() override {
-        ReleaseMutex(mutex_.Get());
-        // The mutex first: the namespace it was found in goes after it.
-        mutex_.Reset();
-        space_.Reset();
-    }
+        : space_(std::move(space)), mutex_(std::move(mutex)) {}
+    ~Win32InstanceLock() override { ReleaseMutex(mutex_.Get()); }
 
   private:
-    UniqueKernelObject mutex_;
+    // Closed in the reverse order: the mutex first, then the namespace it was found in.
     UniquePrivateNamespace space_;
+    UniqueKernelObject mutex_;
 };
 
 // SYSTEM and the administrators only: a standard user may not open the lock, so may not hold it.
