@@ -14,16 +14,7 @@ namespace {
 
 constexpr DWORD kDriverDirectoryBuffer = 260;
 
-// The A functions take non-const texts; these copies live as long as the call.
-class MutableText {
-  public:
-    explicit MutableText(std::string_view text) : text_(text) {}
-    char* Get() { return text_.data(); }
-    char* OrNull() { return text_.empty() ? nullptr : text_.data(); }
-
-  private:
-    std::string text_;
-};
+// The A functions take non-const texts: each call below is given copies that live as long as it.
 
 std::string Text(const char* text) {
     return text ? text : "";
@@ -119,9 +110,9 @@ XcvOutcome Win32PrinterHandle::SendXcvData(std::u16string_view command,
 Result<std::string> Win32Spooler::DriverDirectory(std::string_view environment) {
     char directory[kDriverDirectoryBuffer] = {};
     DWORD needed = 0;
-    MutableText environmentText(environment);
+    std::string environmentText(environment);
     if (const Win32Error failed =
-            Called(Winspool::GetPrinterDriverDirectoryA(), nullptr, environmentText.Get(), 1,
+            Called(Winspool::GetPrinterDriverDirectoryA(), nullptr, environmentText.data(), 1,
                    reinterpret_cast<BYTE*>(directory), DWORD{sizeof(directory)}, &needed)) {
         return Failure{failed};
     }
@@ -130,28 +121,28 @@ Result<std::string> Win32Spooler::DriverDirectory(std::string_view environment) 
 }
 
 Win32Error Win32Spooler::AddPrinterDriver3(const DriverInfo3& driver) {
-    MutableText name(driver.name), environment(driver.environment), path(driver.driverPath),
+    std::string name(driver.name), environment(driver.environment), path(driver.driverPath),
         data(driver.dataFile), config(driver.configFile), help(driver.helpFile);
     DRIVER_INFO_3A info{};
     info.cVersion = 3;
-    info.pName = name.Get();
-    info.pEnvironment = environment.Get();
-    info.pDriverPath = path.Get();
-    info.pDataFile = data.Get();
-    info.pConfigFile = config.Get();
-    info.pHelpFile = help.Get();
+    info.pName = name.data();
+    info.pEnvironment = environment.data();
+    info.pDriverPath = path.data();
+    info.pDataFile = data.data();
+    info.pConfigFile = config.data();
+    info.pHelpFile = help.data();
     return Called(Winspool::AddPrinterDriverA(), nullptr, 3, reinterpret_cast<BYTE*>(&info));
 }
 
 Result<PrinterHandlePtr> Win32Spooler::AddPrinter2(const NewPrinterInfo2& printer) {
-    MutableText name(printer.printerName), port(printer.portName), driver(printer.driverName),
+    std::string name(printer.printerName), port(printer.portName), driver(printer.driverName),
         processor(printer.printProcessor), datatype(printer.datatype);
     PRINTER_INFO_2A info{};
-    info.pPrinterName = name.Get();
-    info.pPortName = port.Get();
-    info.pDriverName = driver.Get();
-    info.pPrintProcessor = processor.Get();
-    info.pDatatype = datatype.OrNull();
+    info.pPrinterName = name.data();
+    info.pPortName = port.data();
+    info.pDriverName = driver.data();
+    info.pPrintProcessor = processor.data();
+    info.pDatatype = datatype.empty() ? nullptr : datatype.data();
     const auto addPrinter = Winspool::AddPrinterA();
     if (!addPrinter) return Failure{LastError()};
     UniquePrinter handle(addPrinter(nullptr, 2, reinterpret_cast<BYTE*>(&info)));
@@ -161,11 +152,11 @@ Result<PrinterHandlePtr> Win32Spooler::AddPrinter2(const NewPrinterInfo2& printe
 
 Result<PrinterHandlePtr> Win32Spooler::OpenPrinterByName(std::string_view name,
                                                          std::uint32_t desiredAccess) {
-    MutableText printerName(name);
+    std::string printerName(name);
     PRINTER_DEFAULTSA defaults{nullptr, nullptr, desiredAccess};
     HANDLE opened = nullptr;
     if (const Win32Error failed =
-            Called(Winspool::OpenPrinterA(), printerName.Get(), &opened, &defaults)) {
+            Called(Winspool::OpenPrinterA(), printerName.data(), &opened, &defaults)) {
         return Failure{failed};
     }
     return PrinterHandlePtr(std::make_unique<Win32PrinterHandle>(UniquePrinter(opened)));
@@ -206,19 +197,19 @@ Result<std::vector<std::string>> Win32Spooler::EnumMonitorNames(std::uint32_t bu
 }
 
 Win32Error Win32Spooler::AddMonitor2(const MonitorInfo2& monitor) {
-    MutableText name(monitor.name), environment(monitor.environment), dll(monitor.dllName);
-    MONITOR_INFO_2A info{name.Get(), environment.Get(), dll.Get()};
+    std::string name(monitor.name), environment(monitor.environment), dll(monitor.dllName);
+    MONITOR_INFO_2A info{name.data(), environment.data(), dll.data()};
     return Called(Winspool::AddMonitorA(), nullptr, 2, reinterpret_cast<BYTE*>(&info));
 }
 
 Win32Error Win32Spooler::RemoveMonitor(std::string_view environment, std::string_view name) {
-    MutableText environmentText(environment), nameText(name);
-    return Called(Winspool::DeleteMonitorA(), nullptr, environmentText.Get(), nameText.Get());
+    std::string environmentText(environment), nameText(name);
+    return Called(Winspool::DeleteMonitorA(), nullptr, environmentText.data(), nameText.data());
 }
 
 Win32Error Win32Spooler::RemovePort(WindowRef parent, std::string_view portName) {
-    MutableText port(portName);
-    return Called(Winspool::DeletePortA(), nullptr, reinterpret_cast<HWND>(parent), port.Get());
+    std::string port(portName);
+    return Called(Winspool::DeletePortA(), nullptr, reinterpret_cast<HWND>(parent), port.data());
 }
 
 namespace {
@@ -254,18 +245,18 @@ Result<std::vector<std::string>> Win32Spooler::EnumPortNames() {
 Result<std::vector<std::string>> Win32Spooler::ListDriverNames(std::string_view environment) {
     const auto enumDrivers = Winspool::EnumPrinterDriversA();
     if (!enumDrivers) return Failure{LastError()};
-    MutableText environmentText(environment);
+    std::string environmentText(environment);
     return EnumeratedNames<DRIVER_INFO_1A>(
         [&](BYTE* data, DWORD size, DWORD* needed, DWORD* count) {
-            return enumDrivers(nullptr, environmentText.Get(), 1, data, size, needed, count);
+            return enumDrivers(nullptr, environmentText.data(), 1, data, size, needed, count);
         });
 }
 
 Win32Error Win32Spooler::DeleteDriver(std::string_view environment, std::string_view name,
                                       std::uint32_t flags) {
-    MutableText environmentText(environment), nameText(name);
-    return Called(Winspool::DeletePrinterDriverExA(), nullptr, environmentText.Get(),
-                  nameText.Get(), DWORD{flags}, DWORD{0});
+    std::string environmentText(environment), nameText(name);
+    return Called(Winspool::DeletePrinterDriverExA(), nullptr, environmentText.data(),
+                  nameText.data(), DWORD{flags}, DWORD{0});
 }
 
 }  // namespace qar::win32
