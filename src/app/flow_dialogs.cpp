@@ -12,9 +12,7 @@ int RunSelection(Platform& platform, ApplicationDialogs& dialogs, InstallState& 
     state.selectedModel.clear();
     const int result = dialogs.RunSelectPortDialog(dialog);
     if (result != dialog_result::kOk) return 0;
-    state.selectedPort = dialog.chosenPort();
-    state.selectedModel = dialog.chosenModel();
-    state.selectionMade = 1;
+    state.Select(dialog.chosenPort(), dialog.chosenModel());
     return 1;
 }
 

@@ -17,9 +17,7 @@ CommandHost::CommandHost(Platform& platform, DialogRunner& dialogs, InstallState
 }
 
 int CommandHost::RunSelectPort() {
-    state_.selectedPort = selection_.port;
-    state_.selectedModel = selection_.model;
-    state_.selectionMade = 1;
+    state_.Select(selection_.port, selection_.model);
     return 1;
 }
 

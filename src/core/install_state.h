@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 #include "core/package_file_list.h"
 
@@ -27,6 +28,12 @@ struct InstallState {
         selectedPort.clear();
         selectedModel.clear();
         selectionMade = 0;
+    }
+    // A port and a model confirmed, by the user or by the command line.
+    void Select(std::string port, std::string model) {
+        selectedPort = std::move(port);
+        selectedModel = std::move(model);
+        selectionMade = 1;
     }
 };
 

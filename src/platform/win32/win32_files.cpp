@@ -154,6 +154,12 @@ Result<Opened> OpenRelative(HANDLE parent, std::string_view name, const Relative
 constexpr ACCESS_MASK kHoldAccess = FILE_TRAVERSE | FILE_READ_ATTRIBUTES | READ_CONTROL;
 constexpr ULONG kHoldShare = FILE_SHARE_READ | FILE_SHARE_WRITE;
 
+// Appending only: what earlier runs wrote is never overwritten. DELETE, to take back a file this
+// open made in a place that proves wrong; shared, so that a second run can still open the log
+// (only administrators may delete in a folder the log is written to).
+constexpr ACCESS_MASK kLogAccess = FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | READ_CONTROL | DELETE;
+constexpr ULONG kLogShare = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
 class Win32HeldFolder final : public HeldFolder {
   public:
     Win32HeldFolder(UniqueFile folder, HandleFacts facts, bool made = false)
@@ -214,10 +220,8 @@ Win32Error Win32FileSystem::CreateFolder(std::string_view path, std::string_view
 }
 
 Result<std::unique_ptr<HeldFolder>> Win32FileSystem::HoldFolder(std::string_view path) {
-    // No delete sharing: while held, the folder can be neither renamed nor removed.
     UniqueFile folder(
-        CreateFileA(std::string(path).c_str(), FILE_TRAVERSE | FILE_READ_ATTRIBUTES | READ_CONTROL,
-                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+        CreateFileA(std::string(path).c_str(), kHoldAccess, kHoldShare, nullptr, OPEN_EXISTING,
                     FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!folder) return Failure{LastError()};
     auto facts = FactsOfHandle(folder.Get());
@@ -228,8 +232,7 @@ Result<std::unique_ptr<HeldFolder>> Win32FileSystem::HoldFolder(std::string_view
 
 // As OpenLog, through this folder's handle.
 Result<std::unique_ptr<LogFile>> Win32HeldFolder::OpenLogChild(std::string_view name) {
-    const RelativeOpen log{FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | READ_CONTROL | DELETE,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, FILE_OPEN_IF, 0};
+    const RelativeOpen log{kLogAccess, kLogShare, FILE_OPEN_IF, 0};
     auto opened = OpenRelative(folder_.Get(), name, log);
     if (!opened) return Failure{opened.error()};
     return std::unique_ptr<LogFile>(
@@ -237,13 +240,9 @@ Result<std::unique_ptr<LogFile>> Win32HeldFolder::OpenLogChild(std::string_view 
 }
 
 Result<std::unique_ptr<LogFile>> Win32FileSystem::OpenLog(std::string_view path) {
-    // Appending only: what earlier runs wrote is never overwritten. DELETE, to take back a file
-    // this open made in a place that proves wrong; shared, so that a second run can still open
-    // the log (only administrators may delete in a folder the log is written to).
-    UniqueFile file(CreateFileA(
-        std::string(path).c_str(), FILE_APPEND_DATA | FILE_READ_ATTRIBUTES | READ_CONTROL | DELETE,
-        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
-        FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    UniqueFile file(CreateFileA(std::string(path).c_str(), kLogAccess, kLogShare, nullptr,
+                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
+                                nullptr));
     if (!file) return Failure{LastError()};
     const bool created = GetLastError() != ERROR_ALREADY_EXISTS;
     return std::unique_ptr<LogFile>(std::make_unique<Win32LogFile>(std::move(file), created));
