@@ -960,7 +960,10 @@ class Driver:
     # -- conveniences over the command language ------------------------------------------------
     def launch(self, program: str = PROGRAM_WIN, *args: str, cwd: Optional[str] = None) -> Reply:
         options = f" cwd={quote(cwd)}" if cwd else ""
-        return self.cmd(f"launch{options} {quote(program)}" + "".join(" " + quote(a) for a in args))
+        reply = self.cmd(f"launch{options} {quote(program)}" + "".join(" " + quote(a) for a in args))
+        if reply.get("retried") not in (None, "0"):
+            log(f"launch of {program}: Wine's CreateProcess failed with 1359 once; started again")
+        return reply
 
     def wait(self, check: bool = True, **filters) -> Reply:
         return self.cmd("wait" + _options(filters), check=check)

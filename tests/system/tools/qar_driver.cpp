@@ -623,13 +623,26 @@ bool cmd_launch(const Command& command, Line& result) {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
-    if (!CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        directory.empty() ? nullptr : directory.c_str(), &startup, &info)) {
-        throw CommandError("CreateProcess failed", GetLastError());
+    // Wine 8 under load now and then fails a process creation with ERROR_INTERNAL_ERROR before
+    // the program runs any code of its own: that start, and only that, is tried once more, and
+    // the reply says so.
+    int retried = 0;
+    for (;;) {
+        if (CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, FALSE, 0,
+                           nullptr, directory.empty() ? nullptr : directory.c_str(), &startup,
+                           &info)) {
+            break;
+        }
+        const DWORD error = GetLastError();
+        if (error != ERROR_INTERNAL_ERROR || retried == 1) {
+            throw CommandError("CreateProcess failed", error);
+        }
+        ++retried;
+        Sleep(200);
     }
     CloseHandle(info.hThread);
     set_target(info.hProcess, info.dwProcessId, info.dwThreadId);
-    result.unum("pid", info.dwProcessId).unum("tid", info.dwThreadId);
+    result.unum("pid", info.dwProcessId).unum("tid", info.dwThreadId).unum("retried", retried);
     return true;
 }
 
